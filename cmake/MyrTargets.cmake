@@ -71,3 +71,23 @@ function(myr_win_test name)
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS windows)
 endfunction()
+
+# A path of this machine as the Windows program sees it (Wine maps / to drive Z:).
+function(myr_windows_path out path)
+  if(CMAKE_CROSSCOMPILING)
+    set(${out} "Z:${path}" PARENT_SCOPE)
+  else()
+    set(${out} "${path}" PARENT_SCOPE)
+  endif()
+endfunction()
+
+# A test that starts the real launcher from the game folder; such tests never run side by side
+# because the launcher allows one instance per session.
+function(myr_launcher_test name)
+  if(NOT WIN32)
+    return()
+  endif()
+  myr_win_test(${name} ${ARGN})
+  target_link_libraries(${name} PRIVATE myr_test_support)
+  set_tests_properties(${name} PROPERTIES RESOURCE_LOCK launcher LABELS "windows;launcher")
+endfunction()

@@ -1,0 +1,18 @@
+#!/usr/bin/env bash
+# Sets up and builds the launcher, then runs it on out/game with the headless page and a short conversation.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+bash scripts/setup.sh
+bash scripts/build.sh myr_launcher launcher_page
+source scripts/wine-session.sh
+
+conversation=(
+  '{"id":1,"cmd":"ready"}'
+  '{"id":2,"cmd":"Ready"}'
+  '{"id":3,"cmd":"keepOpen"}'
+  '{"id":4,"cmd":"quit"}'
+)
+echo "Page says:"
+printf '  %s\n' "${conversation[@]}"
+echo "Launcher answers:"
+printf '%s\n' "${conversation[@]}" | MYR_LAUNCHER_BROWSER=stdio wine out/game/myr_launcher.exe 2>/dev/null | sed 's/^/  /'

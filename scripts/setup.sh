@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what the builds and tests need (Debian, as root); quick when all is in place.
+set -euo pipefail
+
+packages=(
+  cmake ninja-build g++ clang python3
+  g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth
+  googletest libbenchmark-dev nlohmann-json3-dev rapidjson-dev
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+    missing+=("$package")
+  fi
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
+fi

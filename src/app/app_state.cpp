@@ -1,0 +1,10 @@
+#include "app/app_state.h"
+
+namespace myr::app {
+
+AppState& appState() {
+  static AppState state;
+  return state;
+}
+
+}  // namespace myr::app

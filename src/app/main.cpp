@@ -1,0 +1,7 @@
+#include <windows.h>
+
+#include "app/startup.h"
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
+  return myr::app::runLauncher(instance, showCommand);
+}

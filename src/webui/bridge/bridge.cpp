@@ -1,0 +1,71 @@
+#include "webui/bridge/bridge.h"
+
+#include <atomic>
+#include <exception>
+#include <memory>
+#include <utility>
+
+#include "foundation/files/win_text.h"
+#include "webui/bridge/command_table.h"
+#include "webui/bridge/hosts.h"
+#include "webui/bridge/protocol.h"
+#include "webui/web_host.h"
+
+namespace myr::bridge {
+namespace {
+
+std::atomic<HWND> postTarget{nullptr};
+
+void send(const json::Value& message) { sendText(json::write(message)); }
+
+}  // namespace
+
+void sendText(const std::string& json) {
+  if (browser::View* view = webHost().view.get()) {
+    view->postJson(toWide(json));
+  }
+}
+
+void sendResult(double id, json::Value result) { send(successReply(id, std::move(result))); }
+
+void sendError(double id, std::string message) { send(failureReply(id, std::move(message))); }
+
+void sendEvent(std::string name, json::Value data) { send(eventMessage(std::move(name), std::move(data))); }
+
+void setPostJsonTarget(HWND window) { postTarget.store(window); }
+
+bool postJson(std::string json) {
+  auto text = std::make_unique<std::string>(std::move(json));
+  if (!PostMessageW(postTarget.load(), WM_APP_POST_JSON, 0, reinterpret_cast<LPARAM>(text.get()))) {
+    return false;
+  }
+  text.release();
+  return true;
+}
+
+void deliverPostedJson(LPARAM payload) {
+  const std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(payload));
+  sendText(*text);
+}
+
+void onWebMessageReceived(const browser::WebMessage& message) {
+  if (!std::wstring_view(message.source).starts_with(kUiOrigin) || !message.text) {
+    return;
+  }
+  const std::optional<Request> request = parseRequest(toUtf8(*message.text));
+  if (!request) {
+    return;
+  }
+  const CommandHandler handler = findCommand(request->command);
+  if (handler == nullptr) {
+    sendError(request->id, "Unknown command.");
+    return;
+  }
+  try {
+    handler(request->id, request->args);
+  } catch (const std::exception& e) {
+    sendError(request->id, std::string("Internal error: ") + e.what());
+  }
+}
+
+}  // namespace myr::bridge

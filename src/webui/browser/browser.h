@@ -1,0 +1,128 @@
+#pragma once
+
+// The launcher's view of a browser engine: what the page host needs from it and nothing more.
+// Backends: a headless page on standard input/output, test doubles, and real engines.
+// Every call and every event happens on the UI thread; asynchronous results arrive
+// through the UI thread's message loop, never inside the call that started them.
+
+#include <windows.h>
+#include <objidl.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+
+namespace myr::browser {
+
+enum class HostAccess { Deny, DenyCors };
+
+enum class ProcessFailure { BrowserProcessExited, RenderProcessExited, RenderProcessUnresponsive, Other };
+
+struct EnvironmentOptions {
+  std::wstring additionalBrowserArguments;
+  std::wstring language;
+  std::wstring targetCompatibleBrowserVersion;
+  bool allowSingleSignOnUsingOSPrimaryAccount = false;
+};
+
+struct WebMessage {
+  std::wstring source;
+  std::optional<std::wstring> text;  // empty when the page posted something other than a string
+};
+
+struct NavigationStarting {
+  std::wstring uri;
+  bool cancel = false;
+};
+
+struct NewWindowRequest {
+  std::wstring uri;
+  bool handled = false;
+};
+
+struct DownloadStarting {
+  std::wstring uri;
+  bool cancel = false;
+};
+
+// Settings of older engines lack the newer groups: each optional setter says whether it applied.
+class ViewSettings {
+ public:
+  virtual ~ViewSettings() = default;
+  virtual void setDevToolsEnabled(bool on) = 0;
+  virtual void setDefaultContextMenusEnabled(bool on) = 0;
+  virtual void setStatusBarEnabled(bool on) = 0;
+  virtual void setZoomControlEnabled(bool on) = 0;
+  virtual void setHostObjectsAllowed(bool on) = 0;
+  virtual void setBuiltInErrorPageEnabled(bool on) = 0;
+  virtual bool setBrowserAcceleratorKeysEnabled(bool on) = 0;
+  virtual bool setAutofill(bool passwordAutosave, bool generalAutofill) = 0;
+  virtual bool setPinchZoomEnabled(bool on) = 0;
+  virtual bool setSwipeNavigationEnabled(bool on) = 0;
+};
+
+class View {
+ public:
+  virtual ~View() = default;
+
+  virtual ViewSettings& settings() = 0;
+
+  // Optional capabilities of newer engines.
+  virtual bool supportsHostMapping() const = 0;
+  virtual void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) = 0;
+  virtual bool supportsDownloadEvents() const = 0;
+
+  virtual void navigate(const std::wstring& uri) = 0;
+  virtual void reload() = 0;
+  // The page receives the text as a parsed JSON value.
+  virtual void postJson(const std::wstring& json) = 0;
+  // Writes the current content as PNG into the stream; done gets the result code.
+  virtual void capturePng(IStream* stream, std::function<void(HRESULT)> done) = 0;
+
+  virtual void onWebMessage(std::function<void(const WebMessage&)> handler) = 0;
+  virtual void onNavigationStarting(std::function<void(NavigationStarting&)> handler) = 0;
+  virtual void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) = 0;
+  virtual void onDownloadStarting(std::function<void(DownloadStarting&)> handler) = 0;
+  virtual void onProcessFailed(std::function<void(ProcessFailure)> handler) = 0;
+  // The page asked to close its window (the headless page does so at the end of its input).
+  virtual void onWindowCloseRequested(std::function<void()> handler) = 0;
+};
+
+class Controller {
+ public:
+  virtual ~Controller() = default;
+  virtual std::shared_ptr<View> view() = 0;
+  virtual void setBounds(const RECT& bounds) = 0;
+  virtual void setVisible(bool visible) = 0;
+  virtual void moveFocusProgrammatic() = 0;
+  virtual void notifyParentWindowPositionChanged() = 0;
+  // False when the engine has no default-background setting.
+  virtual bool setDefaultBackgroundColor(COLORREF color) = 0;
+  virtual void close() = 0;
+};
+
+using ControllerCreated = std::function<HRESULT(HRESULT result, std::shared_ptr<Controller> controller)>;
+
+class Environment {
+ public:
+  virtual ~Environment() = default;
+  virtual HRESULT createController(HWND parent, ControllerCreated done) = 0;
+};
+
+using EnvironmentCreated = std::function<HRESULT(HRESULT result, std::shared_ptr<Environment> environment)>;
+
+class Engine {
+ public:
+  virtual ~Engine() = default;
+  // Empty when no runtime is installed.
+  virtual std::wstring installedVersion() = 0;
+  // Fails at once only when the call itself cannot start; otherwise done reports the outcome.
+  virtual HRESULT createEnvironment(const std::wstring& profileFolder, const EnvironmentOptions* options,
+                                    EnvironmentCreated done) = 0;
+};
+
+// The result an engine that cannot be found reports: no runtime installed.
+inline constexpr HRESULT kEngineNotFound = static_cast<HRESULT>(0x80070002);
+
+}  // namespace myr::browser

@@ -1,0 +1,280 @@
+#include "webui/browser/stdio_backend.h"
+
+#include <deque>
+#include <string>
+#include <thread>
+#include <utility>
+
+#include "foundation/files/win_text.h"
+#include "foundation/json/json.h"
+#include "webui/browser/ui_thread_queue.h"
+
+namespace myr::browser {
+namespace {
+
+// Longer lines can never come down to the bridge's limit, so they are not kept in memory.
+constexpr size_t kLongestKeptLine = 4 * 1024 * 1024;
+
+void writeLine(HANDLE stream, const std::string& line) {
+  std::string text = line + "\n";
+  DWORD written = 0;
+  WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
+  FlushFileBuffers(stream);
+}
+
+void note(const std::string& text) { writeLine(GetStdHandle(STD_ERROR_HANDLE), "[page] " + text); }
+
+class StdioSettings final : public ViewSettings {
+ public:
+  void setDevToolsEnabled(bool) override {}
+  void setDefaultContextMenusEnabled(bool) override {}
+  void setStatusBarEnabled(bool) override {}
+  void setZoomControlEnabled(bool) override {}
+  void setHostObjectsAllowed(bool) override {}
+  void setBuiltInErrorPageEnabled(bool) override {}
+  bool setBrowserAcceleratorKeysEnabled(bool) override { return true; }
+  bool setAutofill(bool, bool) override { return true; }
+  bool setPinchZoomEnabled(bool) override { return true; }
+  bool setSwipeNavigationEnabled(bool) override { return true; }
+};
+
+class StdioView;
+
+// Standard input is one stream for the whole process: one reader, whose lines go to the
+// view that shows the page now, or wait for the next one while the browser is re-created.
+class PageInput {
+ public:
+  static PageInput& instance() {
+    static PageInput input;
+    return input;
+  }
+
+  void attach(StdioView* view);
+  void detach(StdioView* view) {
+    if (view_ == view) {
+      view_ = nullptr;
+    }
+  }
+
+ private:
+  struct Line {
+    bool endOfInput = false;
+    std::string text;
+  };
+
+  void startReader();
+  void receive(Line line);
+  void deliverPending();
+
+  StdioView* view_ = nullptr;
+  bool readerStarted_ = false;
+  bool delivering_ = false;
+  std::deque<Line> pending_;
+};
+
+class StdioView final : public View, public std::enable_shared_from_this<StdioView> {
+ public:
+  ~StdioView() override { PageInput::instance().detach(this); }
+
+  ViewSettings& settings() override { return settings_; }
+  bool supportsHostMapping() const override { return true; }
+  void mapHostToFolder(const std::wstring&, const std::wstring&, HostAccess) override {}
+  bool supportsDownloadEvents() const override { return true; }
+
+  void navigate(const std::wstring& uri) override {
+    documentUri_ = uri;
+    note("navigate " + toUtf8(uri));
+    PageInput::instance().attach(this);
+  }
+
+  void reload() override { note("reload"); }
+
+  void postJson(const std::wstring& json) override { writeLine(GetStdHandle(STD_OUTPUT_HANDLE), toUtf8(json)); }
+
+  void capturePng(IStream*, std::function<void(HRESULT)> done) override {
+    runOnUiThread([done = std::move(done)] { done(E_NOTIMPL); });
+  }
+
+  void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
+  void onNavigationStarting(std::function<void(NavigationStarting&)> handler) override {
+    navigationStarting_ = std::move(handler);
+  }
+  void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) override {
+    newWindow_ = std::move(handler);
+  }
+  void onDownloadStarting(std::function<void(DownloadStarting&)> handler) override {
+    downloadStarting_ = std::move(handler);
+  }
+  void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
+  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
+
+  // One line the page "posts"; a few reserved lines stand for what a user or the system does.
+  void pageLine(const std::string& line) {
+    if (const auto control = controlLine(line)) {
+      actOn(*control);
+      return;
+    }
+    if (webMessage_) {
+      webMessage_(WebMessage{documentUri_, toWide(line)});
+    }
+  }
+
+  void pageClosed() {
+    note("end of input");
+    if (closeRequested_) {
+      closeRequested_();
+    }
+  }
+
+ private:
+  static std::optional<json::Value> controlLine(const std::string& line) {
+    if (line.empty() || line.front() != '{' || line.find("\"$") == std::string::npos) {
+      return std::nullopt;
+    }
+    auto value = json::parse(line);
+    if (!value || value->members().size() != 1 || value->members().front().first.front() != '$') {
+      return std::nullopt;
+    }
+    return value;
+  }
+
+  void actOn(const json::Value& control) {
+    if (const auto& target = control.get("$navigate"); target.isString()) {
+      NavigationStarting navigation{toWide(target.asString())};
+      if (navigationStarting_) {
+        navigationStarting_(navigation);
+      }
+      note((navigation.cancel ? "navigation cancelled " : "navigated ") + target.asString());
+      if (!navigation.cancel) {
+        documentUri_ = navigation.uri;
+      }
+    } else if (const auto& crash = control.get("$crash"); crash.asString() == "browser" || crash.asString() == "render") {
+      if (processFailed_) {
+        processFailed_(crash.asString() == "browser" ? ProcessFailure::BrowserProcessExited
+                                                     : ProcessFailure::RenderProcessExited);
+      }
+    } else {
+      note("unknown control line");
+    }
+  }
+
+  StdioSettings settings_;
+  std::wstring documentUri_;
+  std::function<void(const WebMessage&)> webMessage_;
+  std::function<void(NavigationStarting&)> navigationStarting_;
+  std::function<void(NewWindowRequest&)> newWindow_;
+  std::function<void(DownloadStarting&)> downloadStarting_;
+  std::function<void(ProcessFailure)> processFailed_;
+  std::function<void()> closeRequested_;
+};
+
+void PageInput::attach(StdioView* view) {
+  view_ = view;
+  startReader();
+  deliverPending();
+}
+
+void PageInput::startReader() {
+  if (readerStarted_) {
+    return;
+  }
+  readerStarted_ = true;
+  std::thread([this] {
+    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+    std::string line;
+    bool tooLong = false;
+    char buffer[64 * 1024];
+    DWORD got = 0;
+    while (input != nullptr && input != INVALID_HANDLE_VALUE &&
+           ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
+      for (DWORD i = 0; i < got; ++i) {
+        if (buffer[i] != '\n') {
+          if (line.size() < kLongestKeptLine) {
+            line += buffer[i];
+          } else {
+            tooLong = true;
+          }
+          continue;
+        }
+        if (!line.empty() && line.back() == '\r') {
+          line.pop_back();
+        }
+        if (!tooLong) {
+          runOnUiThread([this, text = std::move(line)]() mutable { receive(Line{false, std::move(text)}); });
+        }
+        line.clear();
+        tooLong = false;
+      }
+    }
+    if (!line.empty() && !tooLong) {
+      runOnUiThread([this, text = std::move(line)]() mutable { receive(Line{false, std::move(text)}); });
+    }
+    runOnUiThread([this] { receive(Line{true, {}}); });
+  }).detach();
+}
+
+void PageInput::receive(Line line) {
+  pending_.push_back(std::move(line));
+  deliverPending();
+}
+
+void PageInput::deliverPending() {
+  // Lines keep their order even if a handler runs a nested message loop.
+  if (delivering_) {
+    return;
+  }
+  delivering_ = true;
+  // A handler may destroy the view (a browser failure), so the view is looked up per line.
+  while (view_ != nullptr && !pending_.empty()) {
+    Line line = std::move(pending_.front());
+    pending_.pop_front();
+    const std::shared_ptr<StdioView> view = view_->shared_from_this();
+    if (line.endOfInput) {
+      view->pageClosed();
+    } else {
+      view->pageLine(line.text);
+    }
+  }
+  delivering_ = false;
+}
+
+class StdioController final : public Controller {
+ public:
+  StdioController() : view_(std::make_shared<StdioView>()) {}
+  std::shared_ptr<View> view() override { return view_; }
+  void setBounds(const RECT&) override {}
+  void setVisible(bool) override {}
+  void moveFocusProgrammatic() override {}
+  void notifyParentWindowPositionChanged() override {}
+  bool setDefaultBackgroundColor(COLORREF) override { return true; }
+  void close() override { view_.reset(); }
+
+ private:
+  std::shared_ptr<StdioView> view_;
+};
+
+class StdioEnvironment final : public Environment {
+ public:
+  HRESULT createController(HWND, ControllerCreated done) override {
+    runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioController>()); });
+    return S_OK;
+  }
+};
+
+class StdioEngine final : public Engine {
+ public:
+  std::wstring installedVersion() override { return L"stdio"; }
+  HRESULT createEnvironment(const std::wstring&, const EnvironmentOptions* options, EnvironmentCreated done) override {
+    if (options != nullptr) {
+      note("browser arguments " + toUtf8(options->additionalBrowserArguments));
+    }
+    runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioEnvironment>()); });
+    return S_OK;
+  }
+};
+
+}  // namespace
+
+std::unique_ptr<Engine> makeStdioEngine() { return std::make_unique<StdioEngine>(); }
+
+}  // namespace myr::browser

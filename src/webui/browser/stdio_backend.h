@@ -1,0 +1,13 @@
+#pragma once
+
+#include "webui/browser/browser.h"
+
+namespace myr::browser {
+
+// A headless page on standard input and output: each input line is a string message from
+// the page, each JSON text posted to the page is one output line. Lines of the form
+// {"$navigate":"<uri>"} and {"$crash":"browser"|"render"} drive navigation and process
+// failures; the end of input is the page asking to close.
+std::unique_ptr<Engine> makeStdioEngine();
+
+}  // namespace myr::browser
