@@ -3,6 +3,8 @@
 #include <dwmapi.h>
 
 #include "app/app_state.h"
+#include "runner/game_process.h"
+#include "webui/file_operations.h"
 #include "webui/bridge/bridge.h"
 #include "webui/page_host.h"
 #include "webui/web_host.h"
@@ -62,26 +64,37 @@ bool handOver(HWND window, const COPYDATASTRUCT& data) {
   if (!webHost().pageStarted) {
     startUi();
   }
-  if (IsIconic(window)) {
-    ShowWindow(window, SW_RESTORE);
-  } else {
-    ShowWindow(window, SW_SHOW);
-  }
+  ShowWindow(window, IsIconic(window) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window);
   return true;
 }
 
+// While the game runs or saves are being written, the page asks the player first.
 void onClose(HWND window) {
-  const AppState& state = appState();
+  AppState& state = appState();
   if (!webHost().pageStarted || !webHost().view || state.quit || state.closePending) {
     DestroyWindow(window);
     return;
   }
-  DestroyWindow(window);
+  const bool running = runner::gameProcess().tracked();
+  const bool busy = fileOperationBusy().load();
+  if (!running && !busy) {
+    DestroyWindow(window);
+    return;
+  }
+  state.closePending = true;
+  json::Value data;
+  data.set("running", running).set("busy", busy);
+  bridge::sendEvent("closeRequested", std::move(data));
+  restoreIfMinimised(window);
 }
 
 void onDestroy() {
   releaseBrowser();
+  // The game keeps running on its own when the launcher goes.
+  if (runner::gameProcess().pump.joinable()) {
+    runner::gameProcess().pump.detach();
+  }
   PostQuitMessage(0);
 }
 

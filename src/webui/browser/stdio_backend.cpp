@@ -1,12 +1,16 @@
 #include "webui/browser/stdio_backend.h"
 
+#include <algorithm>
+#include <cstdint>
 #include <deque>
+#include <vector>
 #include <string>
 #include <thread>
 #include <utility>
 
 #include "foundation/files/win_text.h"
 #include "foundation/json/json.h"
+#include "webui/browser/png_encoder.h"
 #include "webui/browser/ui_thread_queue.h"
 
 namespace myr::browser {
@@ -91,9 +95,23 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
 
   void postJson(const std::wstring& json) override { writeLine(GetStdHandle(STD_OUTPUT_HANDLE), toUtf8(json)); }
 
-  void capturePng(IStream*, std::function<void(HRESULT)> done) override {
-    runOnUiThread([done = std::move(done)] { done(E_NOTIMPL); });
+  // The headless page has no pixels of its own: its picture is the view's area in its background colour.
+  void capturePng(IStream* stream, std::function<void(HRESULT)> done) override {
+    const std::string png = encodeRgbPng(width_, height_, flatPixels());
+    ULONG written = 0;
+    HRESULT result = stream->Write(png.data(), static_cast<ULONG>(png.size()), &written);
+    if (SUCCEEDED(result) && written != png.size()) {
+      result = STG_E_MEDIUMFULL;
+    }
+    note("captured " + std::to_string(width_) + "x" + std::to_string(height_));
+    runOnUiThread([done = std::move(done), result] { done(result); });
   }
+
+  void setArea(const RECT& bounds) {
+    width_ = static_cast<std::uint32_t>(std::max<LONG>(1, bounds.right - bounds.left));
+    height_ = static_cast<std::uint32_t>(std::max<LONG>(1, bounds.bottom - bounds.top));
+  }
+  void setBackground(COLORREF colour) { background_ = colour; }
 
   void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
   void onNavigationStarting(std::function<void(NavigationStarting&)> handler) override {
@@ -158,7 +176,20 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
     }
   }
 
+  std::vector<std::uint8_t> flatPixels() const {
+    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width_) * height_ * 3);
+    for (std::size_t i = 0; i < rgb.size(); i += 3) {
+      rgb[i] = GetRValue(background_);
+      rgb[i + 1] = GetGValue(background_);
+      rgb[i + 2] = GetBValue(background_);
+    }
+    return rgb;
+  }
+
   StdioSettings settings_;
+  std::uint32_t width_ = 1;
+  std::uint32_t height_ = 1;
+  COLORREF background_ = RGB(255, 255, 255);
   std::wstring documentUri_;
   std::function<void(const WebMessage&)> webMessage_;
   std::function<void(NavigationStarting&)> navigationStarting_;
@@ -242,12 +273,15 @@ class StdioController final : public Controller {
  public:
   StdioController() : view_(std::make_shared<StdioView>()) {}
   std::shared_ptr<View> view() override { return view_; }
-  void setBounds(const RECT&) override {}
+  void setBounds(const RECT& bounds) override { view_->setArea(bounds); }
   void setVisible(bool) override {}
   void moveFocusProgrammatic() override {}
   void notifyParentWindowPositionChanged() override {}
-  bool setDefaultBackgroundColor(COLORREF) override { return true; }
-  void close() override { view_.reset(); }
+  bool setDefaultBackgroundColor(COLORREF colour) override {
+    view_->setBackground(colour);
+    return true;
+  }
+  void close() override { PageInput::instance().detach(view_.get()); }
 
  private:
   std::shared_ptr<StdioView> view_;

@@ -1,0 +1,13 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace myr::browser {
+
+// A PNG file of 8-bit RGB pixels (rows top to bottom), stored without compression:
+// the headless page's pictures are flat colour and written once.
+std::string encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb);
+
+}  // namespace myr::browser

@@ -1,0 +1,89 @@
+// What the view may do: stay on the launcher's page, open nothing, download nothing,
+// and come back when its browser fails.
+
+#include <shlwapi.h>
+
+#include <filesystem>
+#include <string_view>
+
+#include "foundation/files/win_text.h"
+#include "webui/bridge/bridge.h"
+#include "webui/bridge/hosts.h"
+#include "webui/page_host.h"
+#include "webui/web_host.h"
+
+namespace myr {
+namespace {
+
+constexpr int kMaxBrowserRestarts = 3;
+constexpr DWORD kLongestDroppedPath = 1040;
+
+std::optional<std::wstring> localPathOfFileUrl(const std::wstring& url) {
+  wchar_t path[kLongestDroppedPath];
+  DWORD length = kLongestDroppedPath;
+  if (FAILED(PathCreateFromUrlW(url.c_str(), path, &length, 0))) {
+    return std::nullopt;
+  }
+  return std::wstring(path);
+}
+
+std::wstring lowerCaseExtension(const std::wstring& path) {
+  std::wstring extension = std::filesystem::path(path).extension().wstring();
+  for (wchar_t& c : extension) {
+    if (c >= L'A' && c <= L'Z') {
+      c = static_cast<wchar_t>(c - L'A' + L'a');
+    }
+  }
+  return extension;
+}
+
+void onFileDropped(const std::wstring& path) {
+  if (lowerCaseExtension(path) == L".iso") {
+    // Disc images are taken by the disc image chooser.
+    return;
+  }
+  json::Value refusal;
+  refusal.set("accepted", false).set("path", toUtf8(path)).set("error", "Drop a .iso disc image here.");
+  bridge::sendEvent("isoDropped", std::move(refusal));
+}
+
+}  // namespace
+
+void onNavigationStarting(browser::NavigationStarting& navigation) {
+  if (std::wstring_view(navigation.uri).starts_with(bridge::kUiOrigin)) {
+    return;
+  }
+  navigation.cancel = true;
+  if (std::wstring_view(navigation.uri).starts_with(L"file:///")) {
+    if (const auto path = localPathOfFileUrl(navigation.uri)) {
+      onFileDropped(*path);
+    }
+  }
+}
+
+void onNewWindowRequested(browser::NewWindowRequest& request) { request.handled = true; }
+
+void onDownloadStarting(browser::DownloadStarting& download) { download.cancel = true; }
+
+void onProcessFailed(browser::ProcessFailure failure) {
+  WebHost& host = webHost();
+  switch (failure) {
+    case browser::ProcessFailure::BrowserProcessExited:
+      releaseBrowser();
+      if (++host.restartCount <= kMaxBrowserRestarts) {
+        host.pageStarted = false;
+        startUi();
+      }
+      return;
+    case browser::ProcessFailure::RenderProcessExited:
+    case browser::ProcessFailure::RenderProcessUnresponsive:
+      if (host.view) {
+        host.view->reload();
+      }
+      return;
+    case browser::ProcessFailure::Other:
+      return;
+  }
+}
+
+}  // namespace myr
