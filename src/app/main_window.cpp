@@ -165,6 +165,10 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
       }
       break;
     case WM_GETMINMAXINFO: {
+      // The minimum holds for the player's resizing; the size chosen at start-up may be smaller.
+      if (appState().mainWindow == nullptr) {
+        break;
+      }
       const UINT dpi = GetDpiForWindow(window);
       auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
       info->ptMinTrackSize.x = MulDiv(860, static_cast<int>(dpi), 96);

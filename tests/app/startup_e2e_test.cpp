@@ -1,0 +1,105 @@
+// Start-up of the real launcher: one instance per session, its window, its fatal page errors, capture.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include "support/launcher_process.h"
+
+namespace myr {
+namespace {
+
+using namespace std::chrono_literals;
+using testing::GameFolderFixture;
+using testing::LauncherProcess;
+
+const std::map<std::wstring, std::wstring> kHeadless{{L"MYR_LAUNCHER_BROWSER", L"stdio"}};
+
+// Waits until the launcher answers, so its window exists.
+void expectAnswering(LauncherProcess& launcher) {
+  launcher.writeLine(R"({"id":1,"cmd":"keepOpen"})");
+  ASSERT_EQ(launcher.readLine(), R"({"id":1,"ok":true,"result":{}})");
+}
+
+HWND launcherWindow() { return FindWindowW(L"MyrLauncherWindow", nullptr); }
+
+SIZE outerSize(HWND window) {
+  RECT rect{};
+  GetWindowRect(window, &rect);
+  return SIZE{rect.right - rect.left, rect.bottom - rect.top};
+}
+
+TEST(StartupEndToEnd, SecondStartHandsOverAndBringsTheFirstForward) {
+  GameFolderFixture game;
+  LauncherProcess first(game.launcher(), kHeadless);
+  expectAnswering(first);
+  const HWND window = launcherWindow();
+  ASSERT_NE(window, nullptr);
+  ShowWindow(window, SW_MINIMIZE);
+  ASSERT_TRUE(IsIconic(window));
+
+  LauncherProcess second(game.launcher(), kHeadless);
+  EXPECT_EQ(second.waitForExit(10s), 0u);
+  EXPECT_FALSE(IsIconic(window));
+  EXPECT_TRUE(IsWindowVisible(window));
+  // The first one is still the one running.
+  expectAnswering(first);
+}
+
+TEST(StartupEndToEnd, WindowTakesTheRequestedOrTheDefaultSize) {
+  struct Case {
+    const wchar_t* size;
+    LONG width;
+    LONG height;
+  };
+  for (const Case& c : {Case{L"800x600", 800, 600}, Case{L"639x600", 1180, 760}, Case{L"800 x600", 1180, 760}}) {
+    GameFolderFixture game;
+    auto environment = kHeadless;
+    environment[L"MYR_LAUNCHER_SIZE"] = c.size;
+    LauncherProcess launcher(game.launcher(), environment);
+    expectAnswering(launcher);
+    const SIZE size = outerSize(launcherWindow());
+    EXPECT_EQ(size.cx, c.width) << c.size;
+    EXPECT_EQ(size.cy, c.height) << c.size;
+  }
+}
+
+TEST(StartupEndToEnd, MissingPageIsReportedAndEndsTheLauncher) {
+  GameFolderFixture game(false);
+  LauncherProcess launcher(game.launcher(), kHeadless);
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+  const std::string expected =
+      "The launcher's page is missing: " + (game.folder() / L"launcher-ui" / L"index.html").string();
+  EXPECT_NE(launcher.errorText().find(expected), std::string::npos) << launcher.errorText();
+}
+
+TEST(StartupEndToEnd, CaptureModeWritesThePictureAfterReadyAndEnds) {
+  GameFolderFixture game;
+  const std::filesystem::path picture = game.folder() / L"page.png";
+  auto environment = kHeadless;
+  environment[L"MYR_LAUNCHER_CAPTURE"] = picture.wstring();
+  LauncherProcess launcher(game.launcher(), environment);
+  launcher.writeLine(R"({"id":3,"cmd":"ready"})");
+  EXPECT_EQ(launcher.readLine(), R"({"id":3,"ok":true,"result":{}})");
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+  std::ifstream file(picture, std::ios::binary);
+  const std::string bytes{std::istreambuf_iterator<char>(file), {}};
+  ASSERT_GT(bytes.size(), 8u);
+  EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
+}
+
+TEST(StartupEndToEnd, CaptureIntoAMissingFolderEndsWithoutAPicture) {
+  GameFolderFixture game;
+  const std::filesystem::path picture = game.folder() / L"no-such-folder" / L"page.png";
+  auto environment = kHeadless;
+  environment[L"MYR_LAUNCHER_CAPTURE"] = picture.wstring();
+  LauncherProcess launcher(game.launcher(), environment);
+  launcher.writeLine(R"({"id":3,"cmd":"ready"})");
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+  EXPECT_FALSE(std::filesystem::exists(picture));
+}
+
+}  // namespace
+}  // namespace myr
