@@ -1,0 +1,257 @@
+#include "foundation/files/file_helpers.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "foundation/files/file_names.h"
+#include "foundation/files/win_handle.h"
+#include "foundation/files/win_text.h"
+
+namespace fs = std::filesystem;
+
+namespace myr {
+namespace {
+
+// A DWORD count cannot describe 4 GiB or more, and very large single requests
+// fail on some network file systems, so big files move in pieces of this size.
+constexpr std::uint64_t kMaxIoChunk = std::uint64_t{64} << 20;
+
+DWORD nextChunk(std::uint64_t remaining) {
+  return static_cast<DWORD>(std::min(remaining, kMaxIoChunk));
+}
+
+// ERROR_SUCCESS, or why the bytes could not all be read.
+DWORD readExactly(HANDLE file, char* data, std::uint64_t size) {
+  while (size > 0) {
+    const DWORD wanted = nextChunk(size);
+    DWORD got = 0;
+    if (!ReadFile(file, data, wanted, &got, nullptr)) return GetLastError();
+    // The file became shorter after its size was taken.
+    if (got != wanted) return ERROR_HANDLE_EOF;
+    data += got;
+    size -= got;
+  }
+  return ERROR_SUCCESS;
+}
+
+// ERROR_SUCCESS, or why the bytes could not all be written.
+DWORD writeAll(HANDLE file, std::string_view bytes) {
+  const char* data = bytes.data();
+  std::uint64_t size = bytes.size();
+  while (size > 0) {
+    const DWORD wanted = nextChunk(size);
+    DWORD written = 0;
+    if (!WriteFile(file, data, wanted, &written, nullptr)) return GetLastError();
+    if (written != wanted) return ERROR_WRITE_FAULT;
+    data += written;
+    size -= written;
+  }
+  return ERROR_SUCCESS;
+}
+
+// Failures are left for the caller's next step to report.
+void createFolderChain(const fs::path& folder) {
+  std::vector<fs::path> missing;
+  for (fs::path current = folder; current.has_relative_path(); current = current.parent_path()) {
+    if (CreateDirectoryW(current.c_str(), nullptr) || GetLastError() != ERROR_PATH_NOT_FOUND) break;
+    missing.push_back(current);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectoryW(it->c_str(), nullptr);
+}
+
+std::int64_t unixMilliseconds(FILETIME time) {
+  constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
+  const std::int64_t ticks =
+      static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+  return (ticks - kTicksFrom1601To1970) / 10000;
+}
+
+std::optional<fs::path> fullPathName(const fs::path& path) {
+  const DWORD needed = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+  if (needed == 0) return std::nullopt;
+  std::wstring buffer(needed, L'\0');
+  const DWORD length = GetFullPathNameW(path.c_str(), needed, buffer.data(), nullptr);
+  if (length == 0 || length >= needed) return std::nullopt;
+  buffer.resize(length);
+  fs::path full(std::move(buffer));
+  // "C:\a\" and "C:\a" must compare equal.
+  if (!full.has_filename() && full.has_relative_path()) full = full.parent_path();
+  return full;
+}
+
+std::optional<fs::path> finalPathName(HANDLE handle) {
+  std::wstring buffer(MAX_PATH, L'\0');
+  for (;;) {
+    const DWORD length = GetFinalPathNameByHandleW(handle, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                                   FILE_NAME_NORMALIZED | VOLUME_NAME_DOS);
+    if (length == 0) return std::nullopt;
+    if (length < buffer.size()) {
+      buffer.resize(length);
+      return fs::path(std::move(buffer));
+    }
+    buffer.resize(length);  // too small: length is the size needed
+  }
+}
+
+WinHandle openForQuery(const fs::path& path) {
+  return WinHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+}
+
+// Absolute and normalised, with links resolved as far as the path exists and
+// the missing rest appended lexically.
+std::optional<fs::path> resolvedPath(const fs::path& path) {
+  std::optional<fs::path> existing = fullPathName(path);
+  if (!existing) return std::nullopt;
+  std::vector<fs::path> missingParts;
+  for (;;) {
+    const WinHandle handle = openForQuery(*existing);
+    if (handle) {
+      std::optional<fs::path> resolved = finalPathName(handle.get());
+      if (!resolved) return std::nullopt;
+      for (auto it = missingParts.rbegin(); it != missingParts.rend(); ++it) *resolved /= *it;
+      return resolved;
+    }
+    const DWORD code = GetLastError();
+    if (code != ERROR_FILE_NOT_FOUND && code != ERROR_PATH_NOT_FOUND) return std::nullopt;
+    if (!existing->has_relative_path()) return std::nullopt;
+    missingParts.push_back(existing->filename());
+    *existing = existing->parent_path();
+  }
+}
+
+bool isDotEntry(const wchar_t* name) {
+  return std::wstring_view(name) == L"." || std::wstring_view(name) == L"..";
+}
+
+// Name surrogates (symbolic links, junctions) stand for another place; a
+// reparse point without a reported tag is taken for one too rather than risk
+// walking out of the tree.
+bool isLink(const WIN32_FIND_DATAW& entry) {
+  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+  return entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0);
+}
+
+struct TreeTotals {
+  std::uint64_t bytes = 0;
+  std::uint64_t files = 0;
+};
+
+// Adds the regular files of one folder and queues its subfolders. False when
+// the walk has to end.
+bool addFolderEntries(const fs::path& folder, TreeTotals& totals, std::vector<fs::path>& pending) {
+  WIN32_FIND_DATAW entry{};
+  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!search) return GetLastError() == ERROR_ACCESS_DENIED;
+  do {
+    if (isDotEntry(entry.cFileName) || isLink(entry)) continue;
+    if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      pending.push_back(folder / entry.cFileName);
+    } else {
+      totals.bytes += (std::uint64_t{entry.nFileSizeHigh} << 32) | entry.nFileSizeLow;
+      ++totals.files;
+    }
+  } while (FindNextFileW(search.get(), &entry));
+  return GetLastError() == ERROR_NO_MORE_FILES;
+}
+
+}  // namespace
+
+FileStatus fileStatus(const fs::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return {};
+  FileStatus status;
+  status.exists = true;
+  status.isDirectory = (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+  if (!status.isDirectory) {
+    status.size = (std::uint64_t{data.nFileSizeHigh} << 32) | data.nFileSizeLow;
+  }
+  status.modifiedMs = unixMilliseconds(data.ftLastWriteTime);
+  return status;
+}
+
+std::optional<std::string> readFileLimited(const fs::path& path, std::uint64_t limit,
+                                           std::string& error) {
+  // The game may hold the file open for writing while we read it.
+  const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  if (!file) {
+    error = pathError(path, GetLastError());
+    return std::nullopt;
+  }
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) {
+    error = pathError(path, GetLastError());
+    return std::nullopt;
+  }
+  if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
+    error = toUtf8(path.native()) + ": larger than " + std::to_string(limit) + " bytes";
+    return std::nullopt;
+  }
+  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+  if (const DWORD code = readExactly(file.get(), bytes.data(), bytes.size()); code != ERROR_SUCCESS) {
+    error = pathError(path, code);
+    return std::nullopt;
+  }
+  return bytes;
+}
+
+bool writeFileAtomic(const fs::path& target, std::string_view bytes, std::string& error) {
+  createFolderChain(target.parent_path());
+  const fs::path temporary(target.native() + L".tmp");
+  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) {
+    error = pathError(temporary, GetLastError());
+    return false;
+  }
+  DWORD code = writeAll(file.get(), bytes);
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
+  file.reset();
+  if (code != ERROR_SUCCESS) {
+    error = pathError(temporary, code);
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  if (!moveFileDurable(temporary, target, true)) {
+    code = GetLastError();
+    error = pathError(target, code);
+    DeleteFileW(temporary.c_str());
+    return false;
+  }
+  return true;
+}
+
+bool moveFileDurable(const fs::path& from, const fs::path& to, bool replaceExisting) {
+  const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
+  return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
+}
+
+bool deleteFile(const fs::path& path) { return DeleteFileW(path.c_str()) != FALSE; }
+
+std::optional<fs::path> safeChildPath(const fs::path& folder, std::string_view name) {
+  if (!isSafeFileName(name)) return std::nullopt;
+  fs::path candidate = folder / toWide(name);
+  const std::optional<fs::path> resolvedFolder = resolvedPath(folder);
+  const std::optional<fs::path> resolvedCandidate = resolvedPath(candidate);
+  if (!resolvedFolder || !resolvedCandidate) return std::nullopt;
+  if (resolvedCandidate->parent_path() != *resolvedFolder) return std::nullopt;
+  return candidate;
+}
+
+std::uint64_t folderTreeSize(const fs::path& folder, std::uint64_t* fileCount) {
+  TreeTotals totals;
+  std::vector<fs::path> pending{folder};
+  while (!pending.empty()) {
+    const fs::path current = std::move(pending.back());
+    pending.pop_back();
+    if (!addFolderEntries(current, totals, pending)) break;
+  }
+  if (fileCount != nullptr) *fileCount = totals.files;
+  return totals.bytes;
+}
+
+}  // namespace myr

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace myr {
+
+struct FileStatus {
+  bool exists = false;
+  bool isDirectory = false;
+  std::uint64_t size = 0;       // 0 for folders
+  std::int64_t modifiedMs = 0;  // last write, milliseconds since 1970-01-01 UTC
+};
+
+// One attribute query; all zero when the path is missing or cannot be queried.
+FileStatus fileStatus(const std::filesystem::path& path);
+
+// The whole file, refused when it is larger than limit bytes. Others may keep
+// the file open for reading and writing meanwhile.
+std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit,
+                                           std::string& error);
+
+// Replaces target with bytes through "<target>.tmp", creating missing parent
+// folders. Readers see the old or the new content, never a mixture; on
+// failure the old target is untouched and no temporary file remains.
+bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes,
+                     std::string& error);
+
+// One write-through move. On failure GetLastError() tells why.
+bool moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to,
+                     bool replaceExisting);
+
+// On failure GetLastError() tells why.
+bool deleteFile(const std::filesystem::path& path);
+
+// folder \ name when name is a harmless file name and the joined path, with
+// links resolved, stays directly inside folder. The file need not exist.
+std::optional<std::filesystem::path> safeChildPath(const std::filesystem::path& folder,
+                                                   std::string_view name);
+
+// Bytes of all regular files below folder, links not followed; counts the
+// files into fileCount when given. A missing folder gives 0.
+std::uint64_t folderTreeSize(const std::filesystem::path& folder,
+                             std::uint64_t* fileCount = nullptr);
+
+}  // namespace myr

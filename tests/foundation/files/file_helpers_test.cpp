@@ -1,0 +1,466 @@
+#include "foundation/files/file_helpers.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <fstream>
+#include <functional>
+#include <sstream>
+#include <vector>
+
+#include "foundation/files/win_handle.h"
+#include "foundation/files/win_text.h"
+
+namespace fs = std::filesystem;
+using testing::HasSubstr;
+using testing::StartsWith;
+
+namespace myr {
+namespace {
+
+void writeBytes(const fs::path& path, const std::string& bytes) {
+  std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+}
+
+std::string readBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+bool pathExists(const fs::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool isFolder(const fs::path& path) {
+  const DWORD attributes = GetFileAttributesW(path.c_str());
+  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+fs::path temporaryOf(const fs::path& target) { return fs::path(target.native() + L".tmp"); }
+
+// Removes a tree; links inside are removed, never followed.
+void removeTree(const fs::path& folder) {
+  WIN32_FIND_DATAW entry{};
+  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry,
+                                           FindExSearchNameMatch, nullptr, 0));
+  if (search) {
+    do {
+      const std::wstring_view name = entry.cFileName;
+      if (name == L"." || name == L"..") continue;
+      const fs::path child = folder / entry.cFileName;
+      const bool isFolderEntry = (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+      const bool isLinkEntry = (entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+      if (isFolderEntry && !isLinkEntry) {
+        removeTree(child);
+      } else if (!(isFolderEntry && RemoveDirectoryW(child.c_str()))) {
+        DeleteFileW(child.c_str());
+      }
+    } while (FindNextFileW(search.get(), &entry));
+  }
+  RemoveDirectoryW(folder.c_str());
+}
+
+bool setMountPoint(const fs::path& emptyFolder, const fs::path& target) {
+  const WinHandle folder(CreateFileW(emptyFolder.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return false;
+  const std::wstring substitute = L"\\??\\" + target.native();
+  const std::wstring& print = target.native();
+  const WORD substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+  const WORD printBytes = static_cast<WORD>(print.size() * sizeof(wchar_t));
+  const WORD pathBytes = static_cast<WORD>(substituteBytes + printBytes + 2 * sizeof(wchar_t));
+  // REPARSE_DATA_BUFFER of a mount point: tag, data length, reserved, then
+  // the offsets and lengths of the two names and the names with terminators.
+  std::vector<unsigned char> buffer(8 + 8 + pathBytes);
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  const WORD header[6] = {static_cast<WORD>(8 + pathBytes), 0, 0, substituteBytes,
+                          static_cast<WORD>(substituteBytes + sizeof(wchar_t)), printBytes};
+  std::memcpy(buffer.data(), &tag, sizeof tag);
+  std::memcpy(buffer.data() + 4, header, sizeof header);
+  std::memcpy(buffer.data() + 16, substitute.c_str(), substituteBytes + sizeof(wchar_t));
+  std::memcpy(buffer.data() + 16 + substituteBytes + sizeof(wchar_t), print.c_str(),
+              printBytes + sizeof(wchar_t));
+  DWORD returned = 0;
+  return DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                         static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
+
+// Present only under Wine.
+UnixNameFunction wineUnixFileName() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return reinterpret_cast<UnixNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+}
+
+std::string quotedUnixName(UnixNameFunction convert, const fs::path& path) {
+  char* name = convert(path.c_str());
+  const std::string quoted = "\"" + std::string(name != nullptr ? name : "") + "\"";
+  HeapFree(GetProcessHeap(), 0, name);
+  return quoted;
+}
+
+// Wine gives no waitable handle for a host program, so its effect is awaited.
+bool runOnWineHost(const std::string& commandLine, const std::function<bool()>& done) {
+  std::wstring command = toWide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  const WinHandle processHandle(process.hProcess);
+  const WinHandle threadHandle(process.hThread);
+  for (int attempt = 0; attempt < 250 && !done(); ++attempt) Sleep(20);
+  return done();
+}
+
+// A link from one folder to another for the time of a test: a junction where
+// the system has them; under Wine, which has none, a symbolic link of the
+// host file system, which Wine shows as a reparse point.
+class FolderLink {
+ public:
+  FolderLink(fs::path link, const fs::path& target) : link_(std::move(link)) {
+    if (CreateDirectoryW(link_.c_str(), nullptr)) {
+      if (setMountPoint(link_, target)) {
+        kind_ = Kind::Junction;
+        return;
+      }
+      RemoveDirectoryW(link_.c_str());
+    }
+    if (const UnixNameFunction convert = wineUnixFileName()) {
+      const std::string command =
+          "Z:\\bin\\ln -s " + quotedUnixName(convert, target) + " " + quotedUnixName(convert, link_);
+      if (runOnWineHost(command, [this] { return pathExists(link_); })) kind_ = Kind::HostLink;
+    }
+  }
+  FolderLink(const FolderLink&) = delete;
+  FolderLink& operator=(const FolderLink&) = delete;
+  ~FolderLink() {
+    if (kind_ == Kind::Junction) RemoveDirectoryW(link_.c_str());
+    // Wine removes a host link's target instead of the link, so the host removes it.
+    if (kind_ == Kind::HostLink) {
+      runOnWineHost("Z:\\bin\\rm " + quotedUnixName(wineUnixFileName(), link_),
+                    [this] { return !pathExists(link_); });
+    }
+  }
+
+  bool made() const { return kind_ != Kind::None; }
+
+ private:
+  enum class Kind { None, Junction, HostLink };
+  fs::path link_;
+  Kind kind_ = Kind::None;
+};
+
+class FileHelpersTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    static std::atomic<int> counter{0};
+    wchar_t temp[MAX_PATH + 1];
+    ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
+    root_ = fs::path(temp) / (L"myr_files_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
+                              std::to_wstring(counter++));
+    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+  }
+  void TearDown() override { removeTree(root_); }
+
+  fs::path root_;
+};
+
+// --- fileStatus -----------------------------------------------------------
+
+TEST_F(FileHelpersTest, FileStatusDescribesFilesFoldersAndMissingPaths) {
+  const fs::path file = root_ / L"card1.ps2";
+  writeBytes(file, "12345");
+  {
+    const WinHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+    // 2021-01-01 00:00:01.2345678 UTC; the sub-millisecond rest is cut off.
+    const std::uint64_t ticks = 132539328000000000 + 12345678;
+    FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+    ASSERT_TRUE(SetFileTime(handle.get(), nullptr, nullptr, &written));
+  }
+  const FileStatus ofFile = fileStatus(file);
+  EXPECT_TRUE(ofFile.exists);
+  EXPECT_FALSE(ofFile.isDirectory);
+  EXPECT_EQ(ofFile.size, 5u);
+  EXPECT_EQ(ofFile.modifiedMs, 1609459201234);
+
+  const FileStatus ofFolder = fileStatus(root_);
+  EXPECT_TRUE(ofFolder.exists);
+  EXPECT_TRUE(ofFolder.isDirectory);
+  EXPECT_EQ(ofFolder.size, 0u);
+
+  const FileStatus ofMissing = fileStatus(root_ / L"missing" / L"card2.ps2");
+  EXPECT_FALSE(ofMissing.exists);
+  EXPECT_FALSE(ofMissing.isDirectory);
+  EXPECT_EQ(ofMissing.size, 0u);
+  EXPECT_EQ(ofMissing.modifiedMs, 0);
+}
+
+// --- readFileLimited ------------------------------------------------------
+
+TEST_F(FileHelpersTest, ReadFileLimitedReadsUpToTheLimitAndNamesTheLimitBeyondIt) {
+  struct Case {
+    std::size_t size;
+    std::uint64_t limit;
+    bool readable;
+  };
+  const Case cases[] = {{0, 0, true}, {0, 16, true}, {16, 16, true}, {17, 16, false}, {1, 0, false}};
+  for (const Case& c : cases) {
+    const fs::path file = root_ / (L"file_" + std::to_wstring(c.size) + L"_" + std::to_wstring(c.limit));
+    const std::string content(c.size, 'x');
+    writeBytes(file, content);
+    std::string error;
+    const std::optional<std::string> bytes = readFileLimited(file, c.limit, error);
+    if (c.readable) {
+      ASSERT_TRUE(bytes.has_value()) << error;
+      EXPECT_EQ(*bytes, content);
+      EXPECT_EQ(error, "");
+    } else {
+      EXPECT_FALSE(bytes.has_value());
+      EXPECT_EQ(error, toUtf8(file.native()) + ": larger than " + std::to_string(c.limit) + " bytes");
+    }
+  }
+}
+
+TEST_F(FileHelpersTest, ReadFileLimitedReportsAMissingFileWithTheSystemMessage) {
+  const fs::path file = root_ / L"myr.ini";
+  std::string error;
+  EXPECT_FALSE(readFileLimited(file, 1024, error).has_value());
+  EXPECT_EQ(error, pathError(file, ERROR_FILE_NOT_FOUND));
+}
+
+TEST_F(FileHelpersTest, ReadFileLimitedReadsAFileAnotherHandleIsWriting) {
+  const fs::path file = root_ / L"last_run.log";
+  const WinHandle writer(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(writer);
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(writer.get(), "line 1\n", 7, &written, nullptr));
+
+  std::string error;
+  const std::optional<std::string> bytes = readFileLimited(file, 1024, error);
+  ASSERT_TRUE(bytes.has_value()) << error;
+  EXPECT_EQ(*bytes, "line 1\n");
+}
+
+// --- writeFileAtomic ------------------------------------------------------
+
+TEST_F(FileHelpersTest, WriteFileAtomicPutsTheNewContentInPlace) {
+  struct Case {
+    const char* name;
+    fs::path target;
+    std::function<void(const fs::path&)> prepare;
+    std::string bytes;
+  };
+  const auto nothing = [](const fs::path&) {};
+  const Case cases[] = {
+      {"missing folder chain", root_ / L"a" / L"b" / L"c" / L"myr.ini", nothing, "[Display]\n"},
+      {"longer old content", root_ / L"myr.ini",
+       [](const fs::path& target) { writeBytes(target, "old content that is longer"); }, "new"},
+      {"empty new content", root_ / L"empty.ini",
+       [](const fs::path& target) { writeBytes(target, "old"); }, ""},
+      {"stale temporary file", root_ / L"manifest.sha256",
+       [](const fs::path& target) { writeBytes(temporaryOf(target), "left from a crash"); }, "fresh"},
+  };
+  for (const Case& c : cases) {
+    c.prepare(c.target);
+    std::string error;
+    EXPECT_TRUE(writeFileAtomic(c.target, c.bytes, error)) << c.name << ": " << error;
+    EXPECT_EQ(readBytes(c.target), c.bytes) << c.name;
+    EXPECT_FALSE(pathExists(temporaryOf(c.target))) << c.name;
+  }
+}
+
+TEST_F(FileHelpersTest, FailedWriteFileAtomicKeepsTheOldTargetAndLeavesNoTemporaryFile) {
+  const fs::path target = root_ / L"myr.ini";
+  const fs::path temporary = temporaryOf(target);
+  struct Case {
+    const char* name;
+    std::function<WinHandle()> prepare;  // the returned handle stays open during the write
+    fs::path named;                      // the path the message must begin with
+    bool targetIsFolder;
+    bool temporaryIsOurs;
+  };
+  const Case cases[] = {
+      {"target open without delete sharing",
+       [&] {
+         writeBytes(target, "old");
+         return WinHandle(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                      0, nullptr));
+       },
+       target, false, true},
+      {"target is a folder",
+       [&] {
+         CreateDirectoryW(target.c_str(), nullptr);
+         return WinHandle();
+       },
+       target, true, true},
+      {"temporary name is taken by a folder",
+       [&] {
+         writeBytes(target, "old");
+         CreateDirectoryW(temporary.c_str(), nullptr);
+         return WinHandle();
+       },
+       temporary, false, false},
+  };
+  for (const Case& c : cases) {
+    removeTree(root_);
+    ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
+    {
+      const WinHandle held = c.prepare();
+      std::string error;
+      EXPECT_FALSE(writeFileAtomic(target, "new", error)) << c.name;
+      EXPECT_THAT(error, StartsWith(toUtf8(c.named.native()) + ": ")) << c.name;
+      EXPECT_GT(error.size(), toUtf8(c.named.native()).size() + 2) << c.name;
+    }
+    if (c.targetIsFolder) {
+      EXPECT_TRUE(isFolder(target)) << c.name;
+    } else {
+      EXPECT_EQ(readBytes(target), "old") << c.name;
+    }
+    if (c.temporaryIsOurs) {
+      EXPECT_FALSE(pathExists(temporary)) << c.name;
+    } else {
+      EXPECT_TRUE(isFolder(temporary)) << c.name;
+    }
+  }
+}
+
+TEST_F(FileHelpersTest, WriteAndReadCarryMoreThanOneChunkIntact) {
+  const fs::path target = root_ / L"big.bin";
+  std::string bytes((std::size_t{64} << 20) + 3, '\0');
+  for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 8);
+  std::string error;
+  ASSERT_TRUE(writeFileAtomic(target, bytes, error)) << error;
+  const std::optional<std::string> back = readFileLimited(target, bytes.size(), error);
+  ASSERT_TRUE(back.has_value()) << error;
+  EXPECT_TRUE(*back == bytes);
+}
+
+// --- moveFileDurable, deleteFile ------------------------------------------
+
+TEST_F(FileHelpersTest, MoveFileDurableReplacesOnlyWhenAsked) {
+  const fs::path from = root_ / L"card1.ps2.import-tmp";
+  const fs::path to = root_ / L"card1.ps2";
+  writeBytes(from, "new");
+  writeBytes(to, "old");
+
+  EXPECT_FALSE(moveFileDurable(from, to, false));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(readBytes(to), "old");
+
+  EXPECT_TRUE(moveFileDurable(from, to, true));
+  EXPECT_EQ(readBytes(to), "new");
+  EXPECT_FALSE(pathExists(from));
+}
+
+TEST_F(FileHelpersTest, DeleteFileRemovesAFileAndReportsAMissingOne) {
+  const fs::path file = root_ / L"state.p2s";
+  writeBytes(file, "x");
+  EXPECT_TRUE(deleteFile(file));
+  EXPECT_FALSE(pathExists(file));
+  EXPECT_FALSE(deleteFile(file));
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+}
+
+// --- safeChildPath --------------------------------------------------------
+
+TEST_F(FileHelpersTest, SafeChildPathJoinsHarmlessNamesOnly) {
+  const fs::path folder = root_ / L"saves";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  writeBytes(folder / L"slot1.bin", "x");
+  struct Case {
+    const char* name;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"slot1.bin", true},        {"slot2.bin", true},  {"Spielstand \xC3\xA4", true},
+      {"..", false},              {".", false},         {"a\\b", false},
+      {"..\\outside.bin", false}, {"CON", false},       {"", false},
+  };
+  for (const Case& c : cases) {
+    const std::optional<fs::path> child = safeChildPath(folder, c.name);
+    ASSERT_EQ(child.has_value(), c.accepted) << c.name;
+    if (c.accepted) {
+      EXPECT_EQ(*child, folder / toWide(c.name)) << c.name;
+    }
+  }
+}
+
+TEST_F(FileHelpersTest, SafeChildPathAcceptsUnnormalisedAndMissingFolders) {
+  ASSERT_TRUE(CreateDirectoryW((root_ / L"saves").c_str(), nullptr));
+  const fs::path folders[] = {
+      root_ / L"other" / L".." / L"saves",
+      fs::path((root_ / L"saves").native() + L"\\"),
+      root_ / L"not yet" / L"made",
+      fs::path((root_ / L"not yet" / L"made").native() + L"\\"),
+  };
+  for (const fs::path& folder : folders) {
+    const std::optional<fs::path> child = safeChildPath(folder, "slot1.bin");
+    ASSERT_TRUE(child.has_value()) << toUtf8(folder.native());
+    EXPECT_EQ(*child, folder / L"slot1.bin");
+  }
+}
+
+TEST_F(FileHelpersTest, SafeChildPathRefusesANameThatLinksOutOfTheFolder) {
+  const fs::path folder = root_ / L"saves";
+  const fs::path outside = root_ / L"outside";
+  ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  const FolderLink link(folder / L"escape", outside);
+  if (!link.made()) GTEST_SKIP() << "no folder links here";
+
+  EXPECT_FALSE(safeChildPath(folder, "escape").has_value());
+  EXPECT_TRUE(safeChildPath(folder, "stay").has_value());
+}
+
+// --- folderTreeSize -------------------------------------------------------
+
+TEST_F(FileHelpersTest, FolderTreeSizeAddsFilesOfAllNestedFolders) {
+  const fs::path tree = root_ / L"shader_cache";
+  for (const wchar_t* folder : {L"", L"sub", L"sub\\deeper", L"empty"}) {
+    CreateDirectoryW((tree / folder).c_str(), nullptr);
+  }
+  writeBytes(tree / L"a.bin", "abc");
+  writeBytes(tree / L"sub" / L"b.bin", "abcde");
+  writeBytes(tree / L"sub" / L"deeper" / L"c.bin", "abcdefg");
+
+  std::uint64_t files = 0;
+  EXPECT_EQ(folderTreeSize(tree, &files), 15u);
+  EXPECT_EQ(files, 3u);
+  EXPECT_EQ(folderTreeSize(tree), 15u);
+}
+
+TEST_F(FileHelpersTest, FolderTreeSizeOfAMissingFolderIsZero) {
+  std::uint64_t files = 99;
+  EXPECT_EQ(folderTreeSize(root_ / L"missing", &files), 0u);
+  EXPECT_EQ(files, 0u);
+}
+
+TEST_F(FileHelpersTest, FolderTreeSizeDoesNotFollowLinks) {
+  const fs::path tree = root_ / L"shader_cache";
+  const fs::path outside = root_ / L"outside";
+  ASSERT_TRUE(CreateDirectoryW(tree.c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+  writeBytes(tree / L"a.bin", "abc");
+  writeBytes(outside / L"big.bin", std::string(100, 'x'));
+  const FolderLink link(tree / L"link", outside);
+  if (!link.made()) GTEST_SKIP() << "no folder links here";
+
+  std::uint64_t files = 0;
+  EXPECT_EQ(folderTreeSize(tree, &files), 3u);
+  EXPECT_EQ(files, 1u);
+}
+
+}  // namespace
+}  // namespace myr
