@@ -1,0 +1,82 @@
+#include "support/fake_browser.h"
+
+#include "foundation/files/win_text.h"
+#include "webui/browser/ui_thread_queue.h"
+
+namespace myr::testing {
+namespace {
+
+class FakeEnvironment final : public browser::Environment {
+ public:
+  explicit FakeEnvironment(FakeEngine& engine) : engine_(engine) {}
+  HRESULT createController(HWND, browser::ControllerCreated done) override {
+    const HRESULT result = engine_.options_.controllerResult;
+    std::shared_ptr<FakeController> controller;
+    if (SUCCEEDED(result)) {
+      controller = std::make_shared<FakeController>(engine_.options_);
+      engine_.controllers.push_back(controller);
+    }
+    browser::runOnUiThread([done = std::move(done), result, controller] { done(result, controller); });
+    return S_OK;
+  }
+
+ private:
+  FakeEngine& engine_;
+};
+
+}  // namespace
+
+void FakeView::raiseWebMessage(const std::wstring& source, std::optional<std::wstring> text) {
+  webMessage_(browser::WebMessage{source, std::move(text)});
+}
+
+bool FakeView::raiseNavigation(const std::wstring& uri) {
+  browser::NavigationStarting navigation{uri};
+  navigation_(navigation);
+  return navigation.cancel;
+}
+
+bool FakeView::raiseNewWindow() {
+  browser::NewWindowRequest request{L"https://elsewhere.example/"};
+  newWindow_(request);
+  return request.handled;
+}
+
+bool FakeView::raiseDownload() {
+  browser::DownloadStarting download{L"https://elsewhere.example/file.zip"};
+  download_(download);
+  return download.cancel;
+}
+
+void FakeView::raiseProcessFailed(browser::ProcessFailure failure) { failed_(failure); }
+
+void FakeView::postJson(const std::wstring& json) { posted.push_back(toUtf8(json)); }
+
+HRESULT FakeEngine::createEnvironment(const std::wstring& profileFolder, const browser::EnvironmentOptions* options,
+                                      browser::EnvironmentCreated done) {
+  profileFolders.push_back(profileFolder);
+  optionsSeen.push_back(options ? std::optional(*options) : std::nullopt);
+  if (FAILED(options_.createEnvironmentCall)) {
+    return options_.createEnvironmentCall;
+  }
+  const HRESULT result = options_.environmentResult;
+  std::shared_ptr<browser::Environment> environment;
+  if (SUCCEEDED(result)) {
+    environment = std::make_shared<FakeEnvironment>(*this);
+  }
+  browser::runOnUiThread([done = std::move(done), result, environment] { done(result, environment); });
+  return S_OK;
+}
+
+void pumpMessages() {
+  MSG message{};
+  while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+    if (message.message == WM_QUIT) {
+      continue;
+    }
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+  }
+}
+
+}  // namespace myr::testing

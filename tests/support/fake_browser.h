@@ -1,0 +1,148 @@
+#pragma once
+
+// A browser engine for tests: every outcome can be chosen, every call is recorded, every event
+// can be raised. Asynchronous results arrive through the UI thread's message loop, as with a real
+// engine; pumpMessages() runs them.
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "webui/browser/browser.h"
+
+namespace myr::testing {
+
+struct FakeBrowserOptions {
+  HRESULT createEnvironmentCall = S_OK;  // what createEnvironment itself returns
+  HRESULT environmentResult = S_OK;      // what its completion reports
+  HRESULT controllerResult = S_OK;
+  bool hostMapping = true;
+  bool downloadEvents = true;
+  bool newerSettings = true;  // accelerator keys, autofill, pinch zoom, swipe
+};
+
+class FakeView final : public browser::View, public browser::ViewSettings {
+ public:
+  explicit FakeView(const FakeBrowserOptions& options) : options_(options) {}
+
+  // What the launcher did to the view.
+  std::map<std::string, bool> settingsApplied;
+  std::map<std::wstring, std::pair<std::wstring, browser::HostAccess>> hostMappings;
+  std::vector<std::wstring> navigations;
+  std::vector<std::string> posted;
+  int reloads = 0;
+  IStream* captureStream = nullptr;
+  std::function<void(HRESULT)> captureDone;
+
+  // Events, as the page or the engine would raise them.
+  void raiseWebMessage(const std::wstring& source, std::optional<std::wstring> text);
+  bool raiseNavigation(const std::wstring& uri);  // true when the launcher cancelled it
+  bool raiseNewWindow();                          // true when the launcher handled it
+  bool raiseDownload();                           // true when the launcher cancelled it
+  void raiseProcessFailed(browser::ProcessFailure failure);
+  bool hasDownloadHandler() const { return static_cast<bool>(download_); }
+
+  browser::ViewSettings& settings() override { return *this; }
+  bool supportsHostMapping() const override { return options_.hostMapping; }
+  void mapHostToFolder(const std::wstring& host, const std::wstring& folder, browser::HostAccess access) override {
+    hostMappings[host] = {folder, access};
+  }
+  bool supportsDownloadEvents() const override { return options_.downloadEvents; }
+  void navigate(const std::wstring& uri) override { navigations.push_back(uri); }
+  void reload() override { ++reloads; }
+  void postJson(const std::wstring& json) override;
+  void capturePng(IStream* stream, std::function<void(HRESULT)> done) override {
+    captureStream = stream;
+    captureDone = std::move(done);
+  }
+  void onWebMessage(std::function<void(const browser::WebMessage&)> handler) override { webMessage_ = std::move(handler); }
+  void onNavigationStarting(std::function<void(browser::NavigationStarting&)> handler) override {
+    navigation_ = std::move(handler);
+  }
+  void onNewWindowRequested(std::function<void(browser::NewWindowRequest&)> handler) override {
+    newWindow_ = std::move(handler);
+  }
+  void onDownloadStarting(std::function<void(browser::DownloadStarting&)> handler) override {
+    download_ = std::move(handler);
+  }
+  void onProcessFailed(std::function<void(browser::ProcessFailure)> handler) override { failed_ = std::move(handler); }
+  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
+
+  void setDevToolsEnabled(bool on) override { settingsApplied["devTools"] = on; }
+  void setDefaultContextMenusEnabled(bool on) override { settingsApplied["contextMenus"] = on; }
+  void setStatusBarEnabled(bool on) override { settingsApplied["statusBar"] = on; }
+  void setZoomControlEnabled(bool on) override { settingsApplied["zoom"] = on; }
+  void setHostObjectsAllowed(bool on) override { settingsApplied["hostObjects"] = on; }
+  void setBuiltInErrorPageEnabled(bool on) override { settingsApplied["errorPage"] = on; }
+  bool setBrowserAcceleratorKeysEnabled(bool on) override { return newer("acceleratorKeys", on); }
+  bool setAutofill(bool passwords, bool general) override {
+    return newer("passwordAutosave", passwords) && newer("generalAutofill", general);
+  }
+  bool setPinchZoomEnabled(bool on) override { return newer("pinchZoom", on); }
+  bool setSwipeNavigationEnabled(bool on) override { return newer("swipe", on); }
+
+ private:
+  bool newer(const char* name, bool on) {
+    if (options_.newerSettings) {
+      settingsApplied[name] = on;
+    }
+    return options_.newerSettings;
+  }
+
+  FakeBrowserOptions options_;
+  std::function<void(const browser::WebMessage&)> webMessage_;
+  std::function<void(browser::NavigationStarting&)> navigation_;
+  std::function<void(browser::NewWindowRequest&)> newWindow_;
+  std::function<void(browser::DownloadStarting&)> download_;
+  std::function<void(browser::ProcessFailure)> failed_;
+  std::function<void()> closeRequested_;
+};
+
+class FakeController final : public browser::Controller {
+ public:
+  explicit FakeController(const FakeBrowserOptions& options) : view_(std::make_shared<FakeView>(options)) {}
+  std::shared_ptr<browser::View> view() override { return view_; }
+  void setBounds(const RECT& bounds) override { this->bounds = bounds; }
+  void setVisible(bool visible) override { this->visible = visible; }
+  void moveFocusProgrammatic() override { ++focusMoves; }
+  void notifyParentWindowPositionChanged() override { ++parentMoves; }
+  bool setDefaultBackgroundColor(COLORREF colour) override {
+    background = colour;
+    return true;
+  }
+  void close() override { closed = true; }
+
+  std::shared_ptr<FakeView> fakeView() const { return view_; }
+  RECT bounds{};
+  bool visible = false;
+  int focusMoves = 0;
+  int parentMoves = 0;
+  std::optional<COLORREF> background;
+  bool closed = false;
+
+ private:
+  std::shared_ptr<FakeView> view_;
+};
+
+class FakeEngine final : public browser::Engine {
+ public:
+  explicit FakeEngine(FakeBrowserOptions options = {}) : options_(options) {}
+
+  std::wstring installedVersion() override { return L"fake"; }
+  HRESULT createEnvironment(const std::wstring& profileFolder, const browser::EnvironmentOptions* options,
+                            browser::EnvironmentCreated done) override;
+
+  // Every call's profile folder and options, and every controller made.
+  std::vector<std::wstring> profileFolders;
+  std::vector<std::optional<browser::EnvironmentOptions>> optionsSeen;
+  std::vector<std::shared_ptr<FakeController>> controllers;
+
+  FakeBrowserOptions options_;
+};
+
+// Runs what is queued for the UI thread until nothing is left.
+void pumpMessages();
+
+}  // namespace myr::testing

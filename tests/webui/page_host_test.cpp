@@ -1,0 +1,243 @@
+// The page's start-up, the view's policies and page capture, against a fake browser engine.
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <iterator>
+
+#include "app/app_state.h"
+#include "foundation/files/win_text.h"
+#include "runner/game_log.h"
+#include "support/launcher_fixture.h"
+#include "webui/bridge/hosts.h"
+#include "webui/page_host.h"
+#include "webui/web_host.h"
+
+namespace myr {
+namespace {
+
+using testing::FakeBrowserOptions;
+using testing::FakeController;
+using testing::pumpMessages;
+using testing::LauncherFixture;
+
+constexpr char kQuestion[] = "\n\nStart the game with the current myr.ini instead?";
+
+class PageStart : public LauncherFixture {};
+
+TEST_F(PageStart, NavigatesToThePageWithAnApplicationsSettings) {
+  startPage();
+  ASSERT_EQ(engine->controllers.size(), 1u);
+  EXPECT_EQ(view().navigations, std::vector<std::wstring>{bridge::kStartUrl});
+  EXPECT_EQ(webHost().view.get(), &view());
+  EXPECT_TRUE(dialogs.empty());
+  const std::map<std::string, bool> expected{
+      {"devTools", false}, {"contextMenus", false}, {"statusBar", false}, {"zoom", false},
+      {"hostObjects", false}, {"errorPage", false}, {"acceleratorKeys", false}, {"passwordAutosave", false},
+      {"generalAutofill", false}, {"pinchZoom", false}, {"swipe", false}};
+  EXPECT_EQ(view().settingsApplied, expected);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_EQ(controller().bounds.right, client.right);
+  EXPECT_EQ(controller().bounds.bottom, client.bottom);
+  EXPECT_TRUE(controller().background.has_value());
+  EXPECT_EQ(engine->profileFolders.front().substr(engine->profileFolders.front().size() - 13), L"\\myr_launcher");
+}
+
+TEST_F(PageStart, DeveloperModeOnlyForExactlyOne) {
+  for (const auto& [value, on] : {std::pair{L"1", true}, std::pair{L"true", false}, std::pair{L"01", false}}) {
+    setVariable(L"MYR_LAUNCHER_DEVTOOLS", value);
+    webHost() = WebHost{};
+    useEngine({});
+    startPage();
+    EXPECT_EQ(view().settingsApplied["devTools"], on);
+    EXPECT_EQ(view().settingsApplied["contextMenus"], on);
+    EXPECT_EQ(view().settingsApplied["acceleratorKeys"], on);
+  }
+}
+
+TEST_F(PageStart, OlderEnginesSkipNewerSettingsAndDownloadEvents) {
+  useEngine({.downloadEvents = false, .newerSettings = false});
+  startPage();
+  EXPECT_EQ(view().settingsApplied.count("acceleratorKeys"), 0u);
+  EXPECT_FALSE(view().hasDownloadHandler());
+  EXPECT_EQ(view().navigations.size(), 1u);
+}
+
+TEST_F(PageStart, MapsThePageAndTheArtOnlyWhenItsFolderExists) {
+  startPage();
+  ASSERT_EQ(view().hostMappings.size(), 1u);
+  EXPECT_EQ(view().hostMappings[bridge::kUiHost].first, (gameFolder / L"launcher-ui").wstring());
+  EXPECT_EQ(view().hostMappings[bridge::kUiHost].second, browser::HostAccess::Deny);
+
+  std::filesystem::create_directories(gameFolder / L"launcher-art");
+  webHost() = WebHost{};
+  useEngine({});
+  startPage();
+  EXPECT_EQ(view().hostMappings[bridge::kArtHost].first, (gameFolder / L"launcher-art").wstring());
+  EXPECT_EQ(view().hostMappings[bridge::kArtHost].second, browser::HostAccess::DenyCors);
+}
+
+TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
+  struct Case {
+    const wchar_t* port;
+    const wchar_t* extraArguments;
+    std::optional<std::wstring> arguments;
+    bool logged;
+  };
+  const Case cases[] = {
+      {L"9222", nullptr, L"--remote-debugging-port=9222", false},
+      {L"9222", L"--lang=fr", L"--lang=fr --remote-debugging-port=9222", false},
+      {L"1024", nullptr, L"--remote-debugging-port=1024", false},
+      {L"80", nullptr, std::nullopt, true},
+      {L"70000", nullptr, std::nullopt, true},
+      {L"9222a", nullptr, std::nullopt, true},
+      {L"", nullptr, std::nullopt, false},
+  };
+  for (const Case& c : cases) {
+    setVariable(L"MYR_LAUNCHER_DEVTOOLS_PORT", c.port);
+    setVariable(L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", c.extraArguments);
+    runner::logQueue().clear();
+    webHost() = WebHost{};
+    useEngine({});
+    startPage();
+    const auto& options = engine->optionsSeen.front();
+    ASSERT_EQ(options.has_value(), c.arguments.has_value()) << toUtf8(c.port);
+    if (options) {
+      EXPECT_EQ(options->additionalBrowserArguments, *c.arguments);
+      EXPECT_EQ(options->targetCompatibleBrowserVersion, L"130.0.2849.39");
+      EXPECT_TRUE(options->language.empty());
+      EXPECT_FALSE(options->allowSingleSignOnUsingOSPrimaryAccount);
+    }
+    const auto logged = runner::logQueue().take(10).lines;
+    if (c.logged) {
+      EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) +
+                                                 " ignored: not a port from 1024 to 65535"});
+    } else {
+      EXPECT_TRUE(logged.empty()) << toUtf8(c.port);
+    }
+  }
+}
+
+TEST_F(PageStart, FailuresEndTheLauncherWithTheirMessage) {
+  const std::string notInstalled =
+      "The Microsoft Edge WebView2 Runtime is not installed. Install it from Microsoft (search for \"WebView2 "
+      "Runtime\"), then start the launcher again.";
+  struct Case {
+    const char* name;
+    FakeBrowserOptions options;
+    bool removePage;
+    std::string text;
+    app::MessageButtons buttons;
+  };
+  const Case cases[] = {
+      {"missing page", {}, true,
+       "The launcher's page is missing: " + toUtf8((gameFolder / L"launcher-ui" / L"index.html").wstring()),
+       app::MessageButtons::Ok},
+      {"call fails", {.createEnvironmentCall = E_ACCESSDENIED}, false,
+       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ACCESSDENIED)),
+       app::MessageButtons::Ok},
+      {"no runtime", {.environmentResult = static_cast<HRESULT>(0x80070002)}, false, notInstalled + kQuestion,
+       app::MessageButtons::YesNo},
+      {"broken runtime", {.environmentResult = E_FAIL}, false,
+       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_FAIL)) + "." + kQuestion,
+       app::MessageButtons::YesNo},
+      {"no controller", {.controllerResult = E_ABORT}, false,
+       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ABORT)), app::MessageButtons::Ok},
+      {"too old", {.hostMapping = false}, false,
+       "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.", app::MessageButtons::Ok},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TearDown();
+    SetUp();
+    if (c.removePage) {
+      std::filesystem::remove(gameFolder / L"launcher-ui" / L"index.html");
+    }
+    useEngine(c.options);
+    startPage();
+    ASSERT_EQ(dialogs.size(), 1u);
+    EXPECT_EQ(dialogs[0].text, c.text);
+    EXPECT_EQ(dialogs[0].buttons, c.buttons);
+    EXPECT_FALSE(windowAlive());
+  }
+}
+
+class ViewPolicies : public LauncherFixture {
+ protected:
+  void SetUp() override {
+    LauncherFixture::SetUp();
+    startPage();
+  }
+};
+
+TEST_F(ViewPolicies, StaysOnTheLaunchersOrigin) {
+  EXPECT_FALSE(view().raiseNavigation(L"https://launcher.myr.example/index.html#saves"));
+  EXPECT_TRUE(view().raiseNavigation(L"https://elsewhere.example/"));
+  EXPECT_TRUE(view().raiseNavigation(L"https://LAUNCHER.myr.example/index.html"));
+  EXPECT_TRUE(view().raiseNavigation(L"https://launcher.myr.example"));
+  EXPECT_TRUE(view().posted.empty());
+  EXPECT_TRUE(view().raiseNewWindow());
+  EXPECT_TRUE(view().raiseDownload());
+}
+
+TEST_F(ViewPolicies, DroppedFilesThatAreNoDiscImageAreRefused) {
+  for (const auto& [url, path] : {std::pair{L"file:///C:/games/notes.txt", "C:\\games\\notes.txt"},
+                                  std::pair{L"file:///C:/games/", "C:\\games\\"},
+                                  std::pair{L"file:///C:/games/.iso", "C:\\games\\.iso"}}) {
+    view().posted.clear();
+    EXPECT_TRUE(view().raiseNavigation(url));
+    ASSERT_EQ(view().posted.size(), 1u);
+    EXPECT_EQ(view().posted[0], std::string(R"({"event":"isoDropped","data":{"accepted":false,"path":")") +
+                                    json::write(json::Value(path)).substr(1) +
+                                    R"(,"error":"Drop a .iso disc image here."}})");
+  }
+  view().posted.clear();
+  EXPECT_TRUE(view().raiseNavigation(L"file:///C:/games/Disc.ISO"));
+  EXPECT_TRUE(view().posted.empty());
+}
+
+TEST_F(ViewPolicies, BrowserFailuresRecreateTheViewThreeTimes) {
+  for (int failure = 1; failure <= 4; ++failure) {
+    FakeController& failed = controller();
+    view().raiseProcessFailed(browser::ProcessFailure::BrowserProcessExited);
+    EXPECT_TRUE(failed.closed);
+    pumpMessages();
+    EXPECT_EQ(engine->controllers.size(), static_cast<size_t>(std::min(failure, 3) + 1));
+  }
+  EXPECT_EQ(webHost().view, nullptr);
+  EXPECT_TRUE(windowAlive());
+}
+
+TEST_F(ViewPolicies, RenderFailuresReload) {
+  view().raiseProcessFailed(browser::ProcessFailure::RenderProcessExited);
+  view().raiseProcessFailed(browser::ProcessFailure::RenderProcessUnresponsive);
+  view().raiseProcessFailed(browser::ProcessFailure::Other);
+  EXPECT_EQ(view().reloads, 2);
+  EXPECT_EQ(engine->controllers.size(), 1u);
+}
+
+TEST_F(ViewPolicies, CaptureWritesTheViewsPictureThenEndsTheLauncher) {
+  const std::filesystem::path picture = gameFolder / L"page.png";
+  app::appState().capturePath = picture.wstring();
+  capturePage();
+  ASSERT_NE(view().captureStream, nullptr);
+  const char png[] = "\x89PNG picture";
+  ULONG written = 0;
+  view().captureStream->Write(png, sizeof png - 1, &written);
+  EXPECT_TRUE(windowAlive());
+  view().captureDone(S_OK);
+  EXPECT_FALSE(windowAlive());
+  std::ifstream file(picture, std::ios::binary);
+  EXPECT_EQ(std::string(std::istreambuf_iterator<char>(file), {}), std::string(png, sizeof png - 1));
+}
+
+TEST_F(ViewPolicies, CaptureIntoAMissingFolderEndsWithoutAFile) {
+  app::appState().capturePath = (gameFolder / L"missing" / L"page.png").wstring();
+  capturePage();
+  EXPECT_EQ(view().captureStream, nullptr);
+  EXPECT_FALSE(windowAlive());
+}
+
+}  // namespace
+}  // namespace myr
