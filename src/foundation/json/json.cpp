@@ -2,8 +2,8 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <limits>
+#include <system_error>
 
 namespace myr::json {
 namespace {
@@ -112,6 +112,35 @@ void writeString(std::string& out, const std::string& text) {
 
 bool isNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+}
+
+// Reads a whole token the way strtod does in the classic locale, whatever locale the
+// process runs in (a decimal comma locale would otherwise break every fraction).
+bool convertNumber(std::string_view token, double& number) {
+  const char* first = token.data();
+  const char* const last = first + token.size();
+  const bool negative = *first == '-';
+  if (*first == '-' || *first == '+') {
+    ++first;
+  }
+  // from_chars takes a minus sign of its own, strtod only one sign in all.
+  if (first == last || *first == '-' || *first == '+') {
+    return false;
+  }
+  double magnitude = 0;
+  const auto [stop, error] = std::from_chars(first, last, magnitude);
+  if (stop != last) {
+    return false;
+  }
+  if (error == std::errc::result_out_of_range) {
+    // A token of at most 32 bytes has a mantissa far from both limits, so only the
+    // exponent's sign tells overflow (infinity) from underflow (zero), as strtod gives.
+    const size_t exponent = token.find_first_of("eE");
+    const bool underflow = exponent != std::string_view::npos && token[exponent + 1] == '-';
+    magnitude = underflow ? 0.0 : std::numeric_limits<double>::infinity();
+  }
+  number = negative ? -magnitude : magnitude;
+  return true;
 }
 
 class Parser {
@@ -268,13 +297,8 @@ class Parser {
     if (length == 0 || length > kMaxNumberToken) {
       return false;
     }
-    char token[kMaxNumberToken + 1];
-    std::memcpy(token, text_.data() + start, length);
-    token[length] = '\0';
-    char* end = nullptr;
-    // The process never changes its C locale, so strtod reads a full stop as the decimal point.
-    const double number = std::strtod(token, &end);
-    if (end != token + length) {
+    double number = 0;
+    if (!convertNumber(text_.substr(start, length), number)) {
       return false;
     }
     out = Value(number);
