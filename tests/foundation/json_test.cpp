@@ -237,6 +237,24 @@ TEST(JsonParse, RejectsBadDocuments) {
   }
 }
 
+// Large objects take another path for repeated keys; the outcome must be set's.
+TEST(JsonParse, RepeatedKeysInALargeObjectKeepTheirFirstPosition) {
+  std::string text = "{";
+  Value expected;
+  for (int i = 0; i < 100; ++i) {
+    text += "\"k" + std::to_string(i) + "\":" + std::to_string(i) + ",";
+    expected.set("k" + std::to_string(i), i);
+  }
+  text += R"("k0":"first","k99":"last","k31":true,"new":null,"k32":1,"k32":2})";
+  expected.set("k0", "first").set("k99", "last").set("k31", true).set("new", Value()).set("k32", 2);
+
+  const std::optional<Value> value = parse(text);
+
+  ASSERT_TRUE(value.has_value());
+  EXPECT_EQ(write(*value), write(expected));
+  EXPECT_EQ(value->members().size(), 101u);
+}
+
 TEST(JsonParse, LimitsNumberTokensTo32Bytes) {
   const std::string longest = std::string(31, '0') + "1";
   const std::string tooLong = "0" + longest;

@@ -3,6 +3,7 @@
 #include <charconv>
 #include <cmath>
 #include <limits>
+#include <map>
 #include <system_error>
 
 namespace myr::json {
@@ -67,6 +68,31 @@ namespace {
 
 constexpr int kMaxDepth = 33;
 constexpr size_t kMaxNumberToken = 32;
+// From this many members on, the parser finds repeated keys through an index instead of
+// set's linear search, which would make a large object take quadratic time.
+constexpr size_t kIndexedMembers = 32;
+
+using KeyPositions = std::map<std::string, size_t>;
+
+// Same outcome as object.set(key, value); positions is filled once the object is large.
+void storeMember(Value& object, KeyPositions& positions, std::string key, Value value) {
+  std::vector<Value::Member>& members = object.members();
+  if (members.size() < kIndexedMembers) {
+    object.set(std::move(key), std::move(value));
+    return;
+  }
+  if (positions.empty()) {
+    for (size_t i = 0; i < members.size(); ++i) {
+      positions.emplace(members[i].first, i);
+    }
+  }
+  const auto [position, added] = positions.try_emplace(key, members.size());
+  if (added) {
+    members.emplace_back(std::move(key), std::move(value));
+  } else {
+    members[position->second].second = std::move(value);
+  }
+}
 
 void writeNumber(std::string& out, double x) {
   char buffer[32];
@@ -250,6 +276,7 @@ class Parser {
   bool parseObject(Value& out, int depth) {
     ++pos_;
     out = Value(Kind::Object);
+    KeyPositions positions;
     skipWhitespace();
     if (!atEnd() && peek() == '}') {
       ++pos_;
@@ -270,7 +297,7 @@ class Parser {
       if (!parseValue(member, depth + 1)) {
         return false;
       }
-      out.set(std::move(key), std::move(member));
+      storeMember(out, positions, std::move(key), std::move(member));
       skipWhitespace();
       if (atEnd()) {
         return false;
