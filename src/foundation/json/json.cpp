@@ -2,8 +2,9 @@
 
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
-#include <cstring>
+#include <limits>
+#include <map>
+#include <system_error>
 
 namespace myr::json {
 namespace {
@@ -67,6 +68,31 @@ namespace {
 
 constexpr int kMaxDepth = 33;
 constexpr size_t kMaxNumberToken = 32;
+// From this many members on, the parser finds repeated keys through an index instead of
+// set's linear search, which would make a large object take quadratic time.
+constexpr size_t kIndexedMembers = 32;
+
+using KeyPositions = std::map<std::string, size_t>;
+
+// Same outcome as object.set(key, value); positions is filled once the object is large.
+void storeMember(Value& object, KeyPositions& positions, std::string key, Value value) {
+  std::vector<Value::Member>& members = object.members();
+  if (members.size() < kIndexedMembers) {
+    object.set(std::move(key), std::move(value));
+    return;
+  }
+  if (positions.empty()) {
+    for (size_t i = 0; i < members.size(); ++i) {
+      positions.emplace(members[i].first, i);
+    }
+  }
+  const auto [position, added] = positions.try_emplace(key, members.size());
+  if (added) {
+    members.emplace_back(std::move(key), std::move(value));
+  } else {
+    members[position->second].second = std::move(value);
+  }
+}
 
 void writeNumber(std::string& out, double x) {
   char buffer[32];
@@ -112,6 +138,35 @@ void writeString(std::string& out, const std::string& text) {
 
 bool isNumberByte(char c) {
   return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
+}
+
+// Reads a whole token the way strtod does in the classic locale, whatever locale the
+// process runs in (a decimal comma locale would otherwise break every fraction).
+bool convertNumber(std::string_view token, double& number) {
+  const char* first = token.data();
+  const char* const last = first + token.size();
+  const bool negative = *first == '-';
+  if (*first == '-' || *first == '+') {
+    ++first;
+  }
+  // from_chars takes a minus sign of its own, strtod only one sign in all.
+  if (first == last || *first == '-' || *first == '+') {
+    return false;
+  }
+  double magnitude = 0;
+  const auto [stop, error] = std::from_chars(first, last, magnitude);
+  if (stop != last) {
+    return false;
+  }
+  if (error == std::errc::result_out_of_range) {
+    // A token of at most 32 bytes has a mantissa far from both limits, so only the
+    // exponent's sign tells overflow (infinity) from underflow (zero), as strtod gives.
+    const size_t exponent = token.find_first_of("eE");
+    const bool underflow = exponent != std::string_view::npos && token[exponent + 1] == '-';
+    magnitude = underflow ? 0.0 : std::numeric_limits<double>::infinity();
+  }
+  number = negative ? -magnitude : magnitude;
+  return true;
 }
 
 class Parser {
@@ -221,6 +276,7 @@ class Parser {
   bool parseObject(Value& out, int depth) {
     ++pos_;
     out = Value(Kind::Object);
+    KeyPositions positions;
     skipWhitespace();
     if (!atEnd() && peek() == '}') {
       ++pos_;
@@ -241,7 +297,7 @@ class Parser {
       if (!parseValue(member, depth + 1)) {
         return false;
       }
-      out.set(std::move(key), std::move(member));
+      storeMember(out, positions, std::move(key), std::move(member));
       skipWhitespace();
       if (atEnd()) {
         return false;
@@ -268,13 +324,8 @@ class Parser {
     if (length == 0 || length > kMaxNumberToken) {
       return false;
     }
-    char token[kMaxNumberToken + 1];
-    std::memcpy(token, text_.data() + start, length);
-    token[length] = '\0';
-    char* end = nullptr;
-    // The process never changes its C locale, so strtod reads a full stop as the decimal point.
-    const double number = std::strtod(token, &end);
-    if (end != token + length) {
+    double number = 0;
+    if (!convertNumber(text_.substr(start, length), number)) {
       return false;
     }
     out = Value(number);
