@@ -53,6 +53,11 @@ class PageInput {
     return input;
   }
 
+  // A page is on its way into this window: lines wait for it.
+  void expectPage(HWND window) {
+    window_ = window;
+    pageExpected_ = true;
+  }
   void attach(StdioView* view);
   void detach(StdioView* view) {
     if (view_ == view) {
@@ -70,7 +75,11 @@ class PageInput {
   void receive(Line line);
   void deliverPending();
 
+  void closeWindowWithoutPage();
+
   StdioView* view_ = nullptr;
+  HWND window_ = nullptr;
+  bool pageExpected_ = false;
   bool readerStarted_ = false;
   bool delivering_ = false;
   std::deque<Line> pending_;
@@ -201,6 +210,7 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
 
 void PageInput::attach(StdioView* view) {
   view_ = view;
+  pageExpected_ = false;
   startReader();
   deliverPending();
 }
@@ -267,6 +277,17 @@ void PageInput::deliverPending() {
     }
   }
   delivering_ = false;
+  if (view_ == nullptr && !pageExpected_ && !pending_.empty() && pending_.back().endOfInput) {
+    closeWindowWithoutPage();
+  }
+}
+
+// Input ended while no page is left to ask: nobody else can close the window, so a
+// headless run would never end.
+void PageInput::closeWindowWithoutPage() {
+  note("end of input without a page");
+  pending_.clear();
+  PostMessageW(window_, WM_CLOSE, 0, 0);
 }
 
 class StdioController final : public Controller {
@@ -289,7 +310,8 @@ class StdioController final : public Controller {
 
 class StdioEnvironment final : public Environment {
  public:
-  HRESULT createController(HWND, ControllerCreated done) override {
+  HRESULT createController(HWND parent, ControllerCreated done) override {
+    PageInput::instance().expectPage(parent);
     runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioController>()); });
     return S_OK;
   }

@@ -1,0 +1,169 @@
+// The main window's messages with the real window procedure and a fake browser.
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "app/app_state.h"
+#include "app/main_window.h"
+#include "support/launcher_fixture.h"
+#include "webui/bridge/bridge.h"
+#include "webui/bridge/hosts.h"
+#include "webui/file_operations.h"
+#include "webui/web_host.h"
+
+namespace myr {
+namespace {
+
+using testing::LauncherFixture;
+using testing::pumpMessages;
+
+class MainWindow : public LauncherFixture {
+ protected:
+  void SetUp() override {
+    LauncherFixture::SetUp();
+    startPage();
+  }
+
+  void pageSends(const std::string& request) {
+    view().raiseWebMessage(bridge::kUiOrigin + std::wstring(L"index.html"), toWideAscii(request));
+  }
+
+  static std::wstring toWideAscii(const std::string& text) { return std::wstring(text.begin(), text.end()); }
+
+  void close() {
+    SendMessageW(window, WM_CLOSE, 0, 0);
+    pumpMessages();
+  }
+};
+
+TEST_F(MainWindow, ClosesAtOnceWhenNothingRuns) {
+  close();
+  EXPECT_FALSE(windowAlive());
+  EXPECT_TRUE(view().posted.empty());
+}
+
+TEST_F(MainWindow, AsksThePageOnceWhileAFileOperationRuns) {
+  fileOperationBusy() = true;
+  close();
+  ASSERT_TRUE(windowAlive());
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"event":"closeRequested","data":{"running":false,"busy":true}})"});
+  // A second close before the page answers closes.
+  close();
+  EXPECT_FALSE(windowAlive());
+}
+
+TEST_F(MainWindow, KeepOpenArmsTheQuestionAgain) {
+  fileOperationBusy() = true;
+  close();
+  pageSends(R"({"id":4,"cmd":"keepOpen"})");
+  close();
+  ASSERT_TRUE(windowAlive());
+  EXPECT_EQ(view().posted.size(), 3u);
+  EXPECT_EQ(view().posted[1], R"({"id":4,"ok":true,"result":{}})");
+  EXPECT_EQ(view().posted[2], view().posted[0]);
+}
+
+TEST_F(MainWindow, QuitRepliesThenClosesEvenWhileBusy) {
+  fileOperationBusy() = true;
+  pageSends(R"({"id":9,"cmd":"quit"})");
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":9,"ok":true,"result":{}})"});
+  pumpMessages();
+  EXPECT_FALSE(windowAlive());
+}
+
+TEST_F(MainWindow, ClosingWithoutAPageClosesAtOnce) {
+  fileOperationBusy() = true;
+  webHost().pageStarted = false;
+  close();
+  EXPECT_FALSE(windowAlive());
+}
+
+TEST_F(MainWindow, ReadyStartsTheCaptureOnlyInCaptureMode) {
+  pageSends(R"({"id":1,"cmd":"ready"})");
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":1,"ok":true,"result":{}})"});
+  // Outside capture mode there is no timer to stop.
+  EXPECT_FALSE(KillTimer(window, app::kCaptureTimer));
+  app::appState().capturePath = L"C:\\page.png";
+  pageSends(R"({"id":2,"cmd":"ready"})");
+  EXPECT_TRUE(KillTimer(window, app::kCaptureTimer));
+}
+
+TEST_F(MainWindow, RepliesFromOtherThreadsArriveInOrder) {
+  bridge::setPostJsonTarget(window);
+  std::thread worker([] {
+    EXPECT_TRUE(bridge::postJson(R"({"id":1,"ok":true,"result":{}})"));
+    EXPECT_TRUE(bridge::postJson(R"({"event":"notice","data":{"text":"x"}})"));
+  });
+  worker.join();
+  pumpMessages();
+  EXPECT_EQ(view().posted, (std::vector<std::string>{R"({"id":1,"ok":true,"result":{}})",
+                                                      R"({"event":"notice","data":{"text":"x"}})"}));
+  // Without a view the text is dropped.
+  releaseBrowser();
+  EXPECT_TRUE(bridge::postJson("{}"));
+  pumpMessages();
+  bridge::setPostJsonTarget(nullptr);
+}
+
+TEST_F(MainWindow, KeepsTheViewSizedFocusedAndPlaced) {
+  controller().visible = false;
+  SetWindowPos(window, nullptr, 10, 10, 900, 650, SWP_NOZORDER | SWP_NOACTIVATE);
+  RECT client{};
+  GetClientRect(window, &client);
+  EXPECT_TRUE(controller().visible);
+  EXPECT_EQ(controller().bounds.right, client.right);
+  EXPECT_EQ(controller().bounds.bottom, client.bottom);
+  EXPECT_GT(controller().parentMoves, 0);
+  const int focusMoves = controller().focusMoves;
+  SendMessageW(window, WM_ACTIVATE, WA_ACTIVE, 0);
+  EXPECT_GT(controller().focusMoves, focusMoves);
+  MINMAXINFO limits{};
+  SendMessageW(window, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&limits));
+  const UINT dpi = GetDpiForWindow(window);
+  EXPECT_EQ(limits.ptMinTrackSize.x, MulDiv(860, static_cast<int>(dpi), 96));
+  EXPECT_EQ(limits.ptMinTrackSize.y, MulDiv(580, static_cast<int>(dpi), 96));
+}
+
+TEST_F(MainWindow, HandOverStartsThePageAndShowsTheWindow) {
+  webHost() = WebHost{};
+  useEngine({});
+  COPYDATASTRUCT plain{};
+  plain.dwData = app::kHandOverPlain;
+  EXPECT_EQ(SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&plain)), TRUE);
+  pumpMessages();
+  EXPECT_EQ(engine->controllers.size(), 1u);
+  EXPECT_TRUE(IsWindowVisible(window));
+  COPYDATASTRUCT other{};
+  other.dwData = 0x1234;
+  EXPECT_EQ(SendMessageW(window, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&other)), FALSE);
+}
+
+TEST_F(MainWindow, ThemeFollowsTheSettingAndTheSystem) {
+  struct Case {
+    const char* theme;
+    DWORD appsUseLightTheme;
+    bool dark;
+  };
+  HKEY key = nullptr;
+  ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize", 0,
+                            nullptr, 0, KEY_SET_VALUE | KEY_QUERY_VALUE, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+  for (const Case& c : {Case{"dark", 1, true}, Case{"light", 0, false}, Case{"system", 0, true},
+                        Case{"system", 1, false}, Case{"Dark", 0, false}, Case{"auto", 0, false}}) {
+    RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.appsUseLightTheme),
+                   sizeof c.appsUseLightTheme);
+    app::appState().theme = c.theme;
+    app::applyTheme();
+    EXPECT_EQ(app::appState().dark, c.dark) << c.theme << " " << c.appsUseLightTheme;
+    EXPECT_EQ(controller().background, c.dark ? RGB(16, 20, 20) : RGB(246, 250, 248)) << c.theme;
+  }
+  RegDeleteValueW(key, L"AppsUseLightTheme");
+  RegCloseKey(key);
+  app::appState().theme = "system";
+  app::applyTheme();
+  EXPECT_FALSE(app::appState().dark);
+}
+
+}  // namespace
+}  // namespace myr

@@ -1,0 +1,64 @@
+// The headless page's reserved lines drive the same policies as a real browser's events.
+
+#include <gtest/gtest.h>
+
+#include "support/launcher_process.h"
+
+namespace myr {
+namespace {
+
+using testing::GameFolderFixture;
+using testing::LauncherProcess;
+
+size_t occurrences(const std::string& text, const std::string& what) {
+  size_t count = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) {
+    ++count;
+  }
+  return count;
+}
+
+class HeadlessPage : public ::testing::Test {
+ protected:
+  GameFolderFixture game;
+  LauncherProcess launcher{game.launcher(), {{L"MYR_LAUNCHER_BROWSER", L"stdio"}}};
+
+  void expectAnswer(int id) {
+    launcher.writeLine(R"({"id":)" + std::to_string(id) + R"(,"cmd":"keepOpen"})");
+    EXPECT_EQ(launcher.readLine(), R"({"id":)" + std::to_string(id) + R"(,"ok":true,"result":{}})");
+  }
+};
+
+TEST_F(HeadlessPage, DropsAndNavigationsFollowThePolicy) {
+  launcher.writeLine(R"({"$navigate":"https://elsewhere.example/"})");
+  launcher.writeLine(R"({"$navigate":"file:///C:/games/notes.txt"})");
+  EXPECT_EQ(launcher.readLine(),
+            R"({"event":"isoDropped","data":{"accepted":false,"path":"C:\\games\\notes.txt","error":"Drop a .iso disc image here."}})");
+  expectAnswer(1);
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+  EXPECT_NE(launcher.errorText().find("navigation cancelled https://elsewhere.example/"), std::string::npos);
+}
+
+TEST_F(HeadlessPage, BrowserCrashesRecreateThePageThreeTimes) {
+  for (int crash = 1; crash <= 3; ++crash) {
+    launcher.writeLine(R"({"$crash":"browser"})");
+    expectAnswer(crash);
+  }
+  launcher.writeLine(R"({"$crash":"render"})");
+  expectAnswer(4);
+  launcher.writeLine(R"({"$crash":"browser"})");
+  // No page any more: the request waits for a page that never comes.
+  launcher.writeLine(R"({"id":5,"cmd":"keepOpen"})");
+  EXPECT_EQ(launcher.readLine(std::chrono::seconds(2)), std::nullopt);
+  // With no page left, the end of input still ends a headless run.
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+  const std::string log = launcher.errorText();
+  EXPECT_NE(log.find("[page] end of input without a page"), std::string::npos) << log;
+  EXPECT_EQ(occurrences(log, "[page] navigate "), 4u) << log;
+  EXPECT_EQ(occurrences(log, "[page] reload"), 1u) << log;
+}
+
+}  // namespace
+}  // namespace myr
