@@ -4,7 +4,9 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
+#include "art/game_icon.h"
 #include "foundation/json/json.h"
 
 namespace myr::app {
@@ -15,6 +17,7 @@ struct AppState {
   bool playFlag = false;
   std::wstring capturePath;  // non-empty: page-capture mode
   std::string theme = "system";
+  std::vector<game_icon::Image> gameArt;
   json::Value lastRun;
   HWND mainWindow = nullptr;
   // Main window flags.

@@ -74,6 +74,12 @@ void readTheme(AppState& state) {
   }
 }
 
+// The art of the disc image in use, read beside the window's creation. No image can be
+// chosen yet, so there is no art to read.
+std::future<std::vector<game_icon::Image>> startLoadingGameArt() {
+  return std::async(std::launch::async, [] { return std::vector<game_icon::Image>{}; });
+}
+
 void registerWindowClass(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
@@ -135,6 +141,7 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   state.gameFolder = resolveGameFolder();
   state.capturePath = getEnvWide(L"MYR_LAUNCHER_CAPTURE");
   readTheme(state);
+  std::future<std::vector<game_icon::Image>> art = startLoadingGameArt();
 
   registerWindowClass(instance);
   state.mainWindow = createMainWindow(instance);
@@ -142,6 +149,7 @@ int runLauncher(HINSTANCE instance, int showCommand) {
     return 1;
   }
   bridge::setPostJsonTarget(state.mainWindow);
+  state.gameArt = art.get();
   setWindowIcons(state.mainWindow);
   applyTheme();
 
