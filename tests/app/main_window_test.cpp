@@ -125,6 +125,20 @@ TEST_F(MainWindow, KeepsTheViewSizedFocusedAndPlaced) {
   EXPECT_EQ(limits.ptMinTrackSize.y, MulDiv(580, static_cast<int>(dpi), 96));
 }
 
+TEST_F(MainWindow, MovesToTheSuggestedRectangleWhenTheDpiChanges) {
+  RECT suggested{40, 30, 40 + 900, 30 + 700};
+  EXPECT_EQ(SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(144, 144), reinterpret_cast<LPARAM>(&suggested)), 0);
+  RECT now{};
+  GetWindowRect(window, &now);
+  EXPECT_EQ(now.left, 40);
+  EXPECT_EQ(now.top, 30);
+  EXPECT_EQ(now.right - now.left, 900);
+  EXPECT_EQ(now.bottom - now.top, 700);
+  // Without game art the window wears the program's own icon.
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
+  EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
+}
+
 TEST_F(MainWindow, HandOverStartsThePageAndShowsTheWindow) {
   webHost() = WebHost{};
   useEngine({});
