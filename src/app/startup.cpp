@@ -13,6 +13,7 @@
 #include "app/modal_ui.h"
 #include "app/window_size.h"
 #include "foundation/files/win_handle.h"
+#include "settings/settings_file.h"
 #include "webui/bridge/bridge.h"
 #include "webui/page_host.h"
 
@@ -67,6 +68,7 @@ class ComApartment {
 };
 
 void readTheme(AppState& state) {
+  state.theme = loadSettings(settingsPath(state.gameFolder)).get("Launcher", "Theme", "system");
   if (inCaptureMode()) {
     if (std::string theme = getEnvUtf8(L"MYR_LAUNCHER_THEME"); !theme.empty()) {
       state.theme = std::move(theme);

@@ -1,0 +1,31 @@
+#pragma once
+
+// Which files in the save folders are saves: names from a file system, a manifest or the page
+// must never make the launcher copy, replace or show anything else.
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/json/json.h"
+
+namespace myr {
+
+struct StateFile {
+  std::string name;
+  std::uint64_t bytes = 0;
+  std::int64_t modifiedMs = 0;
+};
+
+// A quick-save state: 7 to 64 bytes of letters, digits, blanks, "-", "." and "_", ending in ".state".
+bool isStateFileName(std::string_view name);
+// A file of the port's own save folder.
+bool isSaveDataFileName(std::string_view name);
+// A system save kept aside by a swap.
+bool isKeptAsideName(std::string_view name);
+
+// [{"name", "bytes", "modified"}...] in list order.
+json::Value statesJson(const std::vector<StateFile>& states);
+
+}  // namespace myr

@@ -1,0 +1,36 @@
+#include "settings/settings_file.h"
+
+#include "foundation/files/file_helpers.h"
+
+namespace myr {
+
+std::filesystem::path settingsPath(const std::filesystem::path& gameFolder) { return gameFolder / L"myr.ini"; }
+
+IniDocument loadSettings(const std::filesystem::path& path) {
+  IniDocument document;
+  if (!fileStatus(path).exists) {
+    return document;
+  }
+  document.exists = true;
+  if (const auto bytes = readFileLimited(path, kLargestSettingsFile, document.error)) {
+    readSettingsText(*bytes, document);
+  }
+  return document;
+}
+
+bool writeSettings(const std::filesystem::path& path, const std::vector<SettingEntry>& entries, std::string& error) {
+  if (std::string refusal = refusalOf(entries); !refusal.empty()) {
+    error = std::move(refusal);
+    return false;
+  }
+  std::optional<std::string> existing;
+  if (fileStatus(path).exists) {
+    existing = readFileLimited(path, kLargestSettingsFile, error);
+    if (!existing) {
+      return false;
+    }
+  }
+  return writeFileAtomic(path, applySettingEntries(existing, entries), error);
+}
+
+}  // namespace myr
