@@ -129,7 +129,9 @@ bool IniDocument::contains(std::string_view section, std::string_view key) const
 }
 
 std::vector<std::string> splitSettingsLines(std::string_view bytes) {
-  if (bytes.size() >= kByteOrderMark.size() && bytes.starts_with(kByteOrderMark)) {
+  // A mark written twice would come back as the first line's text and turn into a mark at the
+  // next write: every leading mark goes, so a second identical write changes nothing.
+  while (bytes.starts_with(kByteOrderMark)) {
     bytes.remove_prefix(kByteOrderMark.size());
   }
   std::vector<std::string> lines;

@@ -65,6 +65,7 @@ TEST(IniRead, SplitsLinesByTheFileRules) {
             (std::vector<std::string>{"[A]", "b\r", "c\rd", "", "e"}));
   EXPECT_EQ(splitSettingsLines("a\n"), std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF"), std::vector<std::string>{});
+  EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF\xEF\xBB\xBFa"), std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB"), std::vector<std::string>{"\xEF\xBB"});
   EXPECT_EQ(splitSettingsLines(""), std::vector<std::string>{});
 }
