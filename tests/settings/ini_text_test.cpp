@@ -65,7 +65,7 @@ TEST(IniRead, SplitsLinesByTheFileRules) {
             (std::vector<std::string>{"[A]", "b\r", "c\rd", "", "e"}));
   EXPECT_EQ(splitSettingsLines("a\n"), std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF"), std::vector<std::string>{});
-  EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF\xEF\xBB\xBFa"), std::vector<std::string>{"a"});
+  EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF\xEF\xBB\xBF" "a"), std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB"), std::vector<std::string>{"\xEF\xBB"});
   EXPECT_EQ(splitSettingsLines(""), std::vector<std::string>{});
 }
