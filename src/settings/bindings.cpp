@@ -5,6 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "foundation/files/ascii_text.h"
+
 namespace myr {
 
 const std::array<std::string_view, 24> PadButtons{
@@ -69,29 +71,8 @@ constexpr std::array<std::string_view, 21> kGamepadButtons{
 constexpr std::array<std::string_view, 6> kGamepadAxes{"LeftX", "LeftY", "RightX", "RightY", "LeftTrigger",
                                                        "RightTrigger"};
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
 bool isDigit(char c) { return c >= '0' && c <= '9'; }
 bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && isBlank(text.back())) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-std::string lowerAscii(std::string_view text) {
-  std::string lower(text);
-  for (char& c : lower) {
-    if (c >= 'A' && c <= 'Z') {
-      c = static_cast<char>(c - 'A' + 'a');
-    }
-  }
-  return lower;
-}
 
 // The pieces between separators; empty pieces are kept so that callers can refuse them.
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -180,8 +161,8 @@ bool isValidPart(std::string_view part) {
 }
 
 bool isValidAlternative(std::string_view alternative) {
-  for (const std::string_view part : split(trim(alternative), '&')) {
-    if (trim(part).empty() || !isValidPart(trim(part))) {
+  for (const std::string_view part : split(trimBlanks(alternative), '&')) {
+    if (trimBlanks(part).empty() || !isValidPart(trimBlanks(part))) {
       return false;
     }
   }
@@ -203,12 +184,12 @@ bool isValidBinding(std::string_view text) {
   if (text.size() > kLongestBinding) {
     return false;
   }
-  const std::string_view trimmed = trim(text);
+  const std::string_view trimmed = trimBlanks(text);
   if (trimmed.empty()) {
     return true;
   }
   for (const std::string_view alternative : split(trimmed, ';')) {
-    if (trim(alternative).empty() || !isValidAlternative(alternative)) {
+    if (trimBlanks(alternative).empty() || !isValidAlternative(alternative)) {
       return false;
     }
   }

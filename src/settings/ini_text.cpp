@@ -1,5 +1,6 @@
 #include "settings/ini_text.h"
 
+#include "foundation/files/ascii_text.h"
 #include "settings/schema.h"
 
 namespace myr {
@@ -11,27 +12,15 @@ constexpr std::string_view kHeaderLines[] = {
     "; Myrrowen (PC port): settings for myr.exe, written by myr_launcher.exe.",
     "; myr.exe reads this file when it starts. An environment variable of the same setting wins."};
 
-bool isBlankByte(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-std::string_view trim(std::string_view text) {
-  while (!text.empty() && isBlankByte(text.front())) {
-    text.remove_prefix(1);
-  }
-  while (!text.empty() && isBlankByte(text.back())) {
-    text.remove_suffix(1);
-  }
-  return text;
-}
-
-bool isBlankLine(std::string_view line) { return trim(line).empty(); }
+bool isBlankLine(std::string_view line) { return trimBlanks(line).empty(); }
 
 // The section a line opens, or nothing; brackets around only blanks open no section.
 std::optional<std::string_view> headerName(std::string_view line) {
-  const std::string_view text = trim(line);
+  const std::string_view text = trimBlanks(line);
   if (text.size() < 2 || text.front() != '[' || text.back() != ']') {
     return std::nullopt;
   }
-  const std::string_view name = trim(text.substr(1, text.size() - 2));
+  const std::string_view name = trimBlanks(text.substr(1, text.size() - 2));
   if (name.empty()) {
     return std::nullopt;
   }
@@ -45,7 +34,7 @@ struct KeyLine {
 
 // A setting line: comments, lines without "=" and lines with an empty key carry none.
 std::optional<KeyLine> keyLine(std::string_view line) {
-  const std::string_view text = trim(line);
+  const std::string_view text = trimBlanks(line);
   if (text.empty() || text.front() == ';' || text.front() == '#') {
     return std::nullopt;
   }
@@ -53,11 +42,11 @@ std::optional<KeyLine> keyLine(std::string_view line) {
   if (equals == std::string_view::npos) {
     return std::nullopt;
   }
-  const std::string_view key = trim(line.substr(0, equals));
+  const std::string_view key = trimBlanks(line.substr(0, equals));
   if (key.empty()) {
     return std::nullopt;
   }
-  return KeyLine{key, trim(line.substr(equals + 1))};
+  return KeyLine{key, trimBlanks(line.substr(equals + 1))};
 }
 
 std::string quoted(std::string_view section, std::string_view key, std::string_view value) {

@@ -2,6 +2,8 @@
 
 #include <string>
 
+#include "foundation/files/ascii_text.h"
+
 namespace myr {
 namespace {
 
@@ -9,16 +11,6 @@ constexpr std::size_t kLongestName = 128;
 
 bool isForbiddenByte(unsigned char byte) {
   return byte < 0x20 || std::string_view("\"*/:<>?\\|").find(static_cast<char>(byte)) != std::string_view::npos;
-}
-
-std::string upperAscii(std::string_view text) {
-  std::string upper(text);
-  for (char& c : upper) {
-    if (c >= 'a' && c <= 'z') {
-      c = static_cast<char>(c - 'a' + 'A');
-    }
-  }
-  return upper;
 }
 
 bool isDeviceName(std::string_view name) {
