@@ -2,6 +2,9 @@
 
 #include <dwmapi.h>
 
+#include <memory>
+#include <type_traits>
+
 #include "app/app_state.h"
 #include "runner/game_process.h"
 #include "webui/file_operations.h"
@@ -101,9 +104,9 @@ void onDestroy() {
 void fillBackground(HWND window, HDC dc) {
   RECT client{};
   GetClientRect(window, &client);
-  HBRUSH brush = CreateSolidBrush(currentColours().background);
-  FillRect(dc, &client, brush);
-  DeleteObject(brush);
+  const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(
+      CreateSolidBrush(currentColours().background), DeleteObject);
+  FillRect(dc, &client, brush.get());
 }
 
 }  // namespace
