@@ -6,6 +6,7 @@
 
 #include "app/app_state.h"
 #include "app/main_window.h"
+#include "runner/game_process.h"
 #include "support/launcher_fixture.h"
 #include "webui/bridge/bridge.h"
 #include "webui/bridge/hosts.h"
@@ -43,14 +44,29 @@ TEST_F(MainWindow, ClosesAtOnceWhenNothingRuns) {
   EXPECT_TRUE(view().posted.empty());
 }
 
-TEST_F(MainWindow, AsksThePageOnceWhileAFileOperationRuns) {
-  fileOperationBusy() = true;
-  close();
-  ASSERT_TRUE(windowAlive());
-  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"event":"closeRequested","data":{"running":false,"busy":true}})"});
-  // A second close before the page answers closes.
-  close();
-  EXPECT_FALSE(windowAlive());
+TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
+  struct Case {
+    bool running;
+    bool busy;
+    const char* event;
+  };
+  for (const Case& c : {Case{false, true, R"({"event":"closeRequested","data":{"running":false,"busy":true}})"},
+                        Case{true, false, R"({"event":"closeRequested","data":{"running":true,"busy":false}})"},
+                        Case{true, true, R"({"event":"closeRequested","data":{"running":true,"busy":true}})"}}) {
+    TearDown();
+    SetUp();
+    fileOperationBusy() = c.busy;
+    if (c.running) {
+      runner::gameProcess().process.reset(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
+    }
+    close();
+    ASSERT_TRUE(windowAlive());
+    EXPECT_EQ(view().posted, std::vector<std::string>{c.event});
+    // A second close before the page answers closes.
+    close();
+    EXPECT_FALSE(windowAlive());
+    runner::gameProcess().process.reset();
+  }
 }
 
 TEST_F(MainWindow, KeepOpenArmsTheQuestionAgain) {

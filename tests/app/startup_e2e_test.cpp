@@ -90,6 +90,40 @@ TEST(StartupEndToEnd, CaptureModeWritesThePictureAfterReadyAndEnds) {
   EXPECT_EQ(bytes.substr(0, 8), std::string("\x89PNG\r\n\x1a\n", 8));
 }
 
+// The headless page's picture is its background; the first pixel sits after the PNG and zlib headers.
+std::string firstPixel(const std::string& png) {
+  const size_t data = png.find("IDAT");
+  return data == std::string::npos || png.size() < data + 4 + 2 + 5 + 1 + 3 ? "" : png.substr(data + 4 + 2 + 5 + 1, 3);
+}
+
+TEST(StartupEndToEnd, CaptureShowsTheThemeOfMyrIniOrOfTheCaptureOverride) {
+  const std::string dark{16, 20, 20};
+  const std::string light{static_cast<char>(246), static_cast<char>(250), static_cast<char>(248)};
+  struct Case {
+    const char* iniTheme;
+    const wchar_t* overrideTheme;
+    std::string colour;
+  };
+  for (const Case& c : {Case{"dark", nullptr, dark}, Case{"light", L"dark", dark}, Case{"dark", L"light", light},
+                        Case{nullptr, nullptr, light}}) {
+    GameFolderFixture game;
+    if (c.iniTheme != nullptr) {
+      std::ofstream(game.folder() / L"myr.ini") << "[Launcher]\nTheme=" << c.iniTheme << "\n";
+    }
+    const std::filesystem::path picture = game.folder() / L"page.png";
+    auto environment = kHeadless;
+    environment[L"MYR_LAUNCHER_CAPTURE"] = picture.wstring();
+    if (c.overrideTheme != nullptr) {
+      environment[L"MYR_LAUNCHER_THEME"] = c.overrideTheme;
+    }
+    LauncherProcess launcher(game.launcher(), environment);
+    launcher.writeLine(R"({"id":3,"cmd":"ready"})");
+    EXPECT_EQ(launcher.waitForExit(), 0u);
+    std::ifstream file(picture, std::ios::binary);
+    EXPECT_EQ(firstPixel({std::istreambuf_iterator<char>(file), {}}), c.colour) << (c.iniTheme ? c.iniTheme : "none");
+  }
+}
+
 TEST(StartupEndToEnd, CaptureIntoAMissingFolderEndsWithoutAPicture) {
   GameFolderFixture game;
   const std::filesystem::path picture = game.folder() / L"no-such-folder" / L"page.png";
