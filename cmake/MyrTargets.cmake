@@ -57,7 +57,7 @@ function(myr_core_test name)
   target_link_libraries(${name} PRIVATE myr_core GTest::gmock_main)
   target_compile_options(${name} PRIVATE ${MYR_WARNINGS})
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES LABELS core)
+  set_tests_properties(${name} PROPERTIES LABELS core TIMEOUT 300)
 endfunction()
 
 # A test that calls Windows: Windows build only, run under Wine.
@@ -69,7 +69,7 @@ function(myr_win_test name)
   target_link_libraries(${name} PRIVATE myr_win myr_core myr_test_support GTest::gmock_main)
   target_compile_options(${name} PRIVATE ${MYR_WARNINGS})
   add_test(NAME ${name} COMMAND ${name})
-  set_tests_properties(${name} PROPERTIES LABELS windows)
+  set_tests_properties(${name} PROPERTIES LABELS windows TIMEOUT 300)
 endfunction()
 
 # A path of this machine as the Windows program sees it (Wine maps / to drive Z:).
