@@ -62,33 +62,46 @@ std::optional<std::size_t> findHeader(const std::vector<std::string>& lines, std
   return std::nullopt;
 }
 
-// Replaces the first line of the section's first block that sets the key and removes the others;
-// otherwise inserts the line after the block's last non-blank line.
-void setInSection(std::vector<std::string>& lines, std::size_t header, const SettingEntry& entry) {
+bool setsKey(std::string_view line, std::string_view key) {
+  const auto setting = keyLine(line);
+  return setting && setting->key == key;
+}
+
+// The section's first block gets the line, in place of its first line for the key or else after
+// its last non-blank line. Every other line for the key in the section goes, later blocks of the
+// same name included, so that the value written is the value read. One pass: a file may hold
+// many thousands of such lines.
+void setInSection(std::vector<std::string>& lines, std::size_t firstHeader, const SettingEntry& entry) {
   std::string newLine = entry.key + "=" + entry.value;
-  std::size_t insertAfter = header;
+  std::vector<std::string> result;
+  result.reserve(lines.size() + 1);
+  std::size_t insertAfter = firstHeader;
   bool replaced = false;
-  std::size_t i = header + 1;
-  while (i < lines.size() && !headerName(lines[i])) {
-    if (isBlankLine(lines[i])) {
-      ++i;
-      continue;
-    }
-    const auto setting = keyLine(lines[i]);
-    if (setting && setting->key == entry.key) {
-      if (replaced) {
-        lines.erase(lines.begin() + static_cast<std::ptrdiff_t>(i));
-        continue;
+  bool inFirstBlock = true;
+  bool inSection = true;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    std::string& line = lines[i];
+    if (i > firstHeader) {
+      if (const auto name = headerName(line)) {
+        inFirstBlock = false;
+        inSection = *name == entry.section;
+      } else if (inSection && setsKey(line, entry.key)) {
+        if (replaced || !inFirstBlock) {
+          continue;
+        }
+        line = newLine;
+        replaced = true;
       }
-      lines[i] = newLine;
-      replaced = true;
+      if (inFirstBlock && !isBlankLine(line)) {
+        insertAfter = result.size();
+      }
     }
-    insertAfter = i;
-    ++i;
+    result.push_back(std::move(line));
   }
   if (!replaced) {
-    lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1), std::move(newLine));
+    result.insert(result.begin() + static_cast<std::ptrdiff_t>(insertAfter + 1), std::move(newLine));
   }
+  lines = std::move(result);
 }
 
 void addSection(std::vector<std::string>& lines, const SettingEntry& entry) {

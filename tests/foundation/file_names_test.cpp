@@ -29,6 +29,18 @@ TEST(IsUtf8, AcceptsOnlyWellFormedText) {
       {"\x80", false},                       // lone continuation
       {"\xFF", false},
       {"\xE2\x82", false},
+      {"\xC2\x80", true},                   // smallest two-byte form
+      {"\xC1\xBF", false},                  // overlong two-byte form
+      {"\xE0\xA0\x80", true},               // smallest three-byte form
+      {"\xED\x9F\xBF", true},               // last before the surrogates
+      {"\xED\xBF\xBF", false},              // last surrogate
+      {"\xEE\x80\x80", true},               // first after the surrogates
+      {"\xF0\x8F\xBF\xBF", false},          // overlong four-byte form
+      {"\xF0\x90\x80\x80", true},           // smallest four-byte form
+      {"\xF5\x80\x80\x80", false},          // lead byte beyond the range
+      {"\xF8\x88\x80\x80\x80", false},      // five-byte form
+      {"\xC3\x28", false},                  // continuation missing
+      {"ok\xC3", false},                     // truncated at the end
   };
   for (const Case& c : cases) {
     EXPECT_EQ(isUtf8(c.bytes), c.valid) << testing::PrintToString(c.bytes);
@@ -48,7 +60,8 @@ TEST(IsSafeFileName, RefusesNamesThatEscapeOrAlias) {
       {"a?", false},              {"a*", false},          {"<a>", false},        {"\"a\"", false},
       {"a\tb", false},            {".", false},           {"..", false},         {"", false},
       {".hidden", true},          {std::string(128, 'a'), true},                 {std::string(129, 'a'), false},
-      {"caf\xC3\xA9.png", true},
+      {"caf\xC3\xA9.png", true},  {"COM0", false},       {"COMA", true},        {"CON.tar.gz", false},
+      {"a\x1F", false},          {"a\x7F", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(isSafeFileName(c.name), c.safe) << c.name;
