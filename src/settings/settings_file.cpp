@@ -1,6 +1,7 @@
 #include "settings/settings_file.h"
 
 #include "foundation/files/file_helpers.h"
+#include "foundation/files/win_text.h"
 
 namespace myr {
 
@@ -30,7 +31,13 @@ bool writeSettings(const std::filesystem::path& path, const std::vector<SettingE
       return false;
     }
   }
-  return writeFileAtomic(path, applySettingEntries(existing, entries), error);
+  const std::string text = applySettingEntries(existing, entries);
+  // CR LF endings can grow a file past what can be read back: it would lock the player out of it.
+  if (text.size() > kLargestSettingsFile) {
+    error = toUtf8(path.native()) + ": larger than " + std::to_string(kLargestSettingsFile) + " bytes";
+    return false;
+  }
+  return writeFileAtomic(path, text, error);
 }
 
 }  // namespace myr

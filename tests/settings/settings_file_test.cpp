@@ -64,6 +64,16 @@ TEST_F(SettingsFile, ReadsUpToOneMebibyte) {
   EXPECT_EQ(contents().size(), 1048577u);
 }
 
+TEST_F(SettingsFile, WriteThatWouldOutgrowTheReadLimitIsRefused) {
+  // Bare line feeds double when every line gets CR LF.
+  const std::string lines = "[Display]\n" + std::string(600000, '\n');
+  put(lines);
+  std::string error;
+  EXPECT_FALSE(writeSettings(path, {{"Display", "Scale", "3"}}, error));
+  EXPECT_EQ(error, toUtf8(path.native()) + ": larger than 1048576 bytes");
+  EXPECT_EQ(contents(), lines);
+}
+
 TEST_F(SettingsFile, RefusedEntryLeavesTheFileUntouched) {
   put("[Display]\nScale=2\n");
   std::string error;
