@@ -29,3 +29,6 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   wineboot -i >/dev/null 2>&1
 fi
 wineserver -p 2>/dev/null || true
+# Wine's background services start with the first program of a session and inherit its output;
+# started here, they never hold a test runner's pipe open.
+wine cmd /c exit >/dev/null 2>&1 || true
