@@ -1,4 +1,4 @@
-# Sourced: one Xvfb and one Wine prefix for a whole run, both stopped on exit.
+# Sourced: one Xvfb with a window manager and one Wine prefix for a whole run, all stopped on exit.
 # Sets DISPLAY, WINEPREFIX, WINEDEBUG and WINEDLLOVERRIDES.
 
 export WINEPREFIX="${MYR_WINEPREFIX:-$PWD/build/wineprefix}"
@@ -15,10 +15,15 @@ for _ in $(seq 100); do
 done
 export DISPLAY=":$(cat "$myr_display_file")"
 rm -f "$myr_display_file"
+# A window manager, as on a desktop: without one Wine waits seconds whenever a window goes away,
+# and minimising and restoring do not behave as they do for players.
+openbox >/dev/null 2>&1 &
+myr_wm_pid=$!
 
 myr_stop_wine_session() {
   wineserver -k 2>/dev/null || true
   wineserver -w 2>/dev/null || true
+  kill "$myr_wm_pid" 2>/dev/null || true
   kill "$myr_xvfb_pid" 2>/dev/null || true
   wait "$myr_xvfb_pid" 2>/dev/null || true
 }
@@ -28,7 +33,7 @@ if [ ! -f "$WINEPREFIX/system.reg" ]; then
   echo "Creating the Wine prefix $WINEPREFIX"
   wineboot -i >/dev/null 2>&1
 fi
-wineserver -p 2>/dev/null || true
-# Wine's background services start with the first program of a session and inherit its output;
-# started here, they never hold a test runner's pipe open.
-wine cmd /c exit >/dev/null 2>&1 || true
+# One server for the whole run: a server that ends between tests is started again by the next
+# one, with Wine's services and desktop, which then keep that test's output open.
+wineserver -w 2>/dev/null || true
+wineserver -p

@@ -99,8 +99,8 @@ LauncherProcess::LauncherProcess(const std::filesystem::path& exe,
   WinHandle thread(info.hThread);
   process_.reset(info.hProcess);
   processId_ = info.dwProcessId;
-  outputReader_ = std::thread(pump, outputRead.release(), std::ref(output_));
-  errorReader_ = std::thread(pump, errorRead.release(), std::ref(error_));
+  outputReader_ = std::thread(pump, outputRead.release(), process_.get(), std::ref(output_));
+  errorReader_ = std::thread(pump, errorRead.release(), process_.get(), std::ref(error_));
 }
 
 LauncherProcess::~LauncherProcess() {
@@ -117,25 +117,46 @@ LauncherProcess::~LauncherProcess() {
   }
 }
 
-void LauncherProcess::pump(HANDLE pipe, Stream& stream) {
+void LauncherProcess::pump(HANDLE pipe, HANDLE process, Stream& stream) {
   const WinHandle owned(pipe);
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(pipe, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-    const std::lock_guard lock(stream.mutex);
-    stream.pending.append(buffer, got);
-    for (size_t end = stream.pending.find('\n'); end != std::string::npos; end = stream.pending.find('\n')) {
-      std::string line = stream.pending.substr(0, end);
-      if (!line.empty() && line.back() == '\r') {
-        line.pop_back();
-      }
-      stream.lines.push_back(std::move(line));
-      stream.pending.erase(0, end + 1);
+  // Polls instead of blocking: a program the launcher starts (Wine starts its services that way) may
+  // inherit the pipe and keep it open, so the stream ends when the launcher has ended and it is drained.
+  bool processEnded = false;
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) {
+      break;
     }
-    stream.changed.notify_all();
+    if (available == 0) {
+      if (processEnded) {
+        break;
+      }
+      processEnded = WaitForSingleObject(process, 10) == WAIT_OBJECT_0;
+      continue;
+    }
+    std::string buffer(available, '\0');
+    DWORD got = 0;
+    if (!ReadFile(pipe, buffer.data(), available, &got, nullptr)) {
+      break;
+    }
+    appendText(stream, std::string_view(buffer).substr(0, got));
   }
   const std::lock_guard lock(stream.mutex);
   stream.ended = true;
+  stream.changed.notify_all();
+}
+
+void LauncherProcess::appendText(Stream& stream, std::string_view text) {
+  const std::lock_guard lock(stream.mutex);
+  stream.pending.append(text);
+  for (size_t end = stream.pending.find('\n'); end != std::string::npos; end = stream.pending.find('\n')) {
+    std::string line = stream.pending.substr(0, end);
+    if (!line.empty() && line.back() == '\r') {
+      line.pop_back();
+    }
+    stream.lines.push_back(std::move(line));
+    stream.pending.erase(0, end + 1);
+  }
   stream.changed.notify_all();
 }
 

@@ -12,6 +12,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -65,7 +66,8 @@ class LauncherProcess {
     bool ended = false;
   };
 
-  static void pump(HANDLE pipe, Stream& stream);
+  static void pump(HANDLE pipe, HANDLE process, Stream& stream);
+  static void appendText(Stream& stream, std::string_view text);
 
   WinHandle process_;
   WinHandle input_;
