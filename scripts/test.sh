@@ -9,9 +9,6 @@ cmake --build build/native -j"$(nproc)"
 bash scripts/build.sh
 
 source scripts/wine-session.sh
-# Wine's services and desktop start with the first program and window of a session and keep the
-# output they inherit; started here, they never hold a test's output open and stall the runner.
-MYR_LAUNCHER_BROWSER=stdio wine out/game/myr_launcher.exe </dev/null >/dev/null 2>&1 || true
 
 status=0
 echo "== portable core, natively with AddressSanitizer and UndefinedBehaviorSanitizer"

@@ -53,11 +53,9 @@ class PageInput {
     return input;
   }
 
-  // A page is on its way into this window: lines wait for it.
-  void expectPage(HWND window) {
-    window_ = window;
-    pageExpected_ = true;
-  }
+  // A page is on its way (its browser is being created): lines wait for it.
+  void expectPage() { pageExpected_ = true; }
+  void showPagesIn(HWND window) { window_ = window; }
   void attach(StdioView* view);
   void detach(StdioView* view) {
     if (view_ == view) {
@@ -311,7 +309,7 @@ class StdioController final : public Controller {
 class StdioEnvironment final : public Environment {
  public:
   HRESULT createController(HWND parent, ControllerCreated done) override {
-    PageInput::instance().expectPage(parent);
+    PageInput::instance().showPagesIn(parent);
     runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioController>()); });
     return S_OK;
   }
@@ -321,6 +319,8 @@ class StdioEngine final : public Engine {
  public:
   std::wstring installedVersion() override { return L"stdio"; }
   HRESULT createEnvironment(const std::wstring&, const EnvironmentOptions* options, EnvironmentCreated done) override {
+    // From here on, lines already read belong to the page this browser will show.
+    PageInput::instance().expectPage();
     if (options != nullptr) {
       note("browser arguments " + toUtf8(options->additionalBrowserArguments));
     }
