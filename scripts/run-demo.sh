@@ -15,4 +15,9 @@ conversation=(
 echo "Page says:"
 printf '  %s\n' "${conversation[@]}"
 echo "Launcher answers:"
-printf '%s\n' "${conversation[@]}" | MYR_LAUNCHER_BROWSER=stdio wine out/game/myr_launcher.exe 2>/dev/null | sed 's/^/  /'
+# Through a file: Wine's desktop, started with the launcher's window, inherits its output and would
+# keep a pipe open after the launcher ended.
+replies=$(mktemp)
+printf '%s\n' "${conversation[@]}" | MYR_LAUNCHER_BROWSER=stdio wine out/game/myr_launcher.exe >"$replies" 2>/dev/null
+sed 's/^/  /' "$replies"
+rm -f "$replies"
