@@ -23,8 +23,9 @@ bool onlyBytes(std::string_view name, std::string_view punctuation) {
 }  // namespace
 
 bool isStateFileName(std::string_view name) {
+  // A device name such as nul.state would let a restore write into a device instead of a file.
   return name.size() >= 7 && name.size() <= 64 && name.front() != '.' && name.ends_with(".state") &&
-         onlyBytes(name, " -._");
+         onlyBytes(name, " -._") && isSafeFileName(name);
 }
 
 bool isSaveDataFileName(std::string_view name) {

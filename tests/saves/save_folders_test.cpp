@@ -5,28 +5,31 @@
 
 #include <fstream>
 
+#include "foundation/files/win_handle.h"
+
 namespace myr {
 namespace {
 
-void setModified(const std::filesystem::path& file, std::int64_t unixSeconds) {
+void putFile(const std::filesystem::path& file, std::int64_t unixSeconds) {
+  std::ofstream(file) << "state of " << unixSeconds;
   const std::uint64_t ticks = static_cast<std::uint64_t>(unixSeconds) * 10000000ULL + 116444736000000000ULL;
-  FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
-  HANDLE handle = CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                              FILE_ATTRIBUTE_NORMAL, nullptr);
-  SetFileTime(handle, nullptr, nullptr, &time);
-  CloseHandle(handle);
+  const FILETIME time{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
+  const WinHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  ASSERT_TRUE(handle) << file;
+  ASSERT_TRUE(SetFileTime(handle.get(), nullptr, nullptr, &time)) << file;
 }
 
 TEST(SaveFolders, ListsStatesNewestFirstAndOnlyStates) {
   const auto game = std::filesystem::temp_directory_path() / L"myr-states-test" / std::to_wstring(GetCurrentProcessId());
   std::filesystem::remove_all(game);
   const auto states = game / L"states";
-  std::filesystem::create_directories(states / L"x.state");  // a folder, not a state
+  // Names differ by more than case: the file system would take x.State for the folder x.state.
+  std::filesystem::create_directories(states / L"x.state");
   const std::pair<const wchar_t*, std::int64_t> files[] = {
-      {L"old.state", 1000}, {L"new.state", 3000}, {L"middle one.state", 2000}, {L"x.State", 4000}, {L".x.state", 5000}};
+      {L"old.state", 1000}, {L"new.state", 3000}, {L"middle one.state", 2000}, {L"y.State", 4000}, {L".y.state", 5000}};
   for (const auto& [name, seconds] : files) {
-    std::ofstream(states / name) << "state of " << seconds;
-    setModified(states / name, seconds);
+    putFile(states / name, seconds);
   }
   const std::vector<StateFile> listed = listStates(game);
   ASSERT_EQ(listed.size(), 3u);

@@ -19,6 +19,8 @@ TEST(SaveNames, StateFileNames) {
       {"x.State", false},        {"caf\xC3\xA9.state", false}, {"a/b.state", false},
       {"..\\x.state", false},    {std::string(58, 'a') + ".state", true},
       {std::string(59, 'a') + ".state", false},
+      {"nul.state", false},      {"COM1.state", false},        {"con.x.state", false},
+      {"console.state", true},   {"com10.state", true},
   };
   for (const NameCase& c : cases) {
     EXPECT_EQ(isStateFileName(c.name), c.accepted) << c.name;

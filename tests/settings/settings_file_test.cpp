@@ -82,6 +82,22 @@ TEST_F(SettingsFile, RefusedEntryLeavesTheFileUntouched) {
   EXPECT_EQ(contents(), "[Display]\nScale=2\n");
 }
 
+// Only an absent file reads as no settings and is written afresh; a path that exists but cannot be
+// read, or that the system will not even query, is an error for both.
+TEST_F(SettingsFile, PathThatCannotBeReadIsAnErrorForReadingAndWriting) {
+  const std::filesystem::path paths[] = {path, settingsPath(folder / L"a?b")};
+  std::filesystem::create_directory(path);
+  for (const std::filesystem::path& unreadable : paths) {
+    const IniDocument document = loadSettings(unreadable);
+    EXPECT_TRUE(document.exists) << unreadable;
+    EXPECT_TRUE(document.error.starts_with(toUtf8(unreadable.native()) + ": ")) << document.error;
+    std::string error;
+    EXPECT_FALSE(writeSettings(unreadable, {{"Display", "Scale", "3"}}, error));
+    EXPECT_EQ(error, document.error);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(path));
+}
+
 TEST_F(SettingsFile, ReadsWhileTheGameHoldsItOpenForWriting) {
   put("[Display]\nScale=2\n");
   const WinHandle held(CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
