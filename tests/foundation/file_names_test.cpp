@@ -62,6 +62,9 @@ TEST(IsSafeFileName, RefusesNamesThatEscapeOrAlias) {
       {".hidden", true},          {std::string(128, 'a'), true},                 {std::string(129, 'a'), false},
       {"caf\xC3\xA9.png", true},  {"COM0", false},       {"COMA", true},        {"CON.tar.gz", false},
       {"a\x1F", false},          {"a\x7F", true},
+      // Names Windows still reads as devices: blanks before the extension, superscript port numbers.
+      {"nul .txt", false},        {"Con  .log", false},   {"AUX ", false},       {"COM\xC2\xB9", false},
+      {"lpt\xC2\xB3.txt", false}, {"COM\xE2\x81\xB4", true}, {"nul x.txt", true},  {"COM1 2", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(isSafeFileName(c.name), c.safe) << c.name;

@@ -141,6 +141,28 @@ TEST(JsonValue, CopiesAreDeep) {
   EXPECT_EQ(write(copy), R"({"inner":[1,2]})");
 }
 
+TEST(JsonValue, TakesAPartOfItselfWhole) {
+  const auto tree = [] {
+    Value inner;
+    inner.set("long", "a text long enough to live on the heap").set("list", Value(Kind::Array).push(1));
+    Value outer;
+    return outer.set("data", inner).set("other", 2);
+  };
+  const std::string expected = R"({"long":"a text long enough to live on the heap","list":[1]})";
+
+  Value copied = tree();
+  copied = copied.get("data");
+  EXPECT_EQ(write(copied), expected);
+
+  Value moved = tree();
+  moved = std::move(moved.members()[0].second);
+  EXPECT_EQ(write(moved), expected);
+
+  Value element = Value(Kind::Array).push(tree());
+  element = element.items()[0].get("data").get("list");
+  EXPECT_EQ(write(element), "[1]");
+}
+
 // Accepted documents, shown by the compact text they write back.
 TEST(JsonParse, AcceptsDocuments) {
   const TextCase cases[] = {

@@ -5,6 +5,7 @@
 #include "app/app_state.h"
 #include "app/main_window.h"
 #include "runner/game_log.h"
+#include "webui/bridge/bridge.h"
 #include "webui/file_operations.h"
 #include "webui/page_host.h"
 #include "webui/web_host.h"
@@ -43,6 +44,7 @@ void LauncherFixture::SetUp() {
                            GetModuleHandleW(nullptr), nullptr);
   ASSERT_NE(window, nullptr);
   app::appState().mainWindow = window;
+  bridge::setPostJsonTarget(window);
   useEngine({});
 }
 
@@ -50,6 +52,7 @@ void LauncherFixture::TearDown() {
   if (IsWindow(window)) {
     DestroyWindow(window);
   }
+  bridge::setPostJsonTarget(nullptr);
   pumpMessages();
   webHost() = WebHost{};
   app::appState() = app::AppState{};

@@ -2,9 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 #include "support/launcher_fixture.h"
+#include "webui/bridge/bridge.h"
 #include "webui/bridge/command_table.h"
 #include "webui/bridge/hosts.h"
+#include "webui/bridge/protocol.h"
 
 namespace myr {
 namespace {
@@ -45,6 +49,48 @@ TEST_F(Bridge, CommandNamesMatchExactly) {
     view().raiseWebMessage(bridge::kStartUrl, LR"({"id":8,"cmd":")" + std::wstring(name) + L"\"}");
     EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":8,"ok":false,"error":"Unknown command."})"});
   }
+}
+
+// The limit counts UTF-8 bytes, which two-byte letters reach with half as many UTF-16 units.
+TEST_F(Bridge, DropsRequestsOverOneMebibyteOfUtf8) {
+  const std::wstring head = LR"({"id":6,"cmd":"keepOpen","pad":")";
+  const std::wstring tail = L"\"}";
+  const auto requestOfUtf8Bytes = [&](std::size_t bytes) {
+    const std::size_t padBytes = bytes - head.size() - tail.size();
+    return head + std::wstring(padBytes % 2, L'a') + std::wstring(padBytes / 2, L'\u00E9') + tail;
+  };
+  for (const auto& [bytes, answered] : {std::pair{bridge::kMaxRequestBytes, true},
+                                        std::pair{bridge::kMaxRequestBytes + 1, false}}) {
+    view().posted.clear();
+    view().raiseWebMessage(bridge::kStartUrl, requestOfUtf8Bytes(bytes));
+    EXPECT_EQ(view().posted.size(), answered ? 1u : 0u) << bytes;
+  }
+}
+
+TEST_F(Bridge, AStandardExceptionFromAHandlerBecomesTheReply) {
+  bridge::runCommand([](double, const json::Value&) { throw std::runtime_error("disk full"); }, 4,
+                     json::Value());
+  bridge::runCommand([](double id, const json::Value&) { bridge::sendResult(id, json::Value::object()); }, 5,
+                     json::Value());
+
+  EXPECT_EQ(view().posted, (std::vector<std::string>{R"({"id":4,"ok":false,"error":"Internal error: disk full"})",
+                                                     R"({"id":5,"ok":true,"result":{}})"}));
+}
+
+TEST_F(Bridge, PostedTextReachesThePageThroughTheMainWindow) {
+  ASSERT_TRUE(bridge::postJson(R"({"event":"notice","data":{"text":"hi"}})"));
+  EXPECT_TRUE(view().posted.empty());
+  testing::pumpMessages();
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"event":"notice","data":{"text":"hi"}})"});
+}
+
+// With no window to take it, posting would leave the text queued on the caller's own thread.
+TEST_F(Bridge, PostingWithoutAMainWindowFails) {
+  bridge::setPostJsonTarget(nullptr);
+
+  EXPECT_FALSE(bridge::postJson(R"({"event":"notice","data":{}})"));
+  MSG queued{};
+  EXPECT_FALSE(PeekMessageW(&queued, nullptr, bridge::WM_APP_POST_JSON, bridge::WM_APP_POST_JSON, PM_NOREMOVE));
 }
 
 TEST_F(Bridge, TableHoldsTheCommandsInOrder) {

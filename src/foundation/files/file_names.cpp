@@ -13,13 +13,20 @@ bool isForbiddenByte(unsigned char byte) {
   return byte < 0x20 || std::string_view("\"*/:<>?\\|").find(static_cast<char>(byte)) != std::string_view::npos;
 }
 
+// Besides 0 to 9, Windows takes the superscript digits one to three as port numbers.
+bool isPortNumber(std::string_view text) {
+  return (text.size() == 1 && text[0] >= '0' && text[0] <= '9') || text == "\xC2\xB9" || text == "\xC2\xB2" ||
+         text == "\xC2\xB3";
+}
+
+// Windows drops blanks at the end of the part before the extension, so "nul .txt" is NUL too.
 bool isDeviceName(std::string_view name) {
   const std::string stem = upperAscii(name.substr(0, name.find('.')));
-  if (stem == "CON" || stem == "PRN" || stem == "AUX" || stem == "NUL") {
+  const std::string_view device = std::string_view(stem).substr(0, stem.find_last_not_of(' ') + 1);
+  if (device == "CON" || device == "PRN" || device == "AUX" || device == "NUL") {
     return true;
   }
-  return stem.size() == 4 && (stem.starts_with("COM") || stem.starts_with("LPT")) && stem[3] >= '0' &&
-         stem[3] <= '9';
+  return (device.starts_with("COM") || device.starts_with("LPT")) && isPortNumber(device.substr(3));
 }
 
 }  // namespace

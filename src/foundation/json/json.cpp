@@ -21,6 +21,19 @@ const std::string& sharedEmptyString() {
 
 }  // namespace
 
+Value& Value::operator=(const Value& other) { return *this = Value(other); }
+
+Value& Value::operator=(Value&& other) noexcept {
+  Value taken(std::move(other));
+  kind_ = taken.kind_;
+  flag_ = taken.flag_;
+  number_ = taken.number_;
+  text_.swap(taken.text_);
+  items_.swap(taken.items_);
+  members_.swap(taken.members_);
+  return *this;
+}
+
 Value& Value::set(std::string key, Value value) {
   if (kind_ != Kind::Object) {
     *this = Value(Kind::Object);

@@ -24,6 +24,14 @@ class Value {
   Value(std::string text) : kind_(Kind::String), text_(std::move(text)) {}
   Value(const char* text) : Value(std::string(text)) {}
 
+  // Assigning a part of the value itself (v = v.get("data")) is allowed: the source is
+  // taken whole before the old content goes.
+  Value(const Value&) = default;
+  Value(Value&&) noexcept = default;
+  Value& operator=(const Value& other);
+  Value& operator=(Value&& other) noexcept;
+  ~Value() = default;
+
   static Value object() { return Value(Kind::Object); }
   static Value array() { return Value(Kind::Array); }
 

@@ -35,8 +35,13 @@ void sendEvent(std::string name, json::Value data) { send(eventMessage(std::move
 void setPostJsonTarget(HWND window) { postTarget.store(window); }
 
 bool postJson(std::string json) {
+  const HWND target = postTarget.load();
+  // Without a window PostMessageW would queue the text on this thread, where nothing sends or frees it.
+  if (target == nullptr) {
+    return false;
+  }
   auto text = std::make_unique<std::string>(std::move(json));
-  if (!PostMessageW(postTarget.load(), WM_APP_POST_JSON, 0, reinterpret_cast<LPARAM>(text.get()))) {
+  if (!PostMessageW(target, WM_APP_POST_JSON, 0, reinterpret_cast<LPARAM>(text.get()))) {
     return false;
   }
   text.release();
@@ -48,8 +53,20 @@ void deliverPostedJson(LPARAM payload) {
   sendText(*text);
 }
 
+void runCommand(CommandHandler handler, double id, const json::Value& args) {
+  try {
+    handler(id, args);
+  } catch (const std::exception& e) {
+    sendError(id, std::string("Internal error: ") + e.what());
+  }
+}
+
 void onWebMessageReceived(const browser::WebMessage& message) {
   if (!std::wstring_view(message.source).starts_with(kUiOrigin) || !message.text) {
+    return;
+  }
+  // Each UTF-16 unit becomes at least one UTF-8 byte: a text this long is refused unconverted.
+  if (message.text->size() > kMaxRequestBytes) {
     return;
   }
   const std::optional<Request> request = parseRequest(toUtf8(*message.text));
@@ -61,11 +78,7 @@ void onWebMessageReceived(const browser::WebMessage& message) {
     sendError(request->id, "Unknown command.");
     return;
   }
-  try {
-    handler(request->id, request->args);
-  } catch (const std::exception& e) {
-    sendError(request->id, std::string("Internal error: ") + e.what());
-  }
+  runCommand(handler, request->id, request->args);
 }
 
 }  // namespace myr::bridge

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "foundation/json/json.h"
+#include "webui/bridge/command_table.h"
 #include "webui/browser/browser.h"
 
 namespace myr::bridge {
@@ -28,6 +29,8 @@ void setPostJsonTarget(HWND window);
 // UI thread: the WM_APP_POST_JSON message's payload, sent and freed.
 void deliverPostedJson(LPARAM payload);
 
+// Calls the handler; a standard exception it throws is answered "Internal error: " + its message.
+void runCommand(CommandHandler handler, double id, const json::Value& args);
 void onWebMessageReceived(const browser::WebMessage& message);
 
 }  // namespace myr::bridge
