@@ -9,6 +9,7 @@
 #include "foundation/files/win_text.h"
 #include "webui/bridge/bridge.h"
 #include "webui/bridge/hosts.h"
+#include "webui/dropped_file_url.h"
 #include "webui/page_host.h"
 #include "webui/web_host.h"
 
@@ -21,7 +22,8 @@ constexpr DWORD kLongestDroppedPath = 1040;
 std::optional<std::wstring> localPathOfFileUrl(const std::wstring& url) {
   wchar_t path[kLongestDroppedPath];
   DWORD length = kLongestDroppedPath;
-  if (FAILED(PathCreateFromUrlW(url.c_str(), path, &length, 0))) {
+  const std::wstring letters = toWide(unescapeUtf8Letters(toUtf8(url)));
+  if (FAILED(PathCreateFromUrlW(letters.c_str(), path, &length, 0))) {
     return std::nullopt;
   }
   return std::wstring(path);

@@ -34,6 +34,11 @@ TEST_F(HeadlessPage, DropsAndNavigationsFollowThePolicy) {
   launcher.writeLine(R"({"$navigate":"file:///C:/games/notes.txt"})");
   EXPECT_EQ(launcher.readLine(),
             R"({"event":"isoDropped","data":{"accepted":false,"path":"C:\\games\\notes.txt","error":"Drop a .iso disc image here."}})");
+  // Letters outside ASCII arrive escaped as UTF-8 from a browser.
+  launcher.writeLine(R"({"$navigate":"file:///C:/T%C3%A9l%C3%A9chargements/notes%201.txt"})");
+  EXPECT_EQ(launcher.readLine(),
+            "{\"event\":\"isoDropped\",\"data\":{\"accepted\":false,\"path\":\"C:\\\\T\xC3\xA9l\xC3\xA9"
+            "chargements\\\\notes 1.txt\",\"error\":\"Drop a .iso disc image here.\"}}");
   expectAnswer(1);
   launcher.closeInput();
   EXPECT_EQ(launcher.waitForExit(), 0u);
