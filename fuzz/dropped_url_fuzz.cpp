@@ -1,0 +1,28 @@
+// Dropped file URLs: decoding escaped UTF-8 letters never grows the text, keeps valid UTF-8 valid
+// and is done in one pass (a second one changes nothing).
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+
+#include "foundation/files/utf8.h"
+#include "webui/dropped_file_url.h"
+
+namespace {
+
+void check(bool condition) {
+  if (!condition) {
+    std::abort();
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  const std::string url(reinterpret_cast<const char*>(data), size);
+  const std::string letters = myr::unescapeUtf8Letters(url);
+  check(letters.size() <= url.size());
+  check(!myr::isUtf8(url) || myr::isUtf8(letters));
+  check(myr::unescapeUtf8Letters(letters) == letters);
+  return 0;
+}
