@@ -1,31 +1,15 @@
 #include "settings/settings_file.h"
 
-#include <windows.h>
-
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
 
 namespace myr {
-namespace {
-
-// Only a path the system reports as absent is missing. One it merely fails to query may hold the
-// player's settings: written over as a new file, they would be lost.
-bool isMissing(const std::filesystem::path& path) {
-  WIN32_FILE_ATTRIBUTE_DATA data{};
-  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) {
-    return false;
-  }
-  const DWORD code = GetLastError();
-  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
-}
-
-}  // namespace
 
 std::filesystem::path settingsPath(const std::filesystem::path& gameFolder) { return gameFolder / L"myr.ini"; }
 
 IniDocument loadSettings(const std::filesystem::path& path) {
   IniDocument document;
-  if (isMissing(path)) {
+  if (isMissingPath(path)) {
     return document;
   }
   document.exists = true;
@@ -41,7 +25,7 @@ bool writeSettings(const std::filesystem::path& path, const std::vector<SettingE
     return false;
   }
   std::optional<std::string> existing;
-  if (!isMissing(path)) {
+  if (!isMissingPath(path)) {
     existing = readFileLimited(path, kLargestSettingsFile, error);
     if (!existing) {
       return false;

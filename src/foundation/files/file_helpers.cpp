@@ -173,6 +173,13 @@ FileStatus fileStatus(const fs::path& path) {
   return status;
 }
 
+bool isMissingPath(const fs::path& path) {
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return false;
+  const DWORD code = GetLastError();
+  return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
 std::optional<std::string> readFileLimited(const fs::path& path, std::uint64_t limit,
                                            std::string& error) {
   // The game may hold the file open for writing while we read it.

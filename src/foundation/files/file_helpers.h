@@ -18,6 +18,10 @@ struct FileStatus {
 // One attribute query; all zero when the path is missing or cannot be queried.
 FileStatus fileStatus(const std::filesystem::path& path);
 
+// True only when the system reports the path absent; a path it fails to query (access denied, a
+// network error) may still hold a file that must not be written over as new.
+bool isMissingPath(const std::filesystem::path& path);
+
 // The whole file, refused when it is larger than limit bytes. Others may keep
 // the file open for reading and writing meanwhile.
 std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit,
