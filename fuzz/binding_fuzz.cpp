@@ -2,30 +2,25 @@
 // around it and when repeated as a second alternative, and never ends in a separator.
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_check.h"
 #include "settings/bindings.h"
 
 namespace {
 
 constexpr std::size_t kLongestBinding = 512;
 
-void check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (myr::isValidBinding(text)) {
-    check(text.size() + 2 > kLongestBinding || myr::isValidBinding(" " + text + "\t"));
-    check(text.size() + 1 > kLongestBinding || (!myr::isValidBinding(text + ";") && !myr::isValidBinding(text + "&")));
-    check(2 * text.size() + 1 > kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
-          myr::isValidBinding(text + ";" + text));
+    fuzzCheck(text.size() + 2 > kLongestBinding || myr::isValidBinding(" " + text + "\t"));
+    fuzzCheck(text.size() + 1 > kLongestBinding ||
+              (!myr::isValidBinding(text + ";") && !myr::isValidBinding(text + "&")));
+    fuzzCheck(2 * text.size() + 1 > kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
+              myr::isValidBinding(text + ";" + text));
   }
   myr::isAllowedPadSetting("AxisScale", text);
   myr::isAllowedPadSetting("LargeMotor", text);

@@ -2,27 +2,17 @@
 // and is done in one pass (a second one changes nothing).
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 
+#include "fuzz_check.h"
 #include "foundation/files/utf8.h"
 #include "webui/dropped_file_url.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) {
-    std::abort();
-  }
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string url(reinterpret_cast<const char*>(data), size);
   const std::string letters = myr::unescapeUtf8Letters(url);
-  check(letters.size() <= url.size());
-  check(!myr::isUtf8(url) || myr::isUtf8(letters));
-  check(myr::unescapeUtf8Letters(letters) == letters);
+  fuzzCheck(letters.size() <= url.size());
+  fuzzCheck(!myr::isUtf8(url) || myr::isUtf8(letters));
+  fuzzCheck(myr::unescapeUtf8Letters(letters) == letters);
   return 0;
 }
