@@ -1,5 +1,5 @@
-# Two builds share one tree: the portable core (no Windows headers) builds everywhere,
-# the Windows part and the product only in the Windows build.
+# Two builds share one tree: the portable halves of the subsystems (no Windows headers) build
+# everywhere, the Windows halves and the product only in the Windows build.
 
 if(MSVC)
   set(MYR_WARNINGS /W4 /permissive-)
@@ -26,20 +26,44 @@ if(WIN32)
   endif()
 endif()
 
-define_property(GLOBAL PROPERTY MYR_CORE_SOURCES BRIEF_DOCS "portable sources" FULL_DOCS "portable sources")
-define_property(GLOBAL PROPERTY MYR_WIN_SOURCES BRIEF_DOCS "Windows sources" FULL_DOCS "Windows sources")
+include(${CMAKE_CURRENT_LIST_DIR}/layers.cmake)
 
-# Portable logic: no Windows header, built natively and for Windows.
-function(myr_core_sources)
-  foreach(f IN LISTS ARGN)
-    set_property(GLOBAL APPEND PROPERTY MYR_CORE_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+# myr_subsystem(<name> PORTABLE <sources> WINDOWS <sources> SYSTEM_LIBRARIES <libs>)
+# Makes myr_<name> (portable half, every build) and, in the Windows build, myr_<name>_win
+# (files ending in _win, linked to its portable half and to the Windows halves below it).
+function(myr_subsystem name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "PORTABLE;WINDOWS;SYSTEM_LIBRARIES")
+  set(portable myr_${name})
+  if(arg_PORTABLE)
+    add_library(${portable} STATIC ${arg_PORTABLE})
+    target_compile_options(${portable} PRIVATE ${MYR_WARNINGS})
+    set(scope PUBLIC)
+  else()
+    add_library(${portable} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_include_directories(${portable} ${scope} ${PROJECT_SOURCE_DIR}/src)
+  foreach(used IN LISTS MYR_LAYER_${name})
+    target_link_libraries(${portable} ${scope} myr_${used})
   endforeach()
-endfunction()
-
-# Code that calls Windows: built only in the Windows build.
-function(myr_win_sources)
-  foreach(f IN LISTS ARGN)
-    set_property(GLOBAL APPEND PROPERTY MYR_WIN_SOURCES ${CMAKE_CURRENT_SOURCE_DIR}/${f})
+  if(TARGET myr_layer_check)
+    add_dependencies(${portable} myr_layer_check)
+  endif()
+  if(NOT WIN32)
+    return()
+  endif()
+  set(windows myr_${name}_win)
+  if(arg_WINDOWS)
+    add_library(${windows} STATIC ${arg_WINDOWS})
+    target_compile_options(${windows} PRIVATE ${MYR_WARNINGS})
+    set(scope PUBLIC)
+  else()
+    add_library(${windows} INTERFACE)
+    set(scope INTERFACE)
+  endif()
+  target_link_libraries(${windows} ${scope} ${portable} ${arg_SYSTEM_LIBRARIES})
+  foreach(used IN LISTS MYR_LAYER_${name})
+    target_link_libraries(${windows} ${scope} myr_${used}_win)
   endforeach()
 endfunction()
 
@@ -51,22 +75,32 @@ function(myr_add_googletest)
   add_subdirectory(${MYR_GTEST_SOURCE} ${CMAKE_BINARY_DIR}/googletest EXCLUDE_FROM_ALL)
 endfunction()
 
-# A test of the portable core: runs natively (with sanitizers) and, in the Windows build, under Wine.
+# myr_core_test(<name> <sources> USES <subsystems>): a test of portable halves; runs natively
+# (with sanitizers) and, in the Windows build, under Wine.
 function(myr_core_test name)
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE myr_core GTest::gmock_main)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "USES")
+  add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
+  foreach(used IN LISTS arg_USES)
+    target_link_libraries(${name} PRIVATE myr_${used})
+  endforeach()
+  target_link_libraries(${name} PRIVATE myr_test_tools GTest::gmock_main)
   target_compile_options(${name} PRIVATE ${MYR_WARNINGS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS core TIMEOUT 300)
 endfunction()
 
-# A test that calls Windows: Windows build only, run under Wine.
+# myr_win_test(<name> <sources> USES <subsystems>): a test that calls Windows; Windows build
+# only, run under Wine, linked to the Windows halves it names.
 function(myr_win_test name)
   if(NOT WIN32)
     return()
   endif()
-  add_executable(${name} ${ARGN})
-  target_link_libraries(${name} PRIVATE myr_win myr_core myr_test_support GTest::gmock_main)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "" "" "USES")
+  add_executable(${name} ${arg_UNPARSED_ARGUMENTS})
+  foreach(used IN LISTS arg_USES)
+    target_link_libraries(${name} PRIVATE myr_${used}_win)
+  endforeach()
+  target_link_libraries(${name} PRIVATE myr_test_tools myr_test_support GTest::gmock_main)
   target_compile_options(${name} PRIVATE ${MYR_WARNINGS})
   add_test(NAME ${name} COMMAND ${name})
   set_tests_properties(${name} PROPERTIES LABELS windows TIMEOUT 300)

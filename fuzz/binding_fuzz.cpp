@@ -7,19 +7,13 @@
 #include "fuzz_check.h"
 #include "settings/bindings.h"
 
-namespace {
-
-constexpr std::size_t kLongestBinding = 512;
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
   if (myr::isValidBinding(text)) {
-    fuzzCheck(text.size() + 2 > kLongestBinding || myr::isValidBinding(" " + text + "\t"));
-    fuzzCheck(text.size() + 1 > kLongestBinding ||
+    fuzzCheck(text.size() + 2 > myr::kLongestBinding || myr::isValidBinding(" " + text + "\t"));
+    fuzzCheck(text.size() + 1 > myr::kLongestBinding ||
               (!myr::isValidBinding(text + ";") && !myr::isValidBinding(text + "&")));
-    fuzzCheck(2 * text.size() + 1 > kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
+    fuzzCheck(2 * text.size() + 1 > myr::kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
               myr::isValidBinding(text + ";" + text));
   }
   myr::isAllowedPadSetting("AxisScale", text);

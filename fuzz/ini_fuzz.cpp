@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "../tests/settings/ini_round_trip.h"
+#include "oracles/ini_round_trip.h"
 
 namespace {
 

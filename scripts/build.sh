@@ -3,9 +3,9 @@
 # everything, the Windows tests included).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake -S . -B build/win -G Ninja -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake -DCMAKE_BUILD_TYPE=Release >/dev/null
+cmake --preset windows >/dev/null
 if (($#)); then
-  cmake --build build/win -j"$(nproc)" --target "$@"
+  cmake --build --preset windows -j"$(nproc)" --target "$@"
 else
-  cmake --build build/win -j"$(nproc)"
+  cmake --build --preset windows -j"$(nproc)"
 fi

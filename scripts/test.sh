@@ -4,8 +4,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 
-cmake -S . -B build/native -G Ninja -DMYR_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug >/dev/null
-cmake --build build/native -j"$(nproc)"
+cmake --preset native >/dev/null
+cmake --build --preset native -j"$(nproc)"
 bash scripts/build.sh
 
 source scripts/wine-session.sh

@@ -5,28 +5,6 @@
 #include "foundation/files/file_names.h"
 
 namespace myr {
-namespace {
-
-bool isAsciiLetterOrDigit(char c) {
-  return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
-}
-
-bool onlyBytes(std::string_view name, std::string_view punctuation) {
-  for (const char c : name) {
-    if (!isAsciiLetterOrDigit(c) && punctuation.find(c) == std::string_view::npos) {
-      return false;
-    }
-  }
-  return true;
-}
-
-}  // namespace
-
-bool isStateFileName(std::string_view name) {
-  // A device name such as nul.state would let a restore write into a device instead of a file.
-  return name.size() >= 7 && name.size() <= 64 && name.front() != '.' && name.ends_with(".state") &&
-         onlyBytes(name, " -._") && isSafeFileName(name);
-}
 
 bool isSaveDataFileName(std::string_view name) {
   static constexpr std::array<std::string_view, 6> kEndings{".myrsave", ".myrsave.bak", ".json",
@@ -49,7 +27,7 @@ bool isKeptAsideName(std::string_view name) {
   const bool knownPrefix =
       name.starts_with("system-card-") || (name.size() >= 27 && name.starts_with("system-before-swap-"));
   return name.size() > 19 && name.size() <= 80 && knownPrefix && name.ends_with(".parked") &&
-         name.find("..") == std::string_view::npos && onlyBytes(name, "-._");
+         name.find("..") == std::string_view::npos && hasOnlyNameBytes(name, "-._");
 }
 
 json::Value statesJson(const std::vector<StateFile>& states) {

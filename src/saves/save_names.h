@@ -8,6 +8,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/files/file_names.h"
 #include "foundation/json/json.h"
 
 namespace myr {
@@ -18,9 +19,6 @@ struct StateFile {
   std::int64_t modifiedMs = 0;
 };
 
-// A quick-save state: 7 to 64 bytes of letters, digits, blanks, "-", "." and "_", ending in ".state",
-// and no device name.
-bool isStateFileName(std::string_view name);
 // A file of the port's own save folder.
 bool isSaveDataFileName(std::string_view name);
 // A system save kept aside by a swap.

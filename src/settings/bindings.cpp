@@ -61,8 +61,6 @@ const std::array<std::string_view, 43> KeyboardKeyNames{
 
 namespace {
 
-constexpr std::size_t kLongestBinding = 512;
-
 constexpr std::array<std::string_view, 21> kGamepadButtons{
     "Back",     "Guide",     "Start",     "Misc1",     "DPadUp",    "DPadDown",   "DPadLeft",
     "DPadRight", "Paddle1",  "Paddle2",   "Paddle3",   "Paddle4",   "FaceEast",   "FaceWest",
@@ -70,9 +68,6 @@ constexpr std::array<std::string_view, 21> kGamepadButtons{
 
 constexpr std::array<std::string_view, 6> kGamepadAxes{"LeftX", "LeftY", "RightX", "RightY", "LeftTrigger",
                                                        "RightTrigger"};
-
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
-bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The pieces between separators; empty pieces are kept so that callers can refuse them.
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -104,7 +99,7 @@ bool isFunctionKey(std::string_view lower) {
   }
   int number = 0;
   for (const char c : lower.substr(1)) {
-    if (!isDigit(c)) {
+    if (!isAsciiDigit(c)) {
       return false;
     }
     number = number * 10 + (c - '0');
@@ -115,9 +110,9 @@ bool isFunctionKey(std::string_view lower) {
 bool isKeyboardControl(std::string_view control) {
   const std::string lower = lowerAscii(control);
   if (lower.size() == 1) {
-    return isLetter(lower[0]) || isDigit(lower[0]);
+    return isAsciiLetter(lower[0]) || isAsciiDigit(lower[0]);
   }
-  if (lower.size() == 8 && lower.starts_with("keypad+") && isDigit(lower.back())) {
+  if (lower.size() == 8 && lower.starts_with("keypad+") && isAsciiDigit(lower.back())) {
     return true;
   }
   return isFunctionKey(lower) || contains(KeyboardKeyNames, lower);
@@ -138,7 +133,7 @@ bool isPointerControl(std::string_view control) {
     return false;
   }
   return std::all_of(control.begin(), control.end(),
-                     [](char c) { return isLetter(c) || isDigit(c) || c == '+' || c == '-'; });
+                     [](char c) { return isAsciiLetter(c) || isAsciiDigit(c) || c == '+' || c == '-'; });
 }
 
 bool isValidPart(std::string_view part) {
@@ -200,7 +195,7 @@ bool isDecimalUpTo(std::string_view text, double maximum) {
   if (text.empty() || text.size() > 8 || std::count(text.begin(), text.end(), '.') > 1 || text == ".") {
     return false;
   }
-  if (!std::all_of(text.begin(), text.end(), [](char c) { return isDigit(c) || c == '.'; })) {
+  if (!std::all_of(text.begin(), text.end(), [](char c) { return isAsciiDigit(c) || c == '.'; })) {
     return false;
   }
   double value = 0;

@@ -3,6 +3,7 @@
 // The first controller's section of myr.ini: 24 inputs with their bindings and ten options.
 
 #include <array>
+#include <cstddef>
 #include <string_view>
 
 namespace myr {
@@ -17,6 +18,9 @@ extern const std::array<PadDefault, 34> PadDefaults;
 extern const std::array<std::string_view, 43> KeyboardKeyNames;
 
 // "Device/Control" parts joined by "&" into alternatives separated by ";". Empty means unbound.
+// Longer texts are never valid bindings.
+inline constexpr std::size_t kLongestBinding = 512;
+
 bool isValidBinding(std::string_view text);
 // The rule for one key of the controller's section.
 bool isAllowedPadSetting(std::string_view key, std::string_view value);

@@ -4,8 +4,9 @@
 #include <initializer_list>
 
 #include "foundation/files/utf8.h"
-#include "saves/save_names.h"
+#include "foundation/files/file_names.h"
 #include "settings/bindings.h"
+#include "foundation/files/ascii_text.h"
 
 namespace myr {
 
@@ -52,8 +53,6 @@ using Values = std::initializer_list<std::string_view>;
 bool oneOf(std::string_view value, Values allowed) {
   return std::find(allowed.begin(), allowed.end(), value) != allowed.end();
 }
-
-bool isAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // An absolute drive path ("C:\...") or a network path ("\\server\..."), nothing else.
 bool isImagePath(std::string_view value) {

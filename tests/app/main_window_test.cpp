@@ -4,14 +4,14 @@
 
 #include <thread>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "runner/game_process.h"
+#include "app/app_state_win.h"
+#include "app/main_window_win.h"
+#include "runner/game_process_win.h"
 #include "support/launcher_fixture.h"
-#include "webui/bridge/bridge.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
 #include "webui/file_operations.h"
-#include "webui/web_host.h"
+#include "webui/web_host_win.h"
 
 namespace myr {
 namespace {

@@ -5,7 +5,7 @@
 #include <random>
 #include <string>
 
-#include "ini_round_trip.h"
+#include "oracles/ini_round_trip.h"
 
 namespace myr {
 namespace {

@@ -1,7 +1,7 @@
 #include "support/fake_browser.h"
 
 #include "foundation/files/win_text.h"
-#include "webui/browser/ui_thread_queue.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "webui/browser/browser.h"
+#include "webui/browser/browser_win.h"
 
 namespace myr::testing {
 

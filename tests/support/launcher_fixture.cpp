@@ -2,13 +2,13 @@
 
 #include <fstream>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "runner/game_log.h"
-#include "webui/bridge/bridge.h"
+#include "app/app_state_win.h"
+#include "app/main_window_win.h"
+#include "runner/game_log_win.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/file_operations.h"
-#include "webui/page_host.h"
-#include "webui/web_host.h"
+#include "webui/page_host_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr::testing {
 namespace {

@@ -10,7 +10,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/modal_ui.h"
+#include "app/modal_ui_win.h"
 #include "support/fake_browser.h"
 
 namespace myr::testing {

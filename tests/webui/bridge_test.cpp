@@ -5,7 +5,7 @@
 #include <stdexcept>
 
 #include "support/launcher_fixture.h"
-#include "webui/bridge/bridge.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/bridge/command_table.h"
 #include "webui/bridge/hosts.h"
 #include "webui/bridge/protocol.h"

@@ -5,13 +5,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/app_state.h"
+#include "app/app_state_win.h"
 #include "foundation/files/win_text.h"
-#include "runner/game_log.h"
+#include "runner/game_log_win.h"
 #include "support/launcher_fixture.h"
 #include "webui/bridge/hosts.h"
-#include "webui/page_host.h"
-#include "webui/web_host.h"
+#include "webui/page_host_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr {
 namespace {

@@ -1,17 +1,12 @@
 #include "foundation/files/ascii_text.h"
 
 namespace myr {
-namespace {
-
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r'; }
-
-}  // namespace
 
 std::string_view trimBlanks(std::string_view text) {
-  while (!text.empty() && isBlank(text.front())) {
+  while (!text.empty() && isAsciiBlank(text.front())) {
     text.remove_prefix(1);
   }
-  while (!text.empty() && isBlank(text.back())) {
+  while (!text.empty() && isAsciiBlank(text.back())) {
     text.remove_suffix(1);
   }
   return text;

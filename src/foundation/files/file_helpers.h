@@ -22,6 +22,9 @@ FileStatus fileStatus(const std::filesystem::path& path);
 // network error) may still hold a file that must not be written over as new.
 bool isMissingPath(const std::filesystem::path& path);
 
+// "<path>: larger than <limit> bytes", the refusal of every size limit on files.
+std::string fileTooLargeError(const std::filesystem::path& path, std::uint64_t limit);
+
 // The whole file, refused when it is larger than limit bytes. Others may keep
 // the file open for reading and writing meanwhile.
 std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit,

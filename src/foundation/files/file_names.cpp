@@ -46,4 +46,19 @@ bool isSafeFileName(std::string_view name) {
   return !isDeviceName(name);
 }
 
+bool hasOnlyNameBytes(std::string_view name, std::string_view punctuation) {
+  for (const char c : name) {
+    if (!isAsciiLetterOrDigit(c) && punctuation.find(c) == std::string_view::npos) {
+      return false;
+    }
+  }
+  return true;
+}
+
+bool isStateFileName(std::string_view name) {
+  // A device name such as nul.state would let a restore write into a device instead of a file.
+  return name.size() >= 7 && name.size() <= 64 && name.front() != '.' && name.ends_with(".state") &&
+         hasOnlyNameBytes(name, " -._") && isSafeFileName(name);
+}
+
 }  // namespace myr

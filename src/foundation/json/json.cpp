@@ -6,6 +6,8 @@
 #include <map>
 #include <system_error>
 
+#include "foundation/files/ascii_text.h"
+
 namespace myr::json {
 namespace {
 
@@ -123,7 +125,6 @@ void writeNumber(std::string& out, double x) {
 }
 
 void writeString(std::string& out, const std::string& text) {
-  static const char hex[] = "0123456789abcdef";
   out += '"';
   size_t plainStart = 0;
   for (size_t i = 0; i < text.size(); ++i) {
@@ -141,8 +142,8 @@ void writeString(std::string& out, const std::string& text) {
       case '\\': out += "\\\\"; break;
       default:
         out += "\\u00";
-        out += hex[byte >> 4];
-        out += hex[byte & 0xF];
+        out += kLowerHexDigits[byte >> 4];
+        out += kLowerHexDigits[byte & 0xF];
     }
   }
   out.append(text, plainStart, text.size() - plainStart);
@@ -351,17 +352,11 @@ class Parser {
     }
     unit = 0;
     for (int i = 0; i < 4; ++i) {
-      const char c = text_[pos_++];
-      unit <<= 4;
-      if (c >= '0' && c <= '9') {
-        unit |= static_cast<unsigned>(c - '0');
-      } else if (c >= 'a' && c <= 'f') {
-        unit |= static_cast<unsigned>(c - 'a' + 10);
-      } else if (c >= 'A' && c <= 'F') {
-        unit |= static_cast<unsigned>(c - 'A' + 10);
-      } else {
+      const int digit = hexDigitValue(text_[pos_++]);
+      if (digit < 0) {
         return false;
       }
+      unit = unit << 4 | static_cast<unsigned>(digit);
     }
     return true;
   }

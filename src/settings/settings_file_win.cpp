@@ -34,7 +34,7 @@ bool writeSettings(const std::filesystem::path& path, const std::vector<SettingE
   const std::string text = applySettingEntries(existing, entries);
   // CR LF endings can grow a file past what can be read back: it would lock the player out of it.
   if (text.size() > kLargestSettingsFile) {
-    error = toUtf8(path.native()) + ": larger than " + std::to_string(kLargestSettingsFile) + " bytes";
+    error = fileTooLargeError(path, kLargestSettingsFile);
     return false;
   }
   return writeFileAtomic(path, text, error);

@@ -1,7 +1,7 @@
 #include "webui/bridge/page_commands.h"
 
-#include "app/main_window.h"
-#include "webui/bridge/bridge.h"
+#include "app/main_window_win.h"
+#include "webui/bridge/bridge_win.h"
 
 namespace myr::bridge {
 

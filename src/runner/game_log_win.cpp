@@ -1,4 +1,4 @@
-#include "runner/game_log.h"
+#include "runner/game_log_win.h"
 
 #include "foundation/files/win_text.h"
 

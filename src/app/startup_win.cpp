@@ -1,4 +1,4 @@
-#include "app/startup.h"
+#include "app/startup_win.h"
 
 #include <objbase.h>
 #include <shellapi.h>
@@ -7,15 +7,15 @@
 #include <memory>
 #include <type_traits>
 
-#include "app/app_state.h"
-#include "app/environment.h"
-#include "app/main_window.h"
-#include "app/modal_ui.h"
+#include "app/app_state_win.h"
+#include "app/environment_win.h"
+#include "app/main_window_win.h"
+#include "app/modal_ui_win.h"
 #include "app/window_size.h"
 #include "foundation/files/win_handle.h"
 #include "settings/settings_file.h"
-#include "webui/bridge/bridge.h"
-#include "webui/page_host.h"
+#include "webui/bridge/bridge_win.h"
+#include "webui/page_host_win.h"
 
 namespace myr::app {
 namespace {

@@ -1,4 +1,4 @@
-#include "app/app_state.h"
+#include "app/app_state_win.h"
 
 namespace myr::app {
 

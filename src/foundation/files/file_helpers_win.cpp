@@ -180,6 +180,10 @@ bool isMissingPath(const fs::path& path) {
   return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
+std::string fileTooLargeError(const fs::path& path, std::uint64_t limit) {
+  return toUtf8(path.native()) + ": larger than " + std::to_string(limit) + " bytes";
+}
+
 std::optional<std::string> readFileLimited(const fs::path& path, std::uint64_t limit,
                                            std::string& error) {
   // The game may hold the file open for writing while we read it.
@@ -195,7 +199,7 @@ std::optional<std::string> readFileLimited(const fs::path& path, std::uint64_t l
     return std::nullopt;
   }
   if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
-    error = toUtf8(path.native()) + ": larger than " + std::to_string(limit) + " bytes";
+    error = fileTooLargeError(path, limit);
     return std::nullopt;
   }
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');

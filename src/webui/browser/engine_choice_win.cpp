@@ -1,7 +1,7 @@
-#include "webui/browser/engine_choice.h"
+#include "webui/browser/engine_choice_win.h"
 
-#include "webui/browser/stdio_backend.h"
-#include "webui/browser/ui_thread_queue.h"
+#include "webui/browser/stdio_backend_win.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::browser {
 namespace {

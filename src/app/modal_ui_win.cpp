@@ -1,4 +1,4 @@
-#include "app/modal_ui.h"
+#include "app/modal_ui_win.h"
 
 #include "foundation/files/win_text.h"
 

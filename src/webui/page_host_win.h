@@ -3,7 +3,7 @@
 #include <optional>
 #include <string>
 
-#include "webui/browser/browser.h"
+#include "webui/browser/browser_win.h"
 
 namespace myr {
 

@@ -1,4 +1,4 @@
-#include "app/environment.h"
+#include "app/environment_win.h"
 
 #include <memory>
 #include <vector>

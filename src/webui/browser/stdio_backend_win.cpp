@@ -1,4 +1,4 @@
-#include "webui/browser/stdio_backend.h"
+#include "webui/browser/stdio_backend_win.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include "foundation/files/win_text.h"
 #include "foundation/json/json.h"
 #include "webui/browser/png_encoder.h"
-#include "webui/browser/ui_thread_queue.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::browser {
 namespace {

@@ -1,4 +1,4 @@
-#include "webui/bridge/bridge.h"
+#include "webui/bridge/bridge_win.h"
 
 #include <atomic>
 #include <exception>
@@ -9,7 +9,7 @@
 #include "webui/bridge/command_table.h"
 #include "webui/bridge/hosts.h"
 #include "webui/bridge/protocol.h"
-#include "webui/web_host.h"
+#include "webui/web_host_win.h"
 
 namespace myr::bridge {
 namespace {

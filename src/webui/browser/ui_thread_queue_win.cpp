@@ -1,4 +1,4 @@
-#include "webui/browser/ui_thread_queue.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 #include <windows.h>
 

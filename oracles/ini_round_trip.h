@@ -4,7 +4,7 @@
 // of its own: the lines of the entry's key in its section give way to one new line in the
 // section's first block (or a new section at the end), endings become CR LF, leading byte order
 // marks go, and a second identical write changes nothing. Shared by the generated-text test and
-// the fuzz target.
+// the fuzz target, so it lives outside both.
 
 #include <optional>
 #include <string>

@@ -1,6 +1,6 @@
 #include <windows.h>
 
-#include "app/startup.h"
+#include "app/startup_win.h"
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int showCommand) {
   return myr::app::runLauncher(instance, showCommand);

@@ -8,7 +8,7 @@
 
 #include "foundation/json/json.h"
 #include "webui/bridge/command_table.h"
-#include "webui/browser/browser.h"
+#include "webui/browser/browser_win.h"
 
 namespace myr::bridge {
 

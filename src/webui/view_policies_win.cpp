@@ -7,11 +7,11 @@
 #include <string_view>
 
 #include "foundation/files/win_text.h"
-#include "webui/bridge/bridge.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
 #include "webui/dropped_file_url.h"
-#include "webui/page_host.h"
-#include "webui/web_host.h"
+#include "webui/page_host_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr {
 namespace {

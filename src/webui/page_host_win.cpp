@@ -1,20 +1,20 @@
-#include "webui/page_host.h"
+#include "webui/page_host_win.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <utility>
 
-#include "app/app_state.h"
-#include "app/environment.h"
-#include "app/main_window.h"
-#include "app/modal_ui.h"
+#include "app/app_state_win.h"
+#include "app/environment_win.h"
+#include "app/main_window_win.h"
+#include "app/modal_ui_win.h"
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
-#include "runner/game_log.h"
-#include "webui/bridge/bridge.h"
+#include "runner/game_log_win.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
-#include "webui/browser/engine_choice.h"
-#include "webui/web_host.h"
+#include "webui/browser/engine_choice_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr {
 namespace {

@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "webui/browser/browser.h"
+#include "webui/browser/browser_win.h"
 
 namespace myr {
 

@@ -1,10 +1,10 @@
 #include <shlwapi.h>
 #include <wrl/client.h>
 
-#include "app/app_state.h"
-#include "app/main_window.h"
-#include "webui/page_host.h"
-#include "webui/web_host.h"
+#include "app/app_state_win.h"
+#include "app/main_window_win.h"
+#include "webui/page_host_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr {
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "webui/browser/browser.h"
+#include "webui/browser/browser_win.h"
 
 namespace myr::browser {
 

@@ -1,4 +1,4 @@
-#include "runner/game_process.h"
+#include "runner/game_process_win.h"
 
 namespace myr::runner {
 

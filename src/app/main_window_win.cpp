@@ -1,16 +1,16 @@
-#include "app/main_window.h"
+#include "app/main_window_win.h"
 
 #include <dwmapi.h>
 
 #include <memory>
 #include <type_traits>
 
-#include "app/app_state.h"
-#include "runner/game_process.h"
+#include "app/app_state_win.h"
+#include "runner/game_process_win.h"
 #include "webui/file_operations.h"
-#include "webui/bridge/bridge.h"
-#include "webui/page_host.h"
-#include "webui/web_host.h"
+#include "webui/bridge/bridge_win.h"
+#include "webui/page_host_win.h"
+#include "webui/web_host_win.h"
 
 namespace myr::app {
 namespace {
