@@ -9,14 +9,14 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string text(reinterpret_cast<const char*>(data), size);
-  if (myr::isValidBinding(text)) {
-    fuzzCheck(text.size() + 2 > myr::kLongestBinding || myr::isValidBinding(" " + text + "\t"));
-    fuzzCheck(text.size() + 1 > myr::kLongestBinding ||
-              (!myr::isValidBinding(text + ";") && !myr::isValidBinding(text + "&")));
-    fuzzCheck(2 * text.size() + 1 > myr::kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
-              myr::isValidBinding(text + ";" + text));
+  if (myr::settings::isValidBinding(text)) {
+    fuzzCheck(text.size() + 2 > myr::settings::kLongestBinding || myr::settings::isValidBinding(" " + text + "\t"));
+    fuzzCheck(text.size() + 1 > myr::settings::kLongestBinding ||
+              (!myr::settings::isValidBinding(text + ";") && !myr::settings::isValidBinding(text + "&")));
+    fuzzCheck(2 * text.size() + 1 > myr::settings::kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
+              myr::settings::isValidBinding(text + ";" + text));
   }
-  myr::isAllowedPadSetting("AxisScale", text);
-  myr::isAllowedPadSetting("LargeMotor", text);
+  myr::settings::isAllowedPadSetting("AxisScale", text);
+  myr::settings::isAllowedPadSetting("LargeMotor", text);
   return 0;
 }

@@ -10,9 +10,9 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   const std::string url(reinterpret_cast<const char*>(data), size);
-  const std::string letters = myr::unescapeUtf8Letters(url);
+  const std::string letters = myr::webui::unescapeUtf8Letters(url);
   fuzzCheck(letters.size() <= url.size());
   fuzzCheck(!myr::isUtf8(url) || myr::isUtf8(letters));
-  fuzzCheck(myr::unescapeUtf8Letters(letters) == letters);
+  fuzzCheck(myr::webui::unescapeUtf8Letters(letters) == letters);
   return 0;
 }

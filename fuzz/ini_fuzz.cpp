@@ -12,7 +12,7 @@
 
 namespace {
 
-const myr::SettingEntry kEntries[] = {{"Display", "Scale", "5"},
+const myr::settings::SettingEntry kEntries[] = {{"Display", "Scale", "5"},
                                       {"Audio", "Mute", "1"},
                                       {"Pad1", "Cross", " Keyboard/X ; SDL-0/FaceSouth"},
                                       {"Launcher", "Theme", "dark"}};
@@ -23,7 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   if (size == 0) {
     return 0;
   }
-  const myr::SettingEntry& entry = kEntries[data[0] % std::size(kEntries)];
+  const myr::settings::SettingEntry& entry = kEntries[data[0] % std::size(kEntries)];
   const std::string_view text(reinterpret_cast<const char*>(data + 1), size - 1);
   const std::string fault = myr::ini_round_trip::writeFault(text, entry);
   if (!fault.empty()) {

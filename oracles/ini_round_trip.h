@@ -15,6 +15,11 @@
 
 namespace myr::ini_round_trip {
 
+using settings::SettingEntry;
+using settings::applySettingEntries;
+using settings::IniDocument;
+using settings::readSettingsText;
+
 inline std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
   if (first == std::string_view::npos) {

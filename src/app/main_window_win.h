@@ -5,7 +5,8 @@
 namespace myr::app {
 
 inline constexpr wchar_t kWindowClassName[] = L"MyrLauncherWindow";
-inline constexpr wchar_t kWindowTitle[] = L"Myrrowen";
+// The window's title and the title of every dialog.
+inline constexpr wchar_t kGameTitle[] = L"Myrrowen";
 
 // WM_COPYDATA dwData of a second start, plain or with "--play".
 inline constexpr ULONG_PTR kHandOverPlain = 0x4D595200;
@@ -15,14 +16,11 @@ inline constexpr UINT_PTR kLogTimer = 1;
 inline constexpr UINT_PTR kCaptureTimer = 2;
 inline constexpr UINT kCaptureDelayMs = 700;
 
+// The window procedure of every main window: it reaches the Launcher given as the creation
+// parameter of CreateWindowExW, and lets no exception cross into Windows.
 LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
-// The page's answers to "closeRequested".
-void clearClosePending();
-void quitWithoutAsking();
-void startCaptureTimerInCaptureMode();
-
-void applyTheme();
-void setWindowIcons(HWND window);
+// Icon resource 1 at a size, shared (never destroyed).
+HICON loadProgramIcon(int size);
 
 }  // namespace myr::app

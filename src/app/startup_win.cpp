@@ -7,15 +7,14 @@
 #include <memory>
 #include <type_traits>
 
-#include "app/app_state_win.h"
-#include "app/environment_win.h"
+#include "app/launcher_win.h"
 #include "app/main_window_win.h"
 #include "app/modal_ui_win.h"
 #include "app/window_size.h"
+#include "foundation/environment_win.h"
 #include "foundation/files/win_handle.h"
 #include "settings/settings_file.h"
-#include "webui/bridge/bridge_win.h"
-#include "webui/page_host_win.h"
+#include "webui/browser/engine_choice_win.h"
 
 namespace myr::app {
 namespace {
@@ -67,13 +66,14 @@ class ComApartment {
   bool initialised_;
 };
 
-void readTheme(AppState& state) {
-  state.theme = loadSettings(settingsPath(state.gameFolder)).get("Launcher", "Theme", "system");
-  if (inCaptureMode()) {
-    if (std::string theme = getEnvUtf8(L"MYR_LAUNCHER_THEME"); !theme.empty()) {
-      state.theme = std::move(theme);
+std::string readTheme(const std::filesystem::path& gameFolder, bool captureMode) {
+  std::string theme = settings::loadSettings(settings::settingsPath(gameFolder)).get("Launcher", "Theme", "system");
+  if (captureMode) {
+    if (std::string override = getEnvUtf8(L"MYR_LAUNCHER_THEME"); !override.empty()) {
+      theme = std::move(override);
     }
   }
+  return theme;
 }
 
 // The art of the disc image in use, read beside the window's creation. No image can be
@@ -82,19 +82,16 @@ std::future<std::vector<game_icon::Image>> startLoadingGameArt() {
   return std::async(std::launch::async, [] { return std::vector<game_icon::Image>{}; });
 }
 
-void registerWindowClass(HINSTANCE instance) {
+bool registerWindowClass(HINSTANCE instance) {
   WNDCLASSEXW windowClass{};
   windowClass.cbSize = sizeof windowClass;
   windowClass.lpfnWndProc = mainWindowProc;
   windowClass.hInstance = instance;
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                    GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), LR_SHARED));
-  windowClass.hIconSm = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON,
-                                                      GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON),
-                                                      LR_SHARED));
+  windowClass.hIcon = loadProgramIcon(GetSystemMetrics(SM_CXICON));
+  windowClass.hIconSm = loadProgramIcon(GetSystemMetrics(SM_CXSMICON));
   windowClass.lpszClassName = kWindowClassName;
-  RegisterClassExW(&windowClass);
+  return RegisterClassExW(&windowClass) != 0;
 }
 
 WindowRect initialWindowRect() {
@@ -105,10 +102,13 @@ WindowRect initialWindowRect() {
                         static_cast<int>(GetDpiForSystem()), size);
 }
 
-HWND createMainWindow(HINSTANCE instance) {
-  const WindowRect rect = initialWindowRect();
-  return CreateWindowExW(0, kWindowClassName, kWindowTitle, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.width,
-                         rect.height, nullptr, nullptr, instance, nullptr);
+LauncherSetup readSetup() {
+  LauncherSetup setup;
+  setup.play = commandLineHasPlay();
+  setup.gameFolder = resolveGameFolder();
+  setup.capturePath = getEnvWide(L"MYR_LAUNCHER_CAPTURE");
+  setup.theme = readTheme(setup.gameFolder, !setup.capturePath.empty());
+  return setup;
 }
 
 int runMessageLoop() {
@@ -124,39 +124,43 @@ int runMessageLoop() {
 
 int runLauncher(HINSTANCE instance, int showCommand) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
-  AppState& state = appState();
-  state.playFlag = commandLineHasPlay();
+  const bool play = commandLineHasPlay();
 
   const WinHandle instanceMutex(CreateMutexW(nullptr, FALSE, kInstanceMutexName));
   if (instanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-    handOverToFirstInstance(state.playFlag);
+    handOverToFirstInstance(play);
+    // Ending 1.
     return 0;
   }
 
   const ComApartment com;
-  if (!com.initialised()) {
+  if (!com.initialised() || !registerWindowClass(instance)) {
+    // Ending 2.
     return 1;
   }
-  if (getEnvUtf8(L"MYR_LAUNCHER_BROWSER") == "stdio") {
-    setModalUi(makeHeadlessModalUi());
-  }
-  state.gameFolder = resolveGameFolder();
-  state.capturePath = getEnvWide(L"MYR_LAUNCHER_CAPTURE");
-  readTheme(state);
+  LauncherSetup setup = readSetup();
   std::future<std::vector<game_icon::Image>> art = startLoadingGameArt();
 
-  registerWindowClass(instance);
-  state.mainWindow = createMainWindow(instance);
-  if (state.mainWindow == nullptr) {
+  const bool headless = getEnvUtf8(L"MYR_LAUNCHER_BROWSER") == "stdio";
+  std::unique_ptr<Launcher> launcher;
+  std::unique_ptr<ModalUi> modalUi =
+      headless ? makeHeadlessModalUi()
+               : makeDesktopModalUi([&launcher] { return launcher ? launcher->window() : nullptr; });
+  launcher = std::make_unique<Launcher>(std::move(setup), std::move(modalUi),
+                                        [](std::shared_ptr<browser::UiThreadQueue> queue) {
+                                          return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"),
+                                                                     std::move(queue));
+                                        });
+  if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
+    // Ending 2.
     return 1;
   }
-  bridge::setPostJsonTarget(state.mainWindow);
-  state.gameArt = art.get();
-  setWindowIcons(state.mainWindow);
-  applyTheme();
+  launcher->setGameArt(art.get());
+  launcher->setWindowIcons();
+  launcher->applyTheme();
 
-  ShowWindow(state.mainWindow, inCaptureMode() ? SW_SHOWNOACTIVATE : showCommand);
-  startUi();
+  ShowWindow(launcher->window(), launcher->inCaptureMode() ? SW_SHOWNOACTIVATE : showCommand);
+  launcher->webHost().startUi();
   return runMessageLoop();
 }
 

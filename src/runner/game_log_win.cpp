@@ -9,19 +9,14 @@ constexpr std::size_t kLongestLine = 2000;
 
 }  // namespace
 
-LogQueue& logQueue() {
-  static LogQueue queue;
-  return queue;
-}
-
-void pushLogLine(std::string line) {
+void pushLogLine(LogQueue& queue, std::string line) {
   if (!line.empty() && line.back() == '\r') {
     line.pop_back();
   }
   if (line.size() > kLongestLine) {
     line.resize(kLongestLine);
   }
-  logQueue().push(localTextToUtf8(line));
+  queue.push(localTextToUtf8(line));
 }
 
 }  // namespace myr::runner

@@ -6,9 +6,7 @@
 
 namespace myr::runner {
 
-LogQueue& logQueue();
-
 // Any thread: one line of game output (or a launcher note), cut and made UTF-8, queued for the page.
-void pushLogLine(std::string line);
+void pushLogLine(LogQueue& queue, std::string line);
 
 }  // namespace myr::runner

@@ -9,7 +9,7 @@
 
 namespace myr::runner {
 
-// The game the launcher started; at most one at a time. UI thread.
+// The game the launcher started; at most one at a time, owned by the launcher. UI thread.
 struct GameProcess {
   WinHandle process;
   DWORD processId = 0;
@@ -19,7 +19,5 @@ struct GameProcess {
 
   bool tracked() const { return static_cast<bool>(process); }
 };
-
-GameProcess& gameProcess();
 
 }  // namespace myr::runner

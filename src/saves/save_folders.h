@@ -5,7 +5,7 @@
 
 #include "saves/save_names.h"
 
-namespace myr {
+namespace myr::saves {
 
 // base\savedata\QXUS-40404: the port's own saves, in the game folder and in every backup set.
 std::filesystem::path saveDataFolder(const std::filesystem::path& base);
@@ -13,4 +13,4 @@ std::filesystem::path saveDataFolder(const std::filesystem::path& base);
 // The quick-save states directly in gameFolder\states, newest first.
 std::vector<StateFile> listStates(const std::filesystem::path& gameFolder);
 
-}  // namespace myr
+}  // namespace myr::saves

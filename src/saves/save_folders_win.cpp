@@ -8,7 +8,7 @@
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 
-namespace myr {
+namespace myr::saves {
 
 std::filesystem::path saveDataFolder(const std::filesystem::path& base) {
   return base / L"savedata" / L"QXUS-40404";
@@ -38,4 +38,4 @@ std::vector<StateFile> listStates(const std::filesystem::path& gameFolder) {
   return states;
 }
 
-}  // namespace myr
+}  // namespace myr::saves

@@ -4,7 +4,7 @@
 
 #include "foundation/files/file_names.h"
 
-namespace myr {
+namespace myr::saves {
 
 bool isSaveDataFileName(std::string_view name) {
   static constexpr std::array<std::string_view, 6> kEndings{".myrsave", ".myrsave.bak", ".json",
@@ -42,4 +42,4 @@ json::Value statesJson(const std::vector<StateFile>& states) {
   return list;
 }
 
-}  // namespace myr
+}  // namespace myr::saves

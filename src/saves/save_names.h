@@ -11,7 +11,7 @@
 #include "foundation/files/file_names.h"
 #include "foundation/json/json.h"
 
-namespace myr {
+namespace myr::saves {
 
 struct StateFile {
   std::string name;
@@ -27,4 +27,4 @@ bool isKeptAsideName(std::string_view name);
 // [{"name", "bytes", "modified"}...] in list order.
 json::Value statesJson(const std::vector<StateFile>& states);
 
-}  // namespace myr
+}  // namespace myr::saves

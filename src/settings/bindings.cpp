@@ -7,7 +7,7 @@
 
 #include "foundation/files/ascii_text.h"
 
-namespace myr {
+namespace myr::settings {
 
 const std::array<std::string_view, 24> PadButtons{
     "Up", "Right", "Down", "Left", "Triangle", "Circle", "Cross", "Square", "Select", "Start", "L1",     "L2",
@@ -235,4 +235,4 @@ bool isAllowedPadSetting(std::string_view key, std::string_view value) {
   return false;
 }
 
-}  // namespace myr
+}  // namespace myr::settings

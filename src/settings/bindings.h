@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <string_view>
 
-namespace myr {
+namespace myr::settings {
 
 struct PadDefault {
   std::string_view key;
@@ -28,4 +28,4 @@ bool isAllowedPadSetting(std::string_view key, std::string_view value);
 bool isDecimalUpTo(std::string_view text, double maximum);
 bool isPadKey(std::string_view key);
 
-}  // namespace myr
+}  // namespace myr::settings

@@ -3,7 +3,7 @@
 #include "foundation/files/ascii_text.h"
 #include "settings/schema.h"
 
-namespace myr {
+namespace myr::settings {
 namespace {
 
 constexpr std::size_t kQuotedValueBytes = 80;
@@ -199,4 +199,4 @@ std::string applySettingEntries(std::optional<std::string_view> existing, const 
   return text;
 }
 
-}  // namespace myr
+}  // namespace myr::settings

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace myr {
+namespace myr::settings {
 
 // The settings as read. Holds only known settings whose values are allowed.
 struct IniDocument {
@@ -44,4 +44,4 @@ std::string refusalOf(const std::vector<SettingEntry>& entries);
 // not exist. Every line ends with CR LF.
 std::string applySettingEntries(std::optional<std::string_view> existing, const std::vector<SettingEntry>& entries);
 
-}  // namespace myr
+}  // namespace myr::settings

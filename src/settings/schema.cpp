@@ -8,7 +8,7 @@
 #include "settings/bindings.h"
 #include "foundation/files/ascii_text.h"
 
-namespace myr {
+namespace myr::settings {
 
 const std::array<SettingDef, 25> SettingsSchema{{
     {"Game", "Iso", ""},
@@ -127,4 +127,4 @@ bool isAllowedSetting(std::string_view section, std::string_view key, std::strin
   return isAllowedTableValue(section, key, value);
 }
 
-}  // namespace myr
+}  // namespace myr::settings

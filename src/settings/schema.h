@@ -6,7 +6,7 @@
 #include <array>
 #include <string_view>
 
-namespace myr {
+namespace myr::settings {
 
 struct SettingDef {
   std::string_view section;
@@ -23,4 +23,4 @@ bool isKnownSetting(std::string_view section, std::string_view key);
 // A known setting whose value follows its rule, compared byte for byte.
 bool isAllowedSetting(std::string_view section, std::string_view key, std::string_view value);
 
-}  // namespace myr
+}  // namespace myr::settings

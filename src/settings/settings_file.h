@@ -6,7 +6,7 @@
 
 #include "settings/ini_text.h"
 
-namespace myr {
+namespace myr::settings {
 
 // myr.ini in the game folder; every reader and writer uses this one path.
 std::filesystem::path settingsPath(const std::filesystem::path& gameFolder);
@@ -18,4 +18,4 @@ IniDocument loadSettings(const std::filesystem::path& path);
 // the file is as it was.
 bool writeSettings(const std::filesystem::path& path, const std::vector<SettingEntry>& entries, std::string& error);
 
-}  // namespace myr
+}  // namespace myr::settings

@@ -3,7 +3,7 @@
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
 
-namespace myr {
+namespace myr::settings {
 
 std::filesystem::path settingsPath(const std::filesystem::path& gameFolder) { return gameFolder / L"myr.ini"; }
 
@@ -40,4 +40,4 @@ bool writeSettings(const std::filesystem::path& path, const std::vector<SettingE
   return writeFileAtomic(path, text, error);
 }
 
-}  // namespace myr
+}  // namespace myr::settings

@@ -5,7 +5,7 @@
 #include "foundation/files/utf8.h"
 #include "foundation/files/ascii_text.h"
 
-namespace myr {
+namespace myr::webui {
 namespace {
 
 // The byte of a "%XX" escape at `at`.
@@ -59,4 +59,4 @@ std::string unescapeUtf8Letters(std::string_view url) {
   return result;
 }
 
-}  // namespace myr
+}  // namespace myr::webui

@@ -1,28 +1,21 @@
 #include <shlwapi.h>
 #include <wrl/client.h>
 
-#include "app/app_state_win.h"
-#include "app/main_window_win.h"
-#include "webui/page_host_win.h"
 #include "webui/web_host_win.h"
 
-namespace myr {
+namespace myr::webui {
 
-void capturePage() {
-  const HWND window = app::appState().mainWindow;
-  KillTimer(window, app::kCaptureTimer);
-  browser::View* view = webHost().view.get();
+void WebHost::capturePage(const std::wstring& path, std::function<void()> done) {
   Microsoft::WRL::ComPtr<IStream> stream;
-  if (view == nullptr ||
-      FAILED(SHCreateStreamOnFileEx(app::appState().capturePath.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_DENY_WRITE,
-                                    FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &stream))) {
-    DestroyWindow(window);
+  if (view_ == nullptr || FAILED(SHCreateStreamOnFileEx(path.c_str(), STGM_CREATE | STGM_WRITE | STGM_SHARE_DENY_WRITE,
+                                                        FILE_ATTRIBUTE_NORMAL, TRUE, nullptr, &stream))) {
+    done();
     return;
   }
-  view->capturePng(stream.Get(), [stream, window](HRESULT) {
+  view_->capturePng(stream.Get(), [stream, done = std::move(done)](HRESULT) {
     stream->Commit(STGC_DEFAULT);
-    DestroyWindow(window);
+    done();
   });
 }
 
-}  // namespace myr
+}  // namespace myr::webui

@@ -7,13 +7,11 @@
 #include <string_view>
 
 #include "foundation/files/win_text.h"
-#include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
 #include "webui/dropped_file_url.h"
-#include "webui/page_host_win.h"
 #include "webui/web_host_win.h"
 
-namespace myr {
+namespace myr::webui {
 namespace {
 
 constexpr int kMaxBrowserRestarts = 3;
@@ -39,19 +37,19 @@ std::wstring lowerCaseExtension(const std::wstring& path) {
   return extension;
 }
 
-void onFileDropped(const std::wstring& path) {
+}  // namespace
+
+void WebHost::onFileDropped(const std::wstring& path) {
   if (lowerCaseExtension(path) == L".iso") {
     // Disc images are taken by the disc image chooser.
     return;
   }
   json::Value refusal;
   refusal.set("accepted", false).set("path", toUtf8(path)).set("error", "Drop a .iso disc image here.");
-  bridge::sendEvent("isoDropped", std::move(refusal));
+  bridge_.sendEvent("isoDropped", std::move(refusal));
 }
 
-}  // namespace
-
-void onNavigationStarting(browser::NavigationStarting& navigation) {
+void WebHost::onNavigationStarting(browser::NavigationStarting& navigation) {
   if (std::wstring_view(navigation.uri).starts_with(bridge::kUiOrigin)) {
     return;
   }
@@ -63,24 +61,23 @@ void onNavigationStarting(browser::NavigationStarting& navigation) {
   }
 }
 
-void onNewWindowRequested(browser::NewWindowRequest& request) { request.handled = true; }
+void WebHost::onNewWindowRequested(browser::NewWindowRequest& request) { request.handled = true; }
 
-void onDownloadStarting(browser::DownloadStarting& download) { download.cancel = true; }
+void WebHost::onDownloadStarting(browser::DownloadStarting& download) { download.cancel = true; }
 
-void onProcessFailed(browser::ProcessFailure failure) {
-  WebHost& host = webHost();
+void WebHost::onProcessFailed(browser::ProcessFailure failure) {
   switch (failure) {
     case browser::ProcessFailure::BrowserProcessExited:
       releaseBrowser();
-      if (++host.restartCount <= kMaxBrowserRestarts) {
-        host.pageStarted = false;
+      if (++restartCount_ <= kMaxBrowserRestarts) {
+        pageStarted_ = false;
         startUi();
       }
       return;
     case browser::ProcessFailure::RenderProcessExited:
     case browser::ProcessFailure::RenderProcessUnresponsive:
-      if (host.view) {
-        host.view->reload();
+      if (view_) {
+        view_->reload();
       }
       return;
     case browser::ProcessFailure::Other:
@@ -88,4 +85,4 @@ void onProcessFailed(browser::ProcessFailure failure) {
   }
 }
 
-}  // namespace myr
+}  // namespace myr::webui

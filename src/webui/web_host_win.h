@@ -1,25 +1,69 @@
 #pragma once
 
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
 #include <memory>
+#include <optional>
+#include <string>
 
+#include "runner/log_queue.h"
+#include "webui/bridge/bridge_win.h"
 #include "webui/browser/browser_win.h"
+#include "webui/page_owner_win.h"
 
-namespace myr {
+namespace myr::webui {
 
-// The browser objects of the page, owned by the UI thread. The view is absent before the
-// controller exists, after the window is destroyed and while a failed browser is re-created.
-struct WebHost {
-  std::unique_ptr<browser::Engine> engine;
-  std::shared_ptr<browser::Environment> environment;
-  std::shared_ptr<browser::Controller> controller;
-  std::shared_ptr<browser::View> view;
-  bool pageStarted = false;
-  int restartCount = 0;
+// The browser objects of the page and the page's policies, owned by the launcher and used on
+// its UI thread. The view is absent before the controller exists, after the window is destroyed
+// and while a failed browser is re-created.
+class WebHost {
+ public:
+  WebHost(PageOwner& owner, runner::LogQueue& log, std::unique_ptr<browser::Engine> engine);
+  WebHost(const WebHost&) = delete;
+  WebHost& operator=(const WebHost&) = delete;
+
+  bridge::Bridge& bridge() { return bridge_; }
+  browser::Controller* controller() const { return controller_.get(); }
+  browser::View* view() const { return view_.get(); }
+  bool pageStarted() const { return pageStarted_; }
+
+  // Starts the page in the main window unless it is already started.
+  void startUi();
+  // The page is given up for a direct game start; a later startUi shows it again.
+  void givePageUp() { pageStarted_ = false; }
+  // Closes the controller and releases controller, view and environment, in this order.
+  void releaseBrowser();
+  // Writes a picture of the page to path, then calls done whatever happened.
+  void capturePage(const std::wstring& path, std::function<void()> done);
+
+  // The view's events: the page must never turn into a browser.
+  void onNavigationStarting(browser::NavigationStarting& navigation);
+  void onNewWindowRequested(browser::NewWindowRequest& request);
+  void onDownloadStarting(browser::DownloadStarting& download);
+  void onProcessFailed(browser::ProcessFailure failure);
+
+ private:
+  HRESULT onEnvironmentCreated(HRESULT result, std::shared_ptr<browser::Environment> environment);
+  HRESULT onControllerCreated(HRESULT result, std::shared_ptr<browser::Controller> controller);
+  std::optional<browser::EnvironmentOptions> environmentOptions();
+  void mapHosts(browser::View& view);
+  void configureWebView(browser::View& view);
+  void onFileDropped(const std::wstring& path);
+
+  PageOwner& owner_;
+  runner::LogQueue& log_;
+  std::unique_ptr<browser::Engine> engine_;
+  std::shared_ptr<browser::Environment> environment_;
+  std::shared_ptr<browser::Controller> controller_;
+  std::shared_ptr<browser::View> view_;
+  bridge::Bridge bridge_;
+  bool pageStarted_ = false;
+  int restartCount_ = 0;
 };
 
-WebHost& webHost();
+// The debugging port of MYR_LAUNCHER_DEVTOOLS_PORT: a whole decimal number from 1024 to 65535.
+std::optional<long> parseDebuggingPort(const std::string& text);
 
-// Closes the controller and releases controller, view and environment, in this order.
-void releaseBrowser();
-
-}  // namespace myr
+}  // namespace myr::webui

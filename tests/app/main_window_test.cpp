@@ -4,14 +4,10 @@
 
 #include <thread>
 
-#include "app/app_state_win.h"
 #include "app/main_window_win.h"
-#include "runner/game_process_win.h"
 #include "support/launcher_fixture.h"
 #include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
-#include "webui/file_operations.h"
-#include "webui/web_host_win.h"
 
 namespace myr {
 namespace {
@@ -53,11 +49,13 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
   for (const Case& c : {Case{false, true, R"({"event":"closeRequested","data":{"running":false,"busy":true}})"},
                         Case{true, false, R"({"event":"closeRequested","data":{"running":true,"busy":false}})"},
                         Case{true, true, R"({"event":"closeRequested","data":{"running":true,"busy":true}})"}}) {
-    TearDown();
-    SetUp();
-    fileOperationBusy() = c.busy;
+    useEngine({});
+    startPage();
+    if (c.busy) {
+      holdFileOperation();
+    }
     if (c.running) {
-      runner::gameProcess().process.reset(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
+      launcher().game().process.reset(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
     }
     close();
     ASSERT_TRUE(windowAlive());
@@ -65,12 +63,12 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
     // A second close before the page answers closes.
     close();
     EXPECT_FALSE(windowAlive());
-    runner::gameProcess().process.reset();
+    launcher().game().process.reset();
   }
 }
 
 TEST_F(MainWindow, KeepOpenArmsTheQuestionAgain) {
-  fileOperationBusy() = true;
+  holdFileOperation();
   close();
   pageSends(R"({"id":4,"cmd":"keepOpen"})");
   close();
@@ -81,7 +79,7 @@ TEST_F(MainWindow, KeepOpenArmsTheQuestionAgain) {
 }
 
 TEST_F(MainWindow, QuitRepliesThenClosesEvenWhileBusy) {
-  fileOperationBusy() = true;
+  holdFileOperation();
   pageSends(R"({"id":9,"cmd":"quit"})");
   EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":9,"ok":true,"result":{}})"});
   pumpMessages();
@@ -89,8 +87,8 @@ TEST_F(MainWindow, QuitRepliesThenClosesEvenWhileBusy) {
 }
 
 TEST_F(MainWindow, ClosingWithoutAPageClosesAtOnce) {
-  fileOperationBusy() = true;
-  webHost().pageStarted = false;
+  holdFileOperation();
+  launcher().webHost().givePageUp();
   close();
   EXPECT_FALSE(windowAlive());
 }
@@ -100,26 +98,25 @@ TEST_F(MainWindow, ReadyStartsTheCaptureOnlyInCaptureMode) {
   EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":1,"ok":true,"result":{}})"});
   // Outside capture mode there is no timer to stop.
   EXPECT_FALSE(KillTimer(window, app::kCaptureTimer));
-  app::appState().capturePath = L"C:\\page.png";
+  launcher().setCapturePath(L"C:\\page.png");
   pageSends(R"({"id":2,"cmd":"ready"})");
   EXPECT_TRUE(KillTimer(window, app::kCaptureTimer));
 }
 
 TEST_F(MainWindow, RepliesFromOtherThreadsArriveInOrder) {
-  bridge::setPostJsonTarget(window);
-  std::thread worker([] {
-    EXPECT_TRUE(bridge::postJson(R"({"id":1,"ok":true,"result":{}})"));
-    EXPECT_TRUE(bridge::postJson(R"({"event":"notice","data":{"text":"x"}})"));
+  bridge::Bridge& bridge = launcher().bridge();
+  std::thread worker([&bridge] {
+    EXPECT_TRUE(bridge.postJson(R"({"id":1,"ok":true,"result":{}})"));
+    EXPECT_TRUE(bridge.postJson(R"({"event":"notice","data":{"text":"x"}})"));
   });
   worker.join();
   pumpMessages();
   EXPECT_EQ(view().posted, (std::vector<std::string>{R"({"id":1,"ok":true,"result":{}})",
                                                       R"({"event":"notice","data":{"text":"x"}})"}));
   // Without a view the text is dropped.
-  releaseBrowser();
-  EXPECT_TRUE(bridge::postJson("{}"));
+  launcher().webHost().releaseBrowser();
+  EXPECT_TRUE(bridge.postJson("{}"));
   pumpMessages();
-  bridge::setPostJsonTarget(nullptr);
 }
 
 TEST_F(MainWindow, KeepsTheViewSizedFocusedAndPlaced) {
@@ -156,7 +153,6 @@ TEST_F(MainWindow, MovesToTheSuggestedRectangleWhenTheDpiChanges) {
 }
 
 TEST_F(MainWindow, HandOverStartsThePageAndShowsTheWindow) {
-  webHost() = WebHost{};
   useEngine({});
   COPYDATASTRUCT plain{};
   plain.dwData = app::kHandOverPlain;
@@ -183,16 +179,29 @@ TEST_F(MainWindow, ThemeFollowsTheSettingAndTheSystem) {
                         Case{"system", 1, false}, Case{"Dark", 0, false}, Case{"auto", 0, false}}) {
     RegSetValueExW(key, L"AppsUseLightTheme", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&c.appsUseLightTheme),
                    sizeof c.appsUseLightTheme);
-    app::appState().theme = c.theme;
-    app::applyTheme();
-    EXPECT_EQ(app::appState().dark, c.dark) << c.theme << " " << c.appsUseLightTheme;
+    launcher().setTheme(c.theme);
+    EXPECT_EQ(launcher().dark(), c.dark) << c.theme << " " << c.appsUseLightTheme;
     EXPECT_EQ(controller().background, c.dark ? RGB(16, 20, 20) : RGB(246, 250, 248)) << c.theme;
   }
   RegDeleteValueW(key, L"AppsUseLightTheme");
   RegCloseKey(key);
-  app::appState().theme = "system";
-  app::applyTheme();
-  EXPECT_FALSE(app::appState().dark);
+  launcher().setTheme("system");
+  EXPECT_FALSE(launcher().dark());
+}
+
+// Work that throws inside a window message is reported to the log and the launcher goes on.
+TEST_F(MainWindow, AnExceptionInsideAWindowMessageIsLoggedNotFatal) {
+  bridge::Bridge& bridge = launcher().bridge();
+  // The posted text reaches the window procedure, whose delivery throws through the view.
+  view().throwOnPost = true;
+  ASSERT_TRUE(bridge.postJson(R"({"event":"notice","data":{}})"));
+  pumpMessages();
+  EXPECT_TRUE(windowAlive());
+  EXPECT_EQ(launcher().logQueue().take(10).lines,
+            std::vector<std::string>{"[myr_launcher] Internal error in message 0x8001: the page is gone"});
+  view().throwOnPost = false;
+  pageSends(R"({"id":5,"cmd":"ready"})");
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":5,"ok":true,"result":{}})"});
 }
 
 }  // namespace

@@ -7,7 +7,7 @@
 
 #include "foundation/files/win_handle.h"
 
-namespace myr {
+namespace myr::saves {
 namespace {
 
 void putFile(const std::filesystem::path& file, std::int64_t unixSeconds) {
@@ -44,4 +44,4 @@ TEST(SaveFolders, ListsStatesNewestFirstAndOnlyStates) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::saves

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace myr {
+namespace myr::saves {
 namespace {
 
 struct NameCase {
@@ -61,4 +61,4 @@ TEST(SaveNames, StatesJsonKeepsListOrder) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::saves

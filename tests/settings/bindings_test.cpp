@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace myr {
+namespace myr::settings {
 namespace {
 
 struct TextCase {
@@ -107,4 +107,4 @@ TEST(Bindings, Options) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::settings

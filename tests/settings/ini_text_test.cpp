@@ -7,7 +7,7 @@
 
 #include "oracles/ini_round_trip.h"
 
-namespace myr {
+namespace myr::settings {
 namespace {
 
 IniDocument read(std::string_view text) {
@@ -178,4 +178,4 @@ TEST(IniWrite, RoundTripOverGeneratedTexts) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::settings

@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace myr {
+namespace myr::settings {
 namespace {
 
 TEST(Schema, EveryDefaultIsAllowedByItsOwnRule) {
@@ -71,4 +71,4 @@ TEST(Schema, ImagePath) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::settings

@@ -9,7 +9,7 @@
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 
-namespace myr {
+namespace myr::settings {
 namespace {
 
 class SettingsFile : public ::testing::Test {
@@ -122,4 +122,4 @@ TEST_F(SettingsFile, FailedReplaceKeepsTheOldFileAndLeavesNoTemporary) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::settings

@@ -1,5 +1,7 @@
 #include "support/fake_browser.h"
 
+#include <stdexcept>
+
 #include "foundation/files/win_text.h"
 #include "webui/browser/ui_thread_queue_win.h"
 
@@ -16,8 +18,8 @@ class FakeEnvironment final : public browser::Environment {
       controller = std::make_shared<FakeController>(engine_.options_);
       engine_.controllers.push_back(controller);
     }
-    browser::runOnUiThread([done = std::move(done), result, controller] { done(result, controller); });
-    return S_OK;
+    return engine_.queue_->post([done = std::move(done), result, controller] { done(result, controller); }) ? S_OK
+                                                                                                          : E_FAIL;
   }
 
  private:
@@ -50,7 +52,12 @@ bool FakeView::raiseDownload() {
 
 void FakeView::raiseProcessFailed(browser::ProcessFailure failure) { failed_(failure); }
 
-void FakeView::postJson(const std::wstring& json) { posted.push_back(toUtf8(json)); }
+void FakeView::postJson(const std::wstring& json) {
+  if (throwOnPost) {
+    throw std::runtime_error("the page is gone");
+  }
+  posted.push_back(toUtf8(json));
+}
 
 HRESULT FakeEngine::createEnvironment(const std::wstring& profileFolder, const browser::EnvironmentOptions* options,
                                       browser::EnvironmentCreated done) {
@@ -64,8 +71,7 @@ HRESULT FakeEngine::createEnvironment(const std::wstring& profileFolder, const b
   if (SUCCEEDED(result)) {
     environment = std::make_shared<FakeEnvironment>(*this);
   }
-  browser::runOnUiThread([done = std::move(done), result, environment] { done(result, environment); });
-  return S_OK;
+  return queue_->post([done = std::move(done), result, environment] { done(result, environment); }) ? S_OK : E_FAIL;
 }
 
 void pumpMessages() {

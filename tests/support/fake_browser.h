@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "webui/browser/browser_win.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::testing {
 
@@ -33,6 +34,7 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   std::vector<std::wstring> navigations;
   std::vector<std::string> posted;
   int reloads = 0;
+  bool throwOnPost = false;  // postJson throws, as a failing engine might
   IStream* captureStream = nullptr;
   std::function<void(HRESULT)> captureDone;
 
@@ -128,7 +130,8 @@ class FakeController final : public browser::Controller {
 
 class FakeEngine final : public browser::Engine {
  public:
-  explicit FakeEngine(FakeBrowserOptions options = {}) : options_(options) {}
+  FakeEngine(std::shared_ptr<browser::UiThreadQueue> queue, FakeBrowserOptions options)
+      : queue_(std::move(queue)), options_(options) {}
 
   std::wstring installedVersion() override { return L"fake"; }
   HRESULT createEnvironment(const std::wstring& profileFolder, const browser::EnvironmentOptions* options,
@@ -139,6 +142,7 @@ class FakeEngine final : public browser::Engine {
   std::vector<std::optional<browser::EnvironmentOptions>> optionsSeen;
   std::vector<std::shared_ptr<FakeController>> controllers;
 
+  std::shared_ptr<browser::UiThreadQueue> queue_;
   FakeBrowserOptions options_;
 };
 

@@ -2,13 +2,7 @@
 
 #include <fstream>
 
-#include "app/app_state_win.h"
 #include "app/main_window_win.h"
-#include "runner/game_log_win.h"
-#include "webui/bridge/bridge_win.h"
-#include "webui/file_operations.h"
-#include "webui/page_host_win.h"
-#include "webui/web_host_win.h"
 
 namespace myr::testing {
 namespace {
@@ -27,53 +21,48 @@ void registerTestWindowClass() {
 
 void LauncherFixture::SetUp() {
   registerTestWindowClass();
-  gameFolder = std::filesystem::temp_directory_path() / L"myr-launcher-fixture" /
-               std::to_wstring(GetCurrentProcessId());
-  std::filesystem::remove_all(gameFolder);
+  gameFolder = folder.path();
   std::filesystem::create_directories(gameFolder / L"launcher-ui");
   std::ofstream(gameFolder / L"launcher-ui" / L"index.html") << "<!doctype html>";
-
-  app::appState() = app::AppState{};
-  app::appState().gameFolder = gameFolder;
-  dialogs.clear();
-  webHost() = WebHost{};
-  fileOperationBusy() = false;
-  runner::logQueue().clear();
-  app::setModalUi(std::make_unique<RecordingModalUi>(&dialogs, dialogAnswer));
-  window = CreateWindowExW(0, kTestWindowClass, L"test", WS_OVERLAPPEDWINDOW, 0, 0, 1000, 700, nullptr, nullptr,
-                           GetModuleHandleW(nullptr), nullptr);
-  ASSERT_NE(window, nullptr);
-  app::appState().mainWindow = window;
-  bridge::setPostJsonTarget(window);
   useEngine({});
 }
 
 void LauncherFixture::TearDown() {
-  if (IsWindow(window)) {
-    DestroyWindow(window);
-  }
-  bridge::setPostJsonTarget(nullptr);
+  releaseHeld_.set_value();
+  launcher_.reset();
   pumpMessages();
-  webHost() = WebHost{};
-  app::appState() = app::AppState{};
   for (const std::wstring& name : variablesSet_) {
     SetEnvironmentVariableW(name.c_str(), nullptr);
   }
-  std::error_code ignored;
-  std::filesystem::remove_all(gameFolder, ignored);
 }
 
 FakeEngine& LauncherFixture::useEngine(FakeBrowserOptions options) {
-  auto fake = std::make_unique<FakeEngine>(options);
-  engine = fake.get();
-  webHost().engine = std::move(fake);
+  launcher_.reset();
+  pumpMessages();
+  app::LauncherSetup setup;
+  setup.gameFolder = gameFolder;
+  launcher_ = std::make_unique<app::Launcher>(std::move(setup), std::make_unique<RecordingModalUi>(dialogs, dialogAnswer),
+                                              [this, options](std::shared_ptr<browser::UiThreadQueue> queue) {
+                                                auto fake = std::make_unique<FakeEngine>(std::move(queue), options);
+                                                engine = fake.get();
+                                                return fake;
+                                              });
+  EXPECT_TRUE(launcher_->createWindow(kTestWindowClass, app::WindowRect{0, 0, 1000, 700}));
+  window = launcher_->window();
   return *engine;
 }
 
 void LauncherFixture::startPage() {
-  app::setModalUi(std::make_unique<RecordingModalUi>(&dialogs, dialogAnswer));
-  startUi();
+  launcher_->webHost().startUi();
   pumpMessages();
+}
+
+void LauncherFixture::holdFileOperation() {
+  launcher_->fileOperations().start(launcher_->bridge().replyTo(-1), true,
+                                    [held = held_]() -> Result<json::Value> {
+                                      held.wait();
+                                      return json::Value::object();
+                                    });
 }
 
 void LauncherFixture::setVariable(const wchar_t* name, const wchar_t* value) {

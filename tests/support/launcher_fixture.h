@@ -1,34 +1,40 @@
 #pragma once
 
-// The launcher's UI-thread state inside a test program: a hidden main window with the real window
+// The launcher's owner object inside a test program: a hidden main window with the real window
 // procedure, a fake browser engine, recorded dialogs and a game folder of its own.
 
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <future>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "app/modal_ui_win.h"
+#include "app/launcher_win.h"
+#include "foundation/modal_ui.h"
 #include "support/fake_browser.h"
+#include "support/temp_folder.h"
 
 namespace myr::testing {
 
-class RecordingModalUi final : public app::ModalUi {
+class RecordingModalUi final : public ModalUi {
  public:
   struct Shown {
     std::string text;
-    app::MessageButtons buttons;
+    MessageButtons buttons;
   };
-  std::vector<Shown>* shown;
-  app::MessageAnswer answer;
 
-  RecordingModalUi(std::vector<Shown>* shown, app::MessageAnswer answer) : shown(shown), answer(answer) {}
-  app::MessageAnswer showError(HWND, const std::string& text, app::MessageButtons buttons) override {
-    shown->push_back({text, buttons});
-    return answer;
+  RecordingModalUi(std::vector<Shown>& shown, const MessageAnswer& answer) : shown_(shown), answer_(answer) {}
+  MessageAnswer showError(const std::string& text, MessageButtons buttons) override {
+    shown_.push_back({text, buttons});
+    return answer_;
   }
+
+ private:
+  std::vector<Shown>& shown_;
+  const MessageAnswer& answer_;
 };
 
 class LauncherFixture : public ::testing::Test {
@@ -36,24 +42,32 @@ class LauncherFixture : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Replaces the engine before anything starts.
+  // A new launcher with its own window, whose browser is a fake engine with these options; the
+  // game folder and the dialogs shown so far stay.
   FakeEngine& useEngine(FakeBrowserOptions options);
   // startUi and everything its asynchronous results bring.
   void startPage();
   void setVariable(const wchar_t* name, const wchar_t* value);
+  // An exclusive file operation that runs until the test ends.
+  void holdFileOperation();
 
+  app::Launcher& launcher() { return *launcher_; }
   FakeController& controller() { return *engine->controllers.back(); }
   FakeView& view() { return *controller().fakeView(); }
   bool windowAlive() const { return IsWindow(window) != FALSE; }
 
+  TempFolder folder;
   std::filesystem::path gameFolder;
   HWND window = nullptr;
   FakeEngine* engine = nullptr;
   std::vector<RecordingModalUi::Shown> dialogs;
-  app::MessageAnswer dialogAnswer = app::MessageAnswer::No;
+  MessageAnswer dialogAnswer = MessageAnswer::No;
 
  private:
+  std::unique_ptr<app::Launcher> launcher_;
   std::vector<std::wstring> variablesSet_;
+  std::promise<void> releaseHeld_;
+  std::shared_future<void> held_ = releaseHeld_.get_future().share();
 };
 
 }  // namespace myr::testing

@@ -194,6 +194,11 @@ std::optional<DWORD> LauncherProcess::waitForExit(std::chrono::milliseconds time
   }
   DWORD code = 0;
   GetExitCodeProcess(process_.get(), &code);
+  // What the launcher wrote before it ended is read to the end before anyone looks at it.
+  for (Stream* stream : {&output_, &error_}) {
+    std::unique_lock lock(stream->mutex);
+    stream->changed.wait_for(lock, std::chrono::seconds(5), [stream] { return stream->ended; });
+  }
   return code;
 }
 

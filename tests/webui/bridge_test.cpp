@@ -3,10 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <stdexcept>
+#include <thread>
 
 #include "support/launcher_fixture.h"
 #include "webui/bridge/bridge_win.h"
-#include "webui/bridge/command_table.h"
 #include "webui/bridge/hosts.h"
 #include "webui/bridge/protocol.h"
 
@@ -68,17 +68,18 @@ TEST_F(Bridge, DropsRequestsOverOneMebibyteOfUtf8) {
 }
 
 TEST_F(Bridge, AStandardExceptionFromAHandlerBecomesTheReply) {
-  bridge::runCommand([](double, const json::Value&) { throw std::runtime_error("disk full"); }, 4,
-                     json::Value());
-  bridge::runCommand([](double id, const json::Value&) { bridge::sendResult(id, json::Value::object()); }, 5,
-                     json::Value());
+  bridge::Bridge& bridge = launcher().bridge();
+  bridge.runCommand([](const json::Value&, commands::Reply) { throw std::runtime_error("disk full"); },
+                    json::Value(), bridge.replyTo(4));
+  bridge.runCommand([](const json::Value&, commands::Reply reply) { reply.result(json::Value::object()); },
+                    json::Value(), bridge.replyTo(5));
 
   EXPECT_EQ(view().posted, (std::vector<std::string>{R"({"id":4,"ok":false,"error":"Internal error: disk full"})",
                                                      R"({"id":5,"ok":true,"result":{}})"}));
 }
 
 TEST_F(Bridge, PostedTextReachesThePageThroughTheMainWindow) {
-  ASSERT_TRUE(bridge::postJson(R"({"event":"notice","data":{"text":"hi"}})"));
+  ASSERT_TRUE(launcher().bridge().postJson(R"({"event":"notice","data":{"text":"hi"}})"));
   EXPECT_TRUE(view().posted.empty());
   testing::pumpMessages();
   EXPECT_EQ(view().posted, std::vector<std::string>{R"({"event":"notice","data":{"text":"hi"}})"});
@@ -86,19 +87,56 @@ TEST_F(Bridge, PostedTextReachesThePageThroughTheMainWindow) {
 
 // With no window to take it, posting would leave the text queued on the caller's own thread.
 TEST_F(Bridge, PostingWithoutAMainWindowFails) {
-  bridge::setPostJsonTarget(nullptr);
+  launcher().bridge().setPostTarget(nullptr);
 
-  EXPECT_FALSE(bridge::postJson(R"({"event":"notice","data":{}})"));
+  EXPECT_FALSE(launcher().bridge().postJson(R"({"event":"notice","data":{}})"));
   MSG queued{};
   EXPECT_FALSE(PeekMessageW(&queued, nullptr, bridge::WM_APP_POST_JSON, bridge::WM_APP_POST_JSON, PM_NOREMOVE));
 }
 
 TEST_F(Bridge, TableHoldsTheCommandsInOrder) {
   std::vector<std::string_view> names;
-  for (const auto& entry : bridge::commandTable()) {
+  for (const auto& entry : launcher().bridge().commands()) {
     names.push_back(entry.name);
   }
   EXPECT_EQ(names, (std::vector<std::string_view>{"keepOpen", "quit", "ready"}));
+}
+
+// A reply completed on a worker thread reaches the page through the window, once; a second
+// completion is a programming error that goes to the log instead of the page.
+TEST_F(Bridge, AReplyFromAWorkerArrivesOnceAndASecondCompletionIsLogged) {
+  commands::Reply reply = launcher().bridge().replyTo(12);
+  std::thread worker([reply]() mutable {
+    reply.result("done");
+    reply.error("again");
+  });
+  worker.join();
+  EXPECT_TRUE(view().posted.empty());
+  testing::pumpMessages();
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":12,"ok":true,"result":"done"})"});
+  EXPECT_EQ(launcher().logQueue().take(10).lines,
+            std::vector<std::string>{"[myr_launcher] request 12 was answered twice"});
+}
+
+TEST_F(Bridge, AReplyNeverCompletedAnswersThePageAndIsLogged) {
+  launcher().bridge().runCommand([](const json::Value&, commands::Reply) {}, json::Value(),
+                                 launcher().bridge().replyTo(13));
+  EXPECT_EQ(view().posted, std::vector<std::string>{
+                               R"({"id":13,"ok":false,"error":"Internal error: the command ended without an answer."})"});
+  EXPECT_EQ(launcher().logQueue().take(10).lines,
+            std::vector<std::string>{"[myr_launcher] request 13 was never answered"});
+}
+
+// A command whose worker throws: the page gets the message as the error.
+TEST_F(Bridge, AFileOperationThatThrowsAnswersWithTheMessage) {
+  launcher().fileOperations().start(launcher().bridge().replyTo(14), true,
+                                    []() -> Result<json::Value> { throw std::runtime_error("card gone"); });
+  for (int i = 0; i < 200 && view().posted.empty(); ++i) {
+    Sleep(5);
+    testing::pumpMessages();
+  }
+  EXPECT_EQ(view().posted, std::vector<std::string>{R"({"id":14,"ok":false,"error":"card gone"})"});
+  EXPECT_FALSE(launcher().fileOperations().busy());
 }
 
 }  // namespace

@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-namespace myr {
+namespace myr::webui {
 namespace {
 
 TEST(DroppedFileUrl, EscapedUtf8LettersComeBackAndOtherEscapesStay) {
@@ -32,4 +32,4 @@ TEST(DroppedFileUrl, EscapedUtf8LettersComeBackAndOtherEscapesStay) {
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::webui

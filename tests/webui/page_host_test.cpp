@@ -5,15 +5,13 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/app_state_win.h"
 #include "foundation/files/win_text.h"
-#include "runner/game_log_win.h"
+#include "app/main_window_win.h"
 #include "support/launcher_fixture.h"
 #include "webui/bridge/hosts.h"
-#include "webui/page_host_win.h"
 #include "webui/web_host_win.h"
 
-namespace myr {
+namespace myr::webui {
 namespace {
 
 using testing::FakeBrowserOptions;
@@ -29,7 +27,7 @@ TEST_F(PageStart, NavigatesToThePageWithAnApplicationsSettings) {
   startPage();
   ASSERT_EQ(engine->controllers.size(), 1u);
   EXPECT_EQ(view().navigations, std::vector<std::wstring>{bridge::kStartUrl});
-  EXPECT_EQ(webHost().view.get(), &view());
+  EXPECT_EQ(launcher().webHost().view(), &view());
   EXPECT_TRUE(dialogs.empty());
   const std::map<std::string, bool> expected{
       {"devTools", false}, {"contextMenus", false}, {"statusBar", false}, {"zoom", false},
@@ -47,7 +45,6 @@ TEST_F(PageStart, NavigatesToThePageWithAnApplicationsSettings) {
 TEST_F(PageStart, DeveloperModeOnlyForExactlyOne) {
   for (const auto& [value, on] : {std::pair{L"1", true}, std::pair{L"true", false}, std::pair{L"01", false}}) {
     setVariable(L"MYR_LAUNCHER_DEVTOOLS", value);
-    webHost() = WebHost{};
     useEngine({});
     startPage();
     EXPECT_EQ(view().settingsApplied["devTools"], on);
@@ -71,7 +68,6 @@ TEST_F(PageStart, MapsThePageAndTheArtOnlyWhenItsFolderExists) {
   EXPECT_EQ(view().hostMappings[bridge::kUiHost].second, browser::HostAccess::Deny);
 
   std::filesystem::create_directories(gameFolder / L"launcher-art");
-  webHost() = WebHost{};
   useEngine({});
   startPage();
   EXPECT_EQ(view().hostMappings[bridge::kArtHost].first, (gameFolder / L"launcher-art").wstring());
@@ -97,8 +93,6 @@ TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
   for (const Case& c : cases) {
     setVariable(L"MYR_LAUNCHER_DEVTOOLS_PORT", c.port);
     setVariable(L"WEBVIEW2_ADDITIONAL_BROWSER_ARGUMENTS", c.extraArguments);
-    runner::logQueue().clear();
-    webHost() = WebHost{};
     useEngine({});
     startPage();
     const auto& options = engine->optionsSeen.front();
@@ -109,7 +103,7 @@ TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
       EXPECT_TRUE(options->language.empty());
       EXPECT_FALSE(options->allowSingleSignOnUsingOSPrimaryAccount);
     }
-    const auto logged = runner::logQueue().take(10).lines;
+    const auto logged = launcher().logQueue().take(10).lines;
     if (c.logged) {
       EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) +
                                                  " ignored: not a port from 1024 to 65535"});
@@ -128,31 +122,33 @@ TEST_F(PageStart, FailuresEndTheLauncherWithTheirMessage) {
     FakeBrowserOptions options;
     bool removePage;
     std::string text;
-    app::MessageButtons buttons;
+    MessageButtons buttons;
   };
   const Case cases[] = {
       {"missing page", {}, true,
        "The launcher's page is missing: " + toUtf8((gameFolder / L"launcher-ui" / L"index.html").wstring()),
-       app::MessageButtons::Ok},
+       MessageButtons::Ok},
       {"call fails", {.createEnvironmentCall = E_ACCESSDENIED}, false,
        "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ACCESSDENIED)),
-       app::MessageButtons::Ok},
+       MessageButtons::Ok},
       {"no runtime", {.environmentResult = static_cast<HRESULT>(0x80070002)}, false, notInstalled + kQuestion,
-       app::MessageButtons::YesNo},
+       MessageButtons::YesNo},
       {"broken runtime", {.environmentResult = E_FAIL}, false,
        "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_FAIL)) + "." + kQuestion,
-       app::MessageButtons::YesNo},
+       MessageButtons::YesNo},
       {"no controller", {.controllerResult = E_ABORT}, false,
-       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ABORT)), app::MessageButtons::Ok},
+       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ABORT)), MessageButtons::Ok},
       {"too old", {.hostMapping = false}, false,
-       "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.", app::MessageButtons::Ok},
+       "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.", MessageButtons::Ok},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
-    TearDown();
-    SetUp();
+    dialogs.clear();
+    const std::filesystem::path page = gameFolder / L"launcher-ui" / L"index.html";
     if (c.removePage) {
-      std::filesystem::remove(gameFolder / L"launcher-ui" / L"index.html");
+      std::filesystem::remove(page);
+    } else {
+      std::ofstream(page) << "<!doctype html>";
     }
     useEngine(c.options);
     startPage();
@@ -205,7 +201,7 @@ TEST_F(ViewPolicies, BrowserFailuresRecreateTheViewThreeTimes) {
     pumpMessages();
     EXPECT_EQ(engine->controllers.size(), static_cast<size_t>(std::min(failure, 3) + 1));
   }
-  EXPECT_EQ(webHost().view, nullptr);
+  EXPECT_EQ(launcher().webHost().view(), nullptr);
   EXPECT_TRUE(windowAlive());
 }
 
@@ -219,8 +215,8 @@ TEST_F(ViewPolicies, RenderFailuresReload) {
 
 TEST_F(ViewPolicies, CaptureWritesTheViewsPictureThenEndsTheLauncher) {
   const std::filesystem::path picture = gameFolder / L"page.png";
-  app::appState().capturePath = picture.wstring();
-  capturePage();
+  launcher().setCapturePath(picture.wstring());
+  SendMessageW(window, WM_TIMER, app::kCaptureTimer, 0);
   ASSERT_NE(view().captureStream, nullptr);
   const char png[] = "\x89PNG picture";
   ULONG written = 0;
@@ -233,11 +229,11 @@ TEST_F(ViewPolicies, CaptureWritesTheViewsPictureThenEndsTheLauncher) {
 }
 
 TEST_F(ViewPolicies, CaptureIntoAMissingFolderEndsWithoutAFile) {
-  app::appState().capturePath = (gameFolder / L"missing" / L"page.png").wstring();
-  capturePage();
+  launcher().setCapturePath((gameFolder / L"missing" / L"page.png").wstring());
+  SendMessageW(window, WM_TIMER, app::kCaptureTimer, 0);
   EXPECT_EQ(view().captureStream, nullptr);
   EXPECT_FALSE(windowAlive());
 }
 
 }  // namespace
-}  // namespace myr
+}  // namespace myr::webui

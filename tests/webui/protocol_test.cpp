@@ -5,8 +5,14 @@
 #include <cmath>
 #include <string>
 
+#include "foundation/commands/reply.h"
+
 namespace myr::bridge {
 namespace {
+
+using commands::eventMessage;
+using commands::failureReply;
+using commands::successReply;
 
 struct RequestCase {
   const char* name;

@@ -1,67 +1,105 @@
 #include "webui/bridge/bridge_win.h"
 
-#include <atomic>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include "foundation/files/win_text.h"
-#include "webui/bridge/command_table.h"
 #include "webui/bridge/hosts.h"
 #include "webui/bridge/protocol.h"
-#include "webui/web_host_win.h"
 
 namespace myr::bridge {
-namespace {
 
-std::atomic<HWND> postTarget{nullptr};
+// Where replies go. It outlives the bridge in the replies that workers still hold: once the
+// bridge is gone (or the window), their text is dropped instead of reaching freed objects.
+class Bridge::Channel final : public commands::ReplyChannel {
+ public:
+  Channel(Bridge* bridge, std::function<void(const std::string&)> misuse)
+      : bridge_(bridge), misuse_(std::move(misuse)), uiThread_(GetCurrentThreadId()) {}
 
-void send(const json::Value& message) { sendText(json::write(message)); }
+  void deliver(std::string json) override {
+    if (GetCurrentThreadId() != uiThread_) {
+      post(std::move(json));
+    } else if (bridge_ != nullptr) {
+      bridge_->sendText(json);
+    }
+  }
 
-}  // namespace
+  void misuse(std::string what) override {
+    const std::lock_guard lock(misuseMutex_);
+    if (misuse_) {
+      misuse_(what);
+    }
+  }
 
-void sendText(const std::string& json) {
-  if (browser::View* view = webHost().view.get()) {
+  bool post(std::string json) {
+    const HWND target = target_.load();
+    // Without a window PostMessageW would queue the text on this thread, where nothing sends or frees it.
+    if (target == nullptr) {
+      return false;
+    }
+    auto text = std::make_unique<std::string>(std::move(json));
+    if (!PostMessageW(target, WM_APP_POST_JSON, 0, reinterpret_cast<LPARAM>(text.get()))) {
+      return false;
+    }
+    text.release();
+    return true;
+  }
+
+  void setTarget(HWND window) { target_.store(window); }
+
+  // UI thread, when the bridge goes.
+  void detach() {
+    bridge_ = nullptr;
+    target_.store(nullptr);
+    const std::lock_guard lock(misuseMutex_);
+    misuse_ = nullptr;
+  }
+
+ private:
+  Bridge* bridge_;  // UI thread only
+  std::mutex misuseMutex_;
+  std::function<void(const std::string&)> misuse_;
+  std::atomic<HWND> target_{nullptr};
+  const DWORD uiThread_;
+};
+
+Bridge::Bridge(std::function<browser::View*()> currentView, std::function<void(const std::string&)> misuse)
+    : currentView_(std::move(currentView)), channel_(std::make_shared<Channel>(this, std::move(misuse))) {}
+
+Bridge::~Bridge() { channel_->detach(); }
+
+void Bridge::sendText(const std::string& json) {
+  if (browser::View* view = currentView_()) {
     view->postJson(toWide(json));
   }
 }
 
-void sendResult(double id, json::Value result) { send(successReply(id, std::move(result))); }
-
-void sendError(double id, std::string message) { send(failureReply(id, std::move(message))); }
-
-void sendEvent(std::string name, json::Value data) { send(eventMessage(std::move(name), std::move(data))); }
-
-void setPostJsonTarget(HWND window) { postTarget.store(window); }
-
-bool postJson(std::string json) {
-  const HWND target = postTarget.load();
-  // Without a window PostMessageW would queue the text on this thread, where nothing sends or frees it.
-  if (target == nullptr) {
-    return false;
-  }
-  auto text = std::make_unique<std::string>(std::move(json));
-  if (!PostMessageW(target, WM_APP_POST_JSON, 0, reinterpret_cast<LPARAM>(text.get()))) {
-    return false;
-  }
-  text.release();
-  return true;
+void Bridge::sendEvent(std::string name, json::Value data) {
+  sendText(json::write(commands::eventMessage(std::move(name), std::move(data))));
 }
 
-void deliverPostedJson(LPARAM payload) {
+bool Bridge::postJson(std::string json) { return channel_->post(std::move(json)); }
+
+void Bridge::setPostTarget(HWND window) { channel_->setTarget(window); }
+
+void Bridge::deliverPosted(LPARAM payload) {
   const std::unique_ptr<std::string> text(reinterpret_cast<std::string*>(payload));
   sendText(*text);
 }
 
-void runCommand(CommandHandler handler, double id, const json::Value& args) {
+commands::Reply Bridge::replyTo(double id) { return commands::Reply(id, channel_); }
+
+void Bridge::runCommand(const commands::Handler& handler, const json::Value& args, commands::Reply reply) {
   try {
-    handler(id, args);
+    handler(args, reply);
   } catch (const std::exception& e) {
-    sendError(id, std::string("Internal error: ") + e.what());
+    reply.error(std::string("Internal error: ") + e.what());
   }
 }
 
-void onWebMessageReceived(const browser::WebMessage& message) {
+void Bridge::onWebMessageReceived(const browser::WebMessage& message) {
   if (!std::wstring_view(message.source).starts_with(kUiOrigin) || !message.text) {
     return;
   }
@@ -73,12 +111,13 @@ void onWebMessageReceived(const browser::WebMessage& message) {
   if (!request) {
     return;
   }
-  const CommandHandler handler = findCommand(request->command);
+  commands::Reply reply = replyTo(request->id);
+  const commands::Handler* handler = commands::findCommand(commands_, request->command);
   if (handler == nullptr) {
-    sendError(request->id, "Unknown command.");
+    reply.error("Unknown command.");
     return;
   }
-  runCommand(handler, request->id, request->args);
+  runCommand(*handler, request->args, std::move(reply));
 }
 
 }  // namespace myr::bridge

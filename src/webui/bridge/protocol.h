@@ -1,6 +1,7 @@
 #pragma once
 
-// The wire format between the page and the launcher: requests in, replies and events out.
+// Requests from the page, as the wire carries them; the replies and events going back are built
+// by foundation/commands/reply.h.
 
 #include <cstddef>
 #include <optional>
@@ -22,9 +23,5 @@ struct Request {
 
 // Nothing for text that is too long, not JSON, or not an object: such requests get no reply.
 std::optional<Request> parseRequest(std::string_view utf8);
-
-json::Value successReply(double id, json::Value result);
-json::Value failureReply(double id, std::string error);
-json::Value eventMessage(std::string name, json::Value data);
 
 }  // namespace myr::bridge

@@ -1,27 +1,29 @@
 #include "webui/browser/engine_choice_win.h"
 
 #include "webui/browser/stdio_backend_win.h"
-#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::browser {
 namespace {
 
 class MissingEngine final : public Engine {
  public:
+  explicit MissingEngine(std::shared_ptr<UiThreadQueue> queue) : queue_(std::move(queue)) {}
   std::wstring installedVersion() override { return {}; }
   HRESULT createEnvironment(const std::wstring&, const EnvironmentOptions*, EnvironmentCreated done) override {
-    runOnUiThread([done = std::move(done)] { done(kEngineNotFound, nullptr); });
-    return S_OK;
+    return queue_->post([done = std::move(done)] { done(kEngineNotFound, nullptr); }) ? S_OK : E_FAIL;
   }
+
+ private:
+  std::shared_ptr<UiThreadQueue> queue_;
 };
 
 }  // namespace
 
-std::unique_ptr<Engine> makeEngine(const std::string& choice) {
+std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue) {
   if (choice == "stdio") {
-    return makeStdioEngine();
+    return makeStdioEngine(std::move(queue));
   }
-  return std::make_unique<MissingEngine>();
+  return std::make_unique<MissingEngine>(std::move(queue));
 }
 
 }  // namespace myr::browser

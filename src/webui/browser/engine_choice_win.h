@@ -4,11 +4,13 @@
 #include <string>
 
 #include "webui/browser/browser_win.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::browser {
 
 // The engine named by MYR_LAUNCHER_BROWSER ("stdio"), else the best one this build has.
 // An engine that is not available fails environment creation with kEngineNotFound.
-std::unique_ptr<Engine> makeEngine(const std::string& choice);
+// Asynchronous results arrive through the queue.
+std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue);
 
 }  // namespace myr::browser

@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <array>
+#include <optional>
 #include <string_view>
+
+#include "foundation/bytes/checked_size.h"
 
 namespace myr::browser {
 namespace {
@@ -70,11 +73,10 @@ std::string storedZlib(std::string_view raw) {
   return out;
 }
 
-}  // namespace
-
-std::string encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb) {
+// Pixels whose count matches the size.
+std::string encodeCheckedRgbPng(std::uint32_t width, std::uint32_t height, std::size_t stride,
+                                const std::vector<std::uint8_t>& rgb) {
   std::string raw;
-  const std::size_t stride = static_cast<std::size_t>(width) * 3;
   raw.reserve((stride + 1) * height);
   for (std::uint32_t row = 0; row < height; ++row) {
     raw += '\0';  // no filter
@@ -89,6 +91,18 @@ std::string encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::v
   appendChunk(png, "IDAT", storedZlib(raw));
   appendChunk(png, "IEND", {});
   return png;
+}
+
+}  // namespace
+
+Result<std::string> encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb) {
+  const std::optional<std::size_t> stride = checkedMul<std::size_t>(width, 3);
+  const std::optional<std::size_t> bytes = stride ? checkedMul<std::size_t>(*stride, height) : std::nullopt;
+  if (width == 0 || height == 0 || !bytes || *bytes != rgb.size()) {
+    return Error{"The picture's pixels do not match its size of " + std::to_string(width) + " x " +
+                 std::to_string(height) + "."};
+  }
+  return encodeCheckedRgbPng(width, height, *stride, rgb);
 }
 
 }  // namespace myr::browser

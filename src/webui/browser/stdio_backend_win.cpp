@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
+#include <exception>
+#include <functional>
 #include <vector>
 #include <string>
 #include <thread>
@@ -19,11 +21,12 @@ namespace {
 // Longer lines can never come down to the bridge's limit, so they are not kept in memory.
 constexpr size_t kLongestKeptLine = 4 * 1024 * 1024;
 
+// WriteFile hands a pipe the line at once; FlushFileBuffers would wait for the reader instead,
+// holding the UI thread.
 void writeLine(HANDLE stream, const std::string& line) {
   std::string text = line + "\n";
   DWORD written = 0;
   WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-  FlushFileBuffers(stream);
 }
 
 void note(const std::string& text) { writeLine(GetStdHandle(STD_ERROR_HANDLE), "[page] " + text); }
@@ -44,18 +47,17 @@ class StdioSettings final : public ViewSettings {
 
 class StdioView;
 
-// Standard input is one stream for the whole process: one reader, whose lines go to the
-// view that shows the page now, or wait for the next one while the browser is re-created.
-class PageInput {
+// Standard input is one stream for the whole process, so the engine keeps one reader for all
+// its browsers: lines go to the view that shows the page now, or wait for the next one while
+// the browser is re-created.
+class PageInput : public std::enable_shared_from_this<PageInput> {
  public:
-  static PageInput& instance() {
-    static PageInput input;
-    return input;
-  }
+  explicit PageInput(std::shared_ptr<UiThreadQueue> queue) : queue_(std::move(queue)) {}
 
   // A page is on its way (its browser is being created): lines wait for it.
   void expectPage() { pageExpected_ = true; }
   void showPagesIn(HWND window) { window_ = window; }
+  bool post(std::function<void()> work) { return queue_->post(std::move(work)); }
   void attach(StdioView* view);
   void detach(StdioView* view) {
     if (view_ == view) {
@@ -70,11 +72,15 @@ class PageInput {
   };
 
   void startReader();
+  void readLines();
+  // Reader thread: false when the launcher no longer takes lines.
+  bool hand(Line line);
   void receive(Line line);
   void deliverPending();
 
   void closeWindowWithoutPage();
 
+  std::shared_ptr<UiThreadQueue> queue_;
   StdioView* view_ = nullptr;
   HWND window_ = nullptr;
   bool pageExpected_ = false;
@@ -85,7 +91,8 @@ class PageInput {
 
 class StdioView final : public View, public std::enable_shared_from_this<StdioView> {
  public:
-  ~StdioView() override { PageInput::instance().detach(this); }
+  explicit StdioView(std::shared_ptr<PageInput> input) : input_(std::move(input)) {}
+  ~StdioView() override { input_->detach(this); }
 
   ViewSettings& settings() override { return settings_; }
   bool supportsHostMapping() const override { return true; }
@@ -95,7 +102,7 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
   void navigate(const std::wstring& uri) override {
     documentUri_ = uri;
     note("navigate " + toUtf8(uri));
-    PageInput::instance().attach(this);
+    input_->attach(this);
   }
 
   void reload() override { note("reload"); }
@@ -104,14 +111,14 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
 
   // The headless page has no pixels of its own: its picture is the view's area in its background colour.
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override {
-    const std::string png = encodeRgbPng(width_, height_, flatPixels());
+    const Result<std::string> png = encodeRgbPng(width_, height_, flatPixels());
     ULONG written = 0;
-    HRESULT result = stream->Write(png.data(), static_cast<ULONG>(png.size()), &written);
-    if (SUCCEEDED(result) && written != png.size()) {
+    HRESULT result = png ? stream->Write(png->data(), static_cast<ULONG>(png->size()), &written) : E_INVALIDARG;
+    if (SUCCEEDED(result) && written != png->size()) {
       result = STG_E_MEDIUMFULL;
     }
     note("captured " + std::to_string(width_) + "x" + std::to_string(height_));
-    runOnUiThread([done = std::move(done), result] { done(result); });
+    input_->post([done = std::move(done), result] { done(result); });
   }
 
   void setArea(const RECT& bounds) {
@@ -193,6 +200,7 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
     return rgb;
   }
 
+  std::shared_ptr<PageInput> input_;
   StdioSettings settings_;
   std::uint32_t width_ = 1;
   std::uint32_t height_ = 1;
@@ -218,38 +226,51 @@ void PageInput::startReader() {
     return;
   }
   readerStarted_ = true;
-  std::thread([this] {
-    const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
-    std::string line;
-    bool tooLong = false;
-    char buffer[64 * 1024];
-    DWORD got = 0;
-    while (input != nullptr && input != INVALID_HANDLE_VALUE &&
-           ReadFile(input, buffer, sizeof buffer, &got, nullptr) && got > 0) {
-      for (DWORD i = 0; i < got; ++i) {
-        if (buffer[i] != '\n') {
-          if (line.size() < kLongestKeptLine) {
-            line += buffer[i];
-          } else {
-            tooLong = true;
-          }
-          continue;
-        }
-        if (!line.empty() && line.back() == '\r') {
-          line.pop_back();
-        }
-        if (!tooLong) {
-          runOnUiThread([this, text = std::move(line)]() mutable { receive(Line{false, std::move(text)}); });
-        }
-        line.clear();
-        tooLong = false;
-      }
+  std::thread([input = shared_from_this()] {
+    // A thread entry: nothing may escape it.
+    try {
+      input->readLines();
+    } catch (const std::exception& e) {
+      note(std::string("standard input reader failed: ") + e.what());
     }
-    if (!line.empty() && !tooLong) {
-      runOnUiThread([this, text = std::move(line)]() mutable { receive(Line{false, std::move(text)}); });
-    }
-    runOnUiThread([this] { receive(Line{true, {}}); });
   }).detach();
+}
+
+void PageInput::readLines() {
+  const HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  std::string line;
+  bool tooLong = false;
+  char buffer[64 * 1024];
+  DWORD got = 0;
+  while (input != nullptr && input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &got, nullptr) &&
+         got > 0) {
+    for (DWORD i = 0; i < got; ++i) {
+      if (buffer[i] != '\n') {
+        if (line.size() < kLongestKeptLine) {
+          line += buffer[i];
+        } else {
+          tooLong = true;
+        }
+        continue;
+      }
+      if (!line.empty() && line.back() == '\r') {
+        line.pop_back();
+      }
+      if (!tooLong && !hand(Line{false, std::move(line)})) {
+        return;
+      }
+      line.clear();
+      tooLong = false;
+    }
+  }
+  if (!line.empty() && !tooLong && !hand(Line{false, std::move(line)})) {
+    return;
+  }
+  hand(Line{true, {}});
+}
+
+bool PageInput::hand(Line line) {
+  return queue_->post([input = shared_from_this(), line = std::move(line)]() mutable { input->receive(std::move(line)); });
 }
 
 void PageInput::receive(Line line) {
@@ -290,7 +311,8 @@ void PageInput::closeWindowWithoutPage() {
 
 class StdioController final : public Controller {
  public:
-  StdioController() : view_(std::make_shared<StdioView>()) {}
+  explicit StdioController(std::shared_ptr<PageInput> input)
+      : input_(input), view_(std::make_shared<StdioView>(std::move(input))) {}
   std::shared_ptr<View> view() override { return view_; }
   void setBounds(const RECT& bounds) override { view_->setArea(bounds); }
   void setVisible(bool) override {}
@@ -300,37 +322,50 @@ class StdioController final : public Controller {
     view_->setBackground(colour);
     return true;
   }
-  void close() override { PageInput::instance().detach(view_.get()); }
+  void close() override { input_->detach(view_.get()); }
 
  private:
+  std::shared_ptr<PageInput> input_;
   std::shared_ptr<StdioView> view_;
 };
 
 class StdioEnvironment final : public Environment {
  public:
+  explicit StdioEnvironment(std::shared_ptr<PageInput> input) : input_(std::move(input)) {}
   HRESULT createController(HWND parent, ControllerCreated done) override {
-    PageInput::instance().showPagesIn(parent);
-    runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioController>()); });
-    return S_OK;
+    input_->showPagesIn(parent);
+    return input_->post([input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioController>(input)); })
+               ? S_OK
+               : E_FAIL;
   }
+
+ private:
+  std::shared_ptr<PageInput> input_;
 };
 
 class StdioEngine final : public Engine {
  public:
+  explicit StdioEngine(std::shared_ptr<UiThreadQueue> queue) : input_(std::make_shared<PageInput>(std::move(queue))) {}
   std::wstring installedVersion() override { return L"stdio"; }
   HRESULT createEnvironment(const std::wstring&, const EnvironmentOptions* options, EnvironmentCreated done) override {
     // From here on, lines already read belong to the page this browser will show.
-    PageInput::instance().expectPage();
+    input_->expectPage();
     if (options != nullptr) {
       note("browser arguments " + toUtf8(options->additionalBrowserArguments));
     }
-    runOnUiThread([done = std::move(done)] { done(S_OK, std::make_shared<StdioEnvironment>()); });
-    return S_OK;
+    return input_->post([input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioEnvironment>(input)); })
+               ? S_OK
+               : E_FAIL;
   }
+
+ private:
+  std::shared_ptr<PageInput> input_;
 };
 
 }  // namespace
 
-std::unique_ptr<Engine> makeStdioEngine() { return std::make_unique<StdioEngine>(); }
+std::unique_ptr<Engine> makeStdioEngine(std::shared_ptr<UiThreadQueue> queue) {
+  return std::make_unique<StdioEngine>(std::move(queue));
+}
 
 }  // namespace myr::browser

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <memory>
+
 #include "webui/browser/browser_win.h"
+#include "webui/browser/ui_thread_queue_win.h"
 
 namespace myr::browser {
 
@@ -8,6 +11,6 @@ namespace myr::browser {
 // the page, each JSON text posted to the page is one output line. Lines of the form
 // {"$navigate":"<uri>"} and {"$crash":"browser"|"render"} drive navigation and process
 // failures; the end of input is the page asking to close.
-std::unique_ptr<Engine> makeStdioEngine();
+std::unique_ptr<Engine> makeStdioEngine(std::shared_ptr<UiThreadQueue> queue);
 
 }  // namespace myr::browser

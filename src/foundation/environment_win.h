@@ -6,7 +6,7 @@
 #include <filesystem>
 #include <string>
 
-namespace myr::app {
+namespace myr {
 
 // An unset variable reads as empty.
 std::string getEnvUtf8(const wchar_t* name);
@@ -18,4 +18,4 @@ std::filesystem::path knownFolderPath(REFKNOWNFOLDERID id);
 // The folder of the running executable; empty when the system gives no path.
 std::filesystem::path resolveGameFolder();
 
-}  // namespace myr::app
+}  // namespace myr

@@ -1,11 +1,11 @@
-#include "app/environment_win.h"
+#include "foundation/environment_win.h"
 
 #include <memory>
 #include <vector>
 
 #include "foundation/files/win_text.h"
 
-namespace myr::app {
+namespace myr {
 
 std::wstring getEnvWide(const wchar_t* name) {
   const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);
@@ -44,4 +44,4 @@ std::filesystem::path resolveGameFolder() {
   }
 }
 
-}  // namespace myr::app
+}  // namespace myr

@@ -1,0 +1,278 @@
+#include "app/launcher_win.h"
+
+#include <dwmapi.h>
+
+#include <type_traits>
+#include <utility>
+
+#include "app/main_window_win.h"
+#include "runner/game_log_win.h"
+#include "webui/bridge/bridge_win.h"
+
+namespace myr::app {
+namespace {
+
+struct ThemeColours {
+  COLORREF background;
+  COLORREF caption;
+  COLORREF captionText;
+};
+
+constexpr ThemeColours kDark{RGB(16, 20, 20), RGB(16, 20, 20), RGB(223, 227, 226)};
+constexpr ThemeColours kLight{RGB(246, 250, 248), RGB(246, 250, 248), RGB(24, 28, 28)};
+
+// Older SDKs lack these attribute ids; the values are the system's.
+constexpr DWORD kImmersiveDarkMode = 20;
+constexpr DWORD kCaptionColour = 35;
+constexpr DWORD kTextColour = 36;
+
+bool systemAppThemeIsDark() {
+  DWORD lightTheme = 1;
+  DWORD size = sizeof lightTheme;
+  if (RegGetValueW(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\Themes\\Personalize",
+                   L"AppsUseLightTheme", RRF_RT_REG_DWORD, nullptr, &lightTheme, &size) != ERROR_SUCCESS) {
+    lightTheme = 1;
+  }
+  return lightTheme == 0;
+}
+
+}  // namespace
+
+Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine)
+    : setup_(std::move(setup)),
+      modalUi_(std::move(modalUi)),
+      uiQueue_(std::make_shared<browser::UiThreadQueue>(
+          [this](const std::string& what) { reportFailure("queued work", what); })),
+      webHost_(*this, logQueue_, makeEngine(uiQueue_)) {
+  commands::CommandList commands = ownCommands();
+  webHost_.bridge().setCommands(std::move(commands));
+}
+
+Launcher::~Launcher() {
+  if (IsWindow(window_)) {
+    DestroyWindow(window_);
+  }
+  uiQueue_->close();
+}
+
+bool Launcher::createWindow(const wchar_t* className, const WindowRect& rect) {
+  // WM_NCCREATE hands this object to the window procedure, which sets window_.
+  CreateWindowExW(0, className, kGameTitle, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.width, rect.height,
+                  nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  if (window_ == nullptr) {
+    return false;
+  }
+  windowCreated_ = true;
+  webHost_.bridge().setPostTarget(window_);
+  return true;
+}
+
+void Launcher::reportFailure(const std::string& where, const std::string& what) {
+  runner::pushLogLine(logQueue_, "[myr_launcher] Internal error in " + where + ": " + what);
+}
+
+commands::CommandList Launcher::ownCommands() {
+  return {
+      {"keepOpen",
+       [this](const json::Value&, commands::Reply reply) {
+         closePending_ = false;
+         reply.result(json::Value::object());
+       }},
+      {"quit",
+       [this](const json::Value&, commands::Reply reply) {
+         reply.result(json::Value::object());
+         quitWithoutAsking();
+       }},
+      {"ready",
+       [this](const json::Value&, commands::Reply reply) {
+         reply.result(json::Value::object());
+         if (inCaptureMode()) {
+           SetTimer(window_, kCaptureTimer, kCaptureDelayMs, nullptr);
+         }
+       }},
+  };
+}
+
+void Launcher::setTheme(std::string theme) {
+  setup_.theme = std::move(theme);
+  applyTheme();
+}
+
+void Launcher::applyTheme() {
+  dark_ = setup_.theme == "dark" || (setup_.theme == "system" && systemAppThemeIsDark());
+  if (window_ == nullptr) {
+    return;
+  }
+  const ThemeColours& colours = dark_ ? kDark : kLight;
+  const BOOL dark = dark_ ? TRUE : FALSE;
+  DwmSetWindowAttribute(window_, kImmersiveDarkMode, &dark, sizeof dark);
+  DwmSetWindowAttribute(window_, kCaptionColour, &colours.caption, sizeof colours.caption);
+  DwmSetWindowAttribute(window_, kTextColour, &colours.captionText, sizeof colours.captionText);
+  if (browser::Controller* controller = webHost_.controller()) {
+    controller->setDefaultBackgroundColor(colours.background);
+  }
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
+}
+
+void Launcher::setWindowIcons() {
+  const UINT dpi = GetDpiForWindow(window_);
+  for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
+    const HICON icon = loadProgramIcon(GetSystemMetricsForDpi(metric, dpi));
+    SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
+  }
+}
+
+void Launcher::failStart(const std::string& text, MessageButtons buttons) {
+  modalUi_->showError(text, buttons);
+  // Ending 3: starting the game instead arrives with the game runner; until then both answers end.
+  DestroyWindow(window_);
+}
+
+void Launcher::quitWithoutAsking() {
+  quit_ = true;
+  // Ending 4.
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
+void Launcher::resizeView(WPARAM sizeKind) {
+  browser::Controller* controller = webHost_.controller();
+  if (controller == nullptr) {
+    return;
+  }
+  if (sizeKind != SIZE_MINIMIZED) {
+    controller->setVisible(true);
+  }
+  RECT client{};
+  GetClientRect(window_, &client);
+  controller->setBounds(client);
+}
+
+void Launcher::restoreIfMinimised() {
+  if (IsIconic(window_)) {
+    ShowWindow(window_, SW_RESTORE);
+  }
+}
+
+bool Launcher::handOver(const COPYDATASTRUCT* data) {
+  if (data == nullptr || (data->dwData != kHandOverPlain && data->dwData != kHandOverPlay)) {
+    return false;
+  }
+  webHost_.startUi();
+  ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
+  SetForegroundWindow(window_);
+  return true;
+}
+
+// While the game runs or saves are being written, the page asks the player first.
+void Launcher::onClose() {
+  if (!webHost_.pageStarted() || webHost_.view() == nullptr || quit_ || closePending_) {
+    // Ending 4 and 5.
+    DestroyWindow(window_);
+    return;
+  }
+  const bool running = game_.tracked();
+  const bool busy = fileOperations_.busy();
+  if (!running && !busy) {
+    // Ending 5.
+    DestroyWindow(window_);
+    return;
+  }
+  closePending_ = true;
+  json::Value data;
+  data.set("running", running).set("busy", busy);
+  webHost_.bridge().sendEvent("closeRequested", std::move(data));
+  restoreIfMinimised();
+}
+
+void Launcher::onDestroy() {
+  webHost_.releaseBrowser();
+  webHost_.bridge().setPostTarget(nullptr);
+  // The game keeps running on its own when the launcher goes.
+  if (game_.pump.joinable()) {
+    game_.pump.detach();
+  }
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  PostQuitMessage(0);
+}
+
+void Launcher::fillBackground(HDC dc) {
+  RECT client{};
+  GetClientRect(window_, &client);
+  const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(
+      CreateSolidBrush((dark_ ? kDark : kLight).background), DeleteObject);
+  FillRect(dc, &client, brush.get());
+}
+
+void Launcher::onCaptureTimer() {
+  KillTimer(window_, kCaptureTimer);
+  // Ending 6.
+  webHost_.capturePage(setup_.capturePath, [window = window_] { DestroyWindow(window); });
+}
+
+LRESULT Launcher::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_SIZE:
+      resizeView(wParam);
+      return 0;
+    case WM_MOVE:
+      if (browser::Controller* controller = webHost_.controller()) {
+        controller->notifyParentWindowPositionChanged();
+      }
+      break;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && webHost_.controller() != nullptr) {
+        webHost_.controller()->moveFocusProgrammatic();
+      }
+      break;
+    case WM_GETMINMAXINFO: {
+      // The minimum holds for the player's resizing; the size chosen at start-up may be smaller.
+      if (!windowCreated_) {
+        break;
+      }
+      const UINT dpi = GetDpiForWindow(window_);
+      auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+      info->ptMinTrackSize.x = MulDiv(860, static_cast<int>(dpi), 96);
+      info->ptMinTrackSize.y = MulDiv(580, static_cast<int>(dpi), 96);
+      return 0;
+    }
+    case WM_DPICHANGED: {
+      const auto* suggested = reinterpret_cast<const RECT*>(lParam);
+      SetWindowPos(window_, nullptr, suggested->left, suggested->top, suggested->right - suggested->left,
+                   suggested->bottom - suggested->top, SWP_NOZORDER | SWP_NOACTIVATE);
+      setWindowIcons();
+      return 0;
+    }
+    case WM_ERASEBKGND:
+      fillBackground(reinterpret_cast<HDC>(wParam));
+      return 1;
+    case WM_SETTINGCHANGE:
+      if (lParam != 0 && lstrcmpW(reinterpret_cast<const wchar_t*>(lParam), L"ImmersiveColorSet") == 0) {
+        applyTheme();
+      }
+      break;
+    case WM_COPYDATA:
+      if (handOver(reinterpret_cast<const COPYDATASTRUCT*>(lParam))) {
+        return TRUE;
+      }
+      break;
+    case WM_CLOSE:
+      onClose();
+      return 0;
+    case WM_DESTROY:
+      onDestroy();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kCaptureTimer) {
+        onCaptureTimer();
+      }
+      return 0;
+    case bridge::WM_APP_POST_JSON:
+      webHost_.bridge().deliverPosted(lParam);
+      return 0;
+    default:
+      break;
+  }
+  return DefWindowProcW(window_, message, wParam, lParam);
+}
+
+}  // namespace myr::app

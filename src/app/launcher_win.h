@@ -1,0 +1,116 @@
+#pragma once
+
+// The launcher's state, owned by one object on the UI thread: the main window, the page's
+// browser and bridge, the modal UI, the game, its log and the file operations.
+//
+// How the launcher ends (each place is marked "Ending N:"):
+//   1. A second start hands its request to the first launcher and exits (runLauncher).
+//   2. COM, the window class or the main window cannot be set up: exit code 1 (runLauncher).
+//   3. The page cannot be shown: the player is told why, then the window goes (failStart).
+//   4. The page answers "quit", or asks to close its window: the window closes without asking
+//      (quitWithoutAsking, then onClose).
+//   5. A close while nothing runs, or a second close before the page answered (onClose).
+//   6. Capture mode: the picture of the page is written (capture timer).
+//   7. The headless page's input ends while no page is left to ask (its backend posts WM_CLOSE).
+// Every ending but 1 and 2 destroys the main window, whose WM_DESTROY posts WM_QUIT; the game
+// and the workers of file operations are never waited for and end with the process.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/window_size.h"
+#include "art/game_icon.h"
+#include "foundation/commands/command.h"
+#include "foundation/commands/file_operations.h"
+#include "foundation/json/json.h"
+#include "foundation/modal_ui.h"
+#include "runner/game_process_win.h"
+#include "runner/log_queue.h"
+#include "webui/browser/browser_win.h"
+#include "webui/browser/ui_thread_queue_win.h"
+#include "webui/page_owner_win.h"
+#include "webui/web_host_win.h"
+
+namespace myr::app {
+
+// What start-up learned before the launcher exists.
+struct LauncherSetup {
+  std::filesystem::path gameFolder;
+  bool play = false;
+  std::wstring capturePath;  // non-empty: page-capture mode
+  std::string theme = "system";
+};
+
+using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
+
+class Launcher final : public webui::PageOwner {
+ public:
+  Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
+  ~Launcher() override;
+  Launcher(const Launcher&) = delete;
+  Launcher& operator=(const Launcher&) = delete;
+
+  // The hidden main window, of a class registered with mainWindowProc.
+  bool createWindow(const wchar_t* className, const WindowRect& rect);
+  // The window procedure, at WM_NCCREATE: messages of creation already reach the launcher.
+  void attachWindow(HWND window) { window_ = window; }
+  LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
+  // A failure caught at a boundary (the window procedure), for the game log.
+  void reportFailure(const std::string& where, const std::string& what);
+
+  void setGameArt(std::vector<game_icon::Image> art) { gameArt_ = std::move(art); }
+  void setTheme(std::string theme);
+  void setCapturePath(std::wstring path) { setup_.capturePath = std::move(path); }
+  bool inCaptureMode() const { return !setup_.capturePath.empty(); }
+  bool dark() const { return dark_; }
+  void applyTheme();
+  void setWindowIcons();
+
+  webui::WebHost& webHost() { return webHost_; }
+  bridge::Bridge& bridge() { return webHost_.bridge(); }
+  runner::LogQueue& logQueue() { return logQueue_; }
+  runner::GameProcess& game() { return game_; }
+  commands::FileOperations& fileOperations() { return fileOperations_; }
+  const json::Value& lastRun() const { return lastRun_; }
+
+  // webui::PageOwner
+  HWND window() const override { return window_; }
+  const std::filesystem::path& gameFolder() const override { return setup_.gameFolder; }
+  void themeChanged() override { applyTheme(); }
+  void pageClosing() override { quitWithoutAsking(); }
+  void failStart(const std::string& text, MessageButtons buttons) override;
+
+ private:
+  // The launcher's own commands: the page's answers to "closeRequested" and its "ready".
+  commands::CommandList ownCommands();
+  void quitWithoutAsking();
+  void onClose();
+  void onDestroy();
+  bool handOver(const COPYDATASTRUCT* data);
+  void resizeView(WPARAM sizeKind);
+  void restoreIfMinimised();
+  void fillBackground(HDC dc);
+  void onCaptureTimer();
+
+  LauncherSetup setup_;
+  std::unique_ptr<ModalUi> modalUi_;
+  runner::LogQueue logQueue_;
+  std::shared_ptr<browser::UiThreadQueue> uiQueue_;
+  commands::FileOperations fileOperations_;
+  runner::GameProcess game_;
+  webui::WebHost webHost_;
+  HWND window_ = nullptr;
+  bool windowCreated_ = false;
+  bool quit_ = false;
+  bool closePending_ = false;
+  bool dark_ = false;
+  json::Value lastRun_;
+  std::vector<game_icon::Image> gameArt_;
+};
+
+}  // namespace myr::app

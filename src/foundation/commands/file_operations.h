@@ -1,0 +1,39 @@
+#pragma once
+
+// Long work of a command on a worker thread, answered when done. Work that changes files is
+// exclusive: one at a time, and while it runs the game does not start and closing asks first.
+
+#include <atomic>
+#include <functional>
+#include <memory>
+
+#include "foundation/commands/reply.h"
+#include "foundation/error.h"
+#include "foundation/json/json.h"
+
+namespace myr::commands {
+
+inline constexpr char kAnotherFileOperation[] = "Another file operation is still running.";
+
+class FileOperations {
+ public:
+  using Work = std::function<Result<json::Value>()>;
+
+  FileOperations() = default;
+  FileOperations(const FileOperations&) = delete;
+  FileOperations& operator=(const FileOperations&) = delete;
+
+  // Any thread.
+  bool busy() const { return busy_->load(); }
+
+  // UI thread. The work gets everything it needs by value and never touches UI-thread state;
+  // its result or error, or the message of an exception it throws, becomes the reply. A second
+  // exclusive operation is refused at once and its work never runs.
+  void start(Reply reply, bool exclusive, Work work);
+
+ private:
+  // Shared with the detached workers, which may outlive this object when the launcher ends.
+  std::shared_ptr<std::atomic<bool>> busy_ = std::make_shared<std::atomic<bool>>(false);
+};
+
+}  // namespace myr::commands

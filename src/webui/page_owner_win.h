@@ -1,0 +1,29 @@
+#pragma once
+
+// What the page host needs of the launcher that owns it, and nothing more.
+
+#include <windows.h>
+
+#include <filesystem>
+#include <string>
+
+#include "foundation/modal_ui.h"
+
+namespace myr::webui {
+
+class PageOwner {
+ public:
+  virtual ~PageOwner() = default;
+  // The main window, which the view fills.
+  virtual HWND window() const = 0;
+  virtual const std::filesystem::path& gameFolder() const = 0;
+  // The view's background follows the window's theme: called when a view appears.
+  virtual void themeChanged() = 0;
+  // The page asked to close its window: the window's closing rules apply.
+  virtual void pageClosing() = 0;
+  // The page cannot be shown: tells the player why and ends the launcher (or, where the
+  // buttons offer it and the player says Yes, starts the game instead).
+  virtual void failStart(const std::string& text, MessageButtons buttons) = 0;
+};
+
+}  // namespace myr::webui
