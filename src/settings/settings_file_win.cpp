@@ -13,31 +13,32 @@ IniDocument loadSettings(const std::filesystem::path& path) {
     return document;
   }
   document.exists = true;
-  if (const auto bytes = readFileLimited(path, kLargestSettingsFile, document.error)) {
+  if (const Result<std::string> bytes = readFileLimited(path, kLargestSettingsFile)) {
     readSettingsText(*bytes, document);
+  } else {
+    document.error = bytes.error().message;
   }
   return document;
 }
 
-bool writeSettings(const std::filesystem::path& path, const std::vector<SettingEntry>& entries, std::string& error) {
+Status writeSettings(const std::filesystem::path& path, const std::vector<SettingEntry>& entries) {
   if (std::string refusal = refusalOf(entries); !refusal.empty()) {
-    error = std::move(refusal);
-    return false;
+    return Error{std::move(refusal)};
   }
   std::optional<std::string> existing;
   if (!isMissingPath(path)) {
-    existing = readFileLimited(path, kLargestSettingsFile, error);
-    if (!existing) {
-      return false;
+    Result<std::string> bytes = readFileLimited(path, kLargestSettingsFile);
+    if (!bytes) {
+      return bytes.error();
     }
+    existing = std::move(bytes).value();
   }
   const std::string text = applySettingEntries(existing, entries);
   // CR LF endings can grow a file past what can be read back: it would lock the player out of it.
   if (text.size() > kLargestSettingsFile) {
-    error = fileTooLargeError(path, kLargestSettingsFile);
-    return false;
+    return Error{fileTooLargeError(path, kLargestSettingsFile)};
   }
-  return writeFileAtomic(path, text, error);
+  return writeFileAtomic(path, text);
 }
 
 }  // namespace myr::settings

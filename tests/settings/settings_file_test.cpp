@@ -12,6 +12,12 @@
 namespace myr::settings {
 namespace {
 
+// The refusal of a write, or nothing when it succeeded.
+std::string writeError(const std::filesystem::path& path, const std::vector<SettingEntry>& entries) {
+  const Status written = writeSettings(path, entries);
+  return written ? std::string() : written.error().message;
+}
+
 class SettingsFile : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -38,8 +44,7 @@ TEST_F(SettingsFile, MissingFileReadsAsNoSettingsAndIsCreatedWithItsHeader) {
   EXPECT_TRUE(missing.error.empty());
   EXPECT_EQ(missing.get("Launcher", "Theme", "system"), "system");
 
-  std::string error;
-  ASSERT_TRUE(writeSettings(path, {{"Launcher", "Theme", "dark"}}, error)) << error;
+  ASSERT_EQ(writeError(path, {{"Launcher", "Theme", "dark"}}), "");
   EXPECT_EQ(contents(),
             "; Myrrowen (PC port): settings for myr.exe, written by myr_launcher.exe.\r\n"
             "; myr.exe reads this file when it starts. An environment variable of the same setting wins.\r\n"
@@ -58,8 +63,8 @@ TEST_F(SettingsFile, ReadsUpToOneMebibyte) {
   EXPECT_TRUE(tooLarge.exists);
   EXPECT_EQ(tooLarge.error, toUtf8(path.native()) + ": larger than 1048576 bytes");
   EXPECT_FALSE(tooLarge.contains("Display"));
-  std::string error;
-  EXPECT_FALSE(writeSettings(path, {{"Display", "Scale", "3"}}, error));
+  const std::string error = writeError(path, {{"Display", "Scale", "3"}});
+  EXPECT_FALSE(error.empty());
   EXPECT_EQ(error, tooLarge.error);
   EXPECT_EQ(contents().size(), 1048577u);
 }
@@ -68,16 +73,16 @@ TEST_F(SettingsFile, WriteThatWouldOutgrowTheReadLimitIsRefused) {
   // Bare line feeds double when every line gets CR LF.
   const std::string lines = "[Display]\n" + std::string(600000, '\n');
   put(lines);
-  std::string error;
-  EXPECT_FALSE(writeSettings(path, {{"Display", "Scale", "3"}}, error));
+  const std::string error = writeError(path, {{"Display", "Scale", "3"}});
+  EXPECT_FALSE(error.empty());
   EXPECT_EQ(error, toUtf8(path.native()) + ": larger than 1048576 bytes");
   EXPECT_EQ(contents(), lines);
 }
 
 TEST_F(SettingsFile, RefusedEntryLeavesTheFileUntouched) {
   put("[Display]\nScale=2\n");
-  std::string error;
-  EXPECT_FALSE(writeSettings(path, {{"Display", "Scale", "3"}, {"Display", "Scale", "auto "}}, error));
+  const std::string error = writeError(path, {{"Display", "Scale", "3"}, {"Display", "Scale", "auto "}});
+  EXPECT_FALSE(error.empty());
   EXPECT_EQ(error, "not allowed in myr.ini: Display.Scale=auto ");
   EXPECT_EQ(contents(), "[Display]\nScale=2\n");
 }
@@ -91,8 +96,8 @@ TEST_F(SettingsFile, PathThatCannotBeReadIsAnErrorForReadingAndWriting) {
     const IniDocument document = loadSettings(unreadable);
     EXPECT_TRUE(document.exists) << unreadable;
     EXPECT_TRUE(document.error.starts_with(toUtf8(unreadable.native()) + ": ")) << document.error;
-    std::string error;
-    EXPECT_FALSE(writeSettings(unreadable, {{"Display", "Scale", "3"}}, error));
+    const std::string error = writeError(unreadable, {{"Display", "Scale", "3"}});
+    EXPECT_FALSE(error.empty());
     EXPECT_EQ(error, document.error);
   }
   EXPECT_TRUE(std::filesystem::is_directory(path));
@@ -114,8 +119,8 @@ TEST_F(SettingsFile, FailedReplaceKeepsTheOldFileAndLeavesNoTemporary) {
   const WinHandle held(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(held);
-  std::string error;
-  EXPECT_FALSE(writeSettings(path, {{"Display", "Scale", "3"}}, error));
+  const std::string error = writeError(path, {{"Display", "Scale", "3"}});
+  EXPECT_FALSE(error.empty());
   EXPECT_TRUE(error.starts_with(toUtf8(path.native()) + ": ")) << error;
   EXPECT_EQ(contents(), "[Display]\nScale=2\n");
   EXPECT_FALSE(std::filesystem::exists(path.native() + L".tmp"));

@@ -6,6 +6,8 @@
 #include <string>
 #include <string_view>
 
+#include "foundation/error.h"
+
 namespace myr {
 
 struct FileStatus {
@@ -27,21 +29,18 @@ std::string fileTooLargeError(const std::filesystem::path& path, std::uint64_t l
 
 // The whole file, refused when it is larger than limit bytes. Others may keep
 // the file open for reading and writing meanwhile.
-std::optional<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit,
-                                           std::string& error);
+Result<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit);
 
 // Replaces target with bytes through "<target>.tmp", creating missing parent
 // folders. Readers see the old or the new content, never a mixture; on
 // failure the old target is untouched and no temporary file remains.
-bool writeFileAtomic(const std::filesystem::path& target, std::string_view bytes,
-                     std::string& error);
+Status writeFileAtomic(const std::filesystem::path& target, std::string_view bytes);
 
-// One write-through move. On failure GetLastError() tells why.
-bool moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to,
-                     bool replaceExisting);
+// One write-through move. The error names from; callers who word it their own way use its system code.
+Status moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to,
+                       bool replaceExisting);
 
-// On failure GetLastError() tells why.
-bool deleteFile(const std::filesystem::path& path);
+Status deleteFile(const std::filesystem::path& path);
 
 // folder \ name when name is a harmless file name and the joined path, with
 // links resolved, stays directly inside folder. The file need not exist.

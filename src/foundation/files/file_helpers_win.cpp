@@ -184,64 +184,53 @@ std::string fileTooLargeError(const fs::path& path, std::uint64_t limit) {
   return toUtf8(path.native()) + ": larger than " + std::to_string(limit) + " bytes";
 }
 
-std::optional<std::string> readFileLimited(const fs::path& path, std::uint64_t limit,
-                                           std::string& error) {
+Error pathFailure(const fs::path& path, unsigned long code) { return Error{pathError(path, code), code}; }
+
+Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
   // The game may hold the file open for writing while we read it.
   const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-  if (!file) {
-    error = pathError(path, GetLastError());
-    return std::nullopt;
-  }
+  if (!file) return pathFailure(path, GetLastError());
   LARGE_INTEGER size{};
-  if (!GetFileSizeEx(file.get(), &size)) {
-    error = pathError(path, GetLastError());
-    return std::nullopt;
-  }
-  if (static_cast<std::uint64_t>(size.QuadPart) > limit) {
-    error = fileTooLargeError(path, limit);
-    return std::nullopt;
-  }
+  if (!GetFileSizeEx(file.get(), &size)) return pathFailure(path, GetLastError());
+  if (static_cast<std::uint64_t>(size.QuadPart) > limit) return Error{fileTooLargeError(path, limit)};
   std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
   if (const DWORD code = readExactly(file.get(), bytes.data(), bytes.size()); code != ERROR_SUCCESS) {
-    error = pathError(path, code);
-    return std::nullopt;
+    return pathFailure(path, code);
   }
   return bytes;
 }
 
-bool writeFileAtomic(const fs::path& target, std::string_view bytes, std::string& error) {
+Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
   createFolderChain(target.parent_path());
   const fs::path temporary(target.native() + L".tmp");
   WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
-  if (!file) {
-    error = pathError(temporary, GetLastError());
-    return false;
-  }
+  if (!file) return pathFailure(temporary, GetLastError());
   DWORD code = writeAll(file.get(), bytes);
   if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
   file.reset();
   if (code != ERROR_SUCCESS) {
-    error = pathError(temporary, code);
     DeleteFileW(temporary.c_str());
-    return false;
+    return pathFailure(temporary, code);
   }
-  if (!moveFileDurable(temporary, target, true)) {
-    code = GetLastError();
-    error = pathError(target, code);
+  if (const Status moved = moveFileDurable(temporary, target, true); !moved) {
     DeleteFileW(temporary.c_str());
-    return false;
+    return pathFailure(target, moved.error().systemCode);
   }
-  return true;
+  return {};
 }
 
-bool moveFileDurable(const fs::path& from, const fs::path& to, bool replaceExisting) {
+Status moveFileDurable(const fs::path& from, const fs::path& to, bool replaceExisting) {
   const DWORD flags = MOVEFILE_WRITE_THROUGH | (replaceExisting ? MOVEFILE_REPLACE_EXISTING : 0);
-  return MoveFileExW(from.c_str(), to.c_str(), flags) != FALSE;
+  if (!MoveFileExW(from.c_str(), to.c_str(), flags)) return pathFailure(from, GetLastError());
+  return {};
 }
 
-bool deleteFile(const fs::path& path) { return DeleteFileW(path.c_str()) != FALSE; }
+Status deleteFile(const fs::path& path) {
+  if (!DeleteFileW(path.c_str())) return pathFailure(path, GetLastError());
+  return {};
+}
 
 std::optional<fs::path> safeChildPath(const fs::path& folder, std::string_view name) {
   if (!isSafeFileName(name)) return std::nullopt;

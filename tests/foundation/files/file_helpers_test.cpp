@@ -219,24 +219,23 @@ TEST_F(FileHelpersTest, ReadFileLimitedReadsUpToTheLimitAndNamesTheLimitBeyondIt
     const fs::path file = root_ / (L"file_" + std::to_wstring(c.size) + L"_" + std::to_wstring(c.limit));
     const std::string content(c.size, 'x');
     writeBytes(file, content);
-    std::string error;
-    const std::optional<std::string> bytes = readFileLimited(file, c.limit, error);
+    const Result<std::string> bytes = readFileLimited(file, c.limit);
     if (c.readable) {
-      ASSERT_TRUE(bytes.has_value()) << error;
+      ASSERT_TRUE(bytes.ok()) << bytes.error().message;
       EXPECT_EQ(*bytes, content);
-      EXPECT_EQ(error, "");
     } else {
-      EXPECT_FALSE(bytes.has_value());
-      EXPECT_EQ(error, toUtf8(file.native()) + ": larger than " + std::to_string(c.limit) + " bytes");
+      ASSERT_FALSE(bytes.ok());
+      EXPECT_EQ(bytes.error().message, toUtf8(file.native()) + ": larger than " + std::to_string(c.limit) + " bytes");
     }
   }
 }
 
 TEST_F(FileHelpersTest, ReadFileLimitedReportsAMissingFileWithTheSystemMessage) {
   const fs::path file = root_ / L"myr.ini";
-  std::string error;
-  EXPECT_FALSE(readFileLimited(file, 1024, error).has_value());
-  EXPECT_EQ(error, pathError(file, ERROR_FILE_NOT_FOUND));
+  const Result<std::string> bytes = readFileLimited(file, 1024);
+  ASSERT_FALSE(bytes.ok());
+  EXPECT_EQ(bytes.error().message, pathError(file, ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(bytes.error().systemCode, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
 }
 
 TEST_F(FileHelpersTest, ReadFileLimitedReadsAFileAnotherHandleIsWriting) {
@@ -247,9 +246,8 @@ TEST_F(FileHelpersTest, ReadFileLimitedReadsAFileAnotherHandleIsWriting) {
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(writer.get(), "line 1\n", 7, &written, nullptr));
 
-  std::string error;
-  const std::optional<std::string> bytes = readFileLimited(file, 1024, error);
-  ASSERT_TRUE(bytes.has_value()) << error;
+  const Result<std::string> bytes = readFileLimited(file, 1024);
+  ASSERT_TRUE(bytes.ok()) << bytes.error().message;
   EXPECT_EQ(*bytes, "line 1\n");
 }
 
@@ -274,8 +272,8 @@ TEST_F(FileHelpersTest, WriteFileAtomicPutsTheNewContentInPlace) {
   };
   for (const Case& c : cases) {
     c.prepare(c.target);
-    std::string error;
-    EXPECT_TRUE(writeFileAtomic(c.target, c.bytes, error)) << c.name << ": " << error;
+    const Status written = writeFileAtomic(c.target, c.bytes);
+    EXPECT_TRUE(written.ok()) << c.name << ": " << (written ? "" : written.error().message);
     EXPECT_EQ(readBytes(c.target), c.bytes) << c.name;
     EXPECT_FALSE(pathExists(temporaryOf(c.target))) << c.name;
   }
@@ -318,8 +316,9 @@ TEST_F(FileHelpersTest, FailedWriteFileAtomicKeepsTheOldTargetAndLeavesNoTempora
     ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
     {
       const WinHandle held = c.prepare();
-      std::string error;
-      EXPECT_FALSE(writeFileAtomic(target, "new", error)) << c.name;
+      const Status written = writeFileAtomic(target, "new");
+      ASSERT_FALSE(written.ok()) << c.name;
+      const std::string& error = written.error().message;
       EXPECT_THAT(error, StartsWith(toUtf8(c.named.native()) + ": ")) << c.name;
       EXPECT_GT(error.size(), toUtf8(c.named.native()).size() + 2) << c.name;
     }
@@ -340,10 +339,9 @@ TEST_F(FileHelpersTest, WriteAndReadCarryMoreThanOneChunkIntact) {
   const fs::path target = root_ / L"big.bin";
   std::string bytes((std::size_t{64} << 20) + 3, '\0');
   for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>((i * 7919) >> 8);
-  std::string error;
-  ASSERT_TRUE(writeFileAtomic(target, bytes, error)) << error;
-  const std::optional<std::string> back = readFileLimited(target, bytes.size(), error);
-  ASSERT_TRUE(back.has_value()) << error;
+  ASSERT_TRUE(writeFileAtomic(target, bytes).ok());
+  const Result<std::string> back = readFileLimited(target, bytes.size());
+  ASSERT_TRUE(back.ok()) << back.error().message;
   EXPECT_TRUE(*back == bytes);
 }
 
@@ -355,11 +353,13 @@ TEST_F(FileHelpersTest, MoveFileDurableReplacesOnlyWhenAsked) {
   writeBytes(from, "new");
   writeBytes(to, "old");
 
-  EXPECT_FALSE(moveFileDurable(from, to, false));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ALREADY_EXISTS));
+  const Status refused = moveFileDurable(from, to, false);
+  ASSERT_FALSE(refused.ok());
+  EXPECT_EQ(refused.error().systemCode, static_cast<unsigned long>(ERROR_ALREADY_EXISTS));
+  EXPECT_EQ(refused.error().message, pathError(from, ERROR_ALREADY_EXISTS));
   EXPECT_EQ(readBytes(to), "old");
 
-  EXPECT_TRUE(moveFileDurable(from, to, true));
+  EXPECT_TRUE(moveFileDurable(from, to, true).ok());
   EXPECT_EQ(readBytes(to), "new");
   EXPECT_FALSE(pathExists(from));
 }
@@ -367,10 +367,11 @@ TEST_F(FileHelpersTest, MoveFileDurableReplacesOnlyWhenAsked) {
 TEST_F(FileHelpersTest, DeleteFileRemovesAFileAndReportsAMissingOne) {
   const fs::path file = root_ / L"state.p2s";
   writeBytes(file, "x");
-  EXPECT_TRUE(deleteFile(file));
+  EXPECT_TRUE(deleteFile(file).ok());
   EXPECT_FALSE(pathExists(file));
-  EXPECT_FALSE(deleteFile(file));
-  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_FILE_NOT_FOUND));
+  const Status missing = deleteFile(file);
+  ASSERT_FALSE(missing.ok());
+  EXPECT_EQ(missing.error().systemCode, static_cast<unsigned long>(ERROR_FILE_NOT_FOUND));
 }
 
 // --- safeChildPath --------------------------------------------------------
