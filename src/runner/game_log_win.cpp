@@ -1,27 +1,15 @@
 #include "runner/game_log_win.h"
 
 #include "foundation/files/win_text.h"
+#include "runner/game_output.h"
 
 namespace myr::runner {
-namespace {
-
-constexpr std::size_t kLongestLine = 2000;
-
-}  // namespace
 
 LogQueue& logQueue() {
   static LogQueue queue;
   return queue;
 }
 
-void pushLogLine(std::string line) {
-  if (!line.empty() && line.back() == '\r') {
-    line.pop_back();
-  }
-  if (line.size() > kLongestLine) {
-    line.resize(kLongestLine);
-  }
-  logQueue().push(localTextToUtf8(line));
-}
+void pushLogLine(std::string line) { pushLogLine(logQueue(), line, &localTextToUtf8); }
 
 }  // namespace myr::runner
