@@ -28,14 +28,17 @@ void GameProcess::detachPump() {
   if (pump_.joinable()) pump_.detach();
 }
 
+bool GameProcess::hasEnded() const { return WaitForSingleObject(process_->get(), 0) == WAIT_OBJECT_0; }
+
 Status GameProcess::stop() {
-  if (!tracked()) return {};
-  stoppedByLauncher_ = true;
-  if (TerminateProcess(process_->get(), 1)) return {};
+  // A game that has ended on its own keeps its own exit code; its end is already on the way.
+  if (!tracked() || hasEnded()) return {};
+  if (TerminateProcess(process_->get(), 1)) {
+    stoppedByLauncher_ = true;
+    return {};
+  }
   const DWORD error = GetLastError();
-  stoppedByLauncher_ = false;
-  // A game that has just ended on its own cannot be terminated; its end is on the way.
-  if (WaitForSingleObject(process_->get(), 0) == WAIT_OBJECT_0) return {};
+  if (hasEnded()) return {};
   return Error{"myr.exe could not be stopped: " + systemErrorText(error), error};
 }
 

@@ -40,6 +40,7 @@ class GameProcess {
 
  private:
   void detachPump();
+  bool hasEnded() const;
 
   // Shared with the pump, which waits on it after this record may be gone.
   std::shared_ptr<const WinHandle> process_;
