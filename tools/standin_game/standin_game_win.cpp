@@ -20,8 +20,6 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
-#include <cstring>
 #include <cwchar>
 #include <string>
 #include <string_view>
@@ -63,7 +61,7 @@ void writeAll(HANDLE target, std::string_view bytes) {
 
 void echoGameVariables(HANDLE out) {
   wchar_t* block = GetEnvironmentStringsW();
-  for (const wchar_t* entry = block; *entry != L'\0'; entry += wcslen(entry) + 1) {
+  for (const wchar_t* entry = block; *entry != L'\0'; entry += std::wcslen(entry) + 1) {
     if (std::wstring_view(entry).starts_with(L"ZEVR_")) writeAll(out, "standin: " + utf8(entry) + "\n");
   }
   FreeEnvironmentStringsW(block);
@@ -98,17 +96,23 @@ void printRaw(HANDLE out, std::uint64_t count) {
   writeAll(out, block);
 }
 
-// Lines of 64 bytes, written in blocks as large as a game's buffered output would be.
+// Lines of 64 bytes, "flood <12 digits> <letters and digits>", written in blocks as large as a
+// game's buffered output would be; made without formatting calls so that the writing, not the
+// making, is what takes the time.
 void flood(HANDLE out, std::uint64_t total) {
   constexpr std::size_t kBlock = 64 * 1024;
+  constexpr std::size_t kNumberAt = 6;
+  constexpr std::size_t kDigits = 12;
+  std::string line = "flood 000000000000 abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH\n";
   std::string block;
-  block.reserve(kBlock + 64);
-  char line[80];
+  block.reserve(kBlock + line.size());
   for (std::uint64_t sent = 0, n = 0; sent < total; ++n) {
-    std::snprintf(line, sizeof line, "flood %012llu abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH\n",
-                  static_cast<unsigned long long>(n));
-    const std::uint64_t take = std::min<std::uint64_t>(std::strlen(line), total - sent);
-    block.append(line, static_cast<std::size_t>(take));
+    std::uint64_t value = n;
+    for (std::size_t digit = kNumberAt + kDigits; digit-- > kNumberAt; value /= 10) {
+      line[digit] = static_cast<char>('0' + value % 10);
+    }
+    const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(line.size(), total - sent));
+    block.append(line, 0, take);
     sent += take;
     if (block.size() >= kBlock) writeAll(out, std::exchange(block, {}));
   }
