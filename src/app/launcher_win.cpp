@@ -187,10 +187,6 @@ void Launcher::onClose() {
 void Launcher::onDestroy() {
   webHost_.releaseBrowser();
   webHost_.bridge().setPostTarget(nullptr);
-  // The game keeps running on its own when the launcher goes.
-  if (game_.pump.joinable()) {
-    game_.pump.detach();
-  }
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   PostQuitMessage(0);
 }

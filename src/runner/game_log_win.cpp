@@ -1,22 +1,10 @@
 #include "runner/game_log_win.h"
 
 #include "foundation/files/win_text.h"
+#include "runner/game_output.h"
 
 namespace myr::runner {
-namespace {
 
-constexpr std::size_t kLongestLine = 2000;
-
-}  // namespace
-
-void pushLogLine(LogQueue& queue, std::string line) {
-  if (!line.empty() && line.back() == '\r') {
-    line.pop_back();
-  }
-  if (line.size() > kLongestLine) {
-    line.resize(kLongestLine);
-  }
-  queue.push(localTextToUtf8(line));
-}
+void pushLogLine(LogQueue& queue, std::string_view line) { pushLogLine(queue, line, &localTextToUtf8); }
 
 }  // namespace myr::runner

@@ -17,6 +17,29 @@ void LogQueue::push(std::string line) {
   }
 }
 
+void LogQueue::pushAll(std::vector<std::string>& lines) {
+  if (lines.empty()) return;
+  const std::lock_guard lock(mutex_);
+  const std::size_t count = lines.size();
+  for (std::size_t i = count > kMaxTail ? count - kMaxTail : 0; i < count; ++i) {
+    tail_.push_back(lines[i]);
+  }
+  while (tail_.size() > kMaxTail) {
+    tail_.pop_front();
+  }
+  // Lines older than the newest kMaxPending would be dropped as soon as they were queued.
+  const std::size_t firstKept = count > kMaxPending ? count - kMaxPending : 0;
+  dropped_ += firstKept;
+  for (std::size_t i = firstKept; i < count; ++i) {
+    pending_.push_back(std::move(lines[i]));
+  }
+  while (pending_.size() > kMaxPending) {
+    pending_.pop_front();
+    ++dropped_;
+  }
+  lines.clear();
+}
+
 LogQueue::Batch LogQueue::take(std::size_t maxLines) {
   const std::lock_guard lock(mutex_);
   Batch batch;

@@ -22,6 +22,8 @@ class LogQueue {
   };
 
   void push(std::string line);
+  // The same as pushing each line in turn, under one lock; the lines are moved out.
+  void pushAll(std::vector<std::string>& lines);
   // Up to maxLines from the front, with the count of lines dropped since the last batch.
   Batch take(std::size_t maxLines);
   std::vector<std::string> tail() const;

@@ -55,7 +55,9 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
       holdFileOperation();
     }
     if (c.running) {
-      launcher().game().process.reset(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId()));
+      launcher().game() = runner::GameProcess(
+          std::make_shared<const WinHandle>(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId())),
+          GetCurrentProcessId(), 0, std::thread());
     }
     close();
     ASSERT_TRUE(windowAlive());
@@ -63,7 +65,7 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
     // A second close before the page answers closes.
     close();
     EXPECT_FALSE(windowAlive());
-    launcher().game().process.reset();
+    launcher().game() = runner::GameProcess();
   }
 }
 

@@ -1,0 +1,158 @@
+#include "runner/game_output.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "foundation/files/utf8.h"
+
+namespace myr::runner {
+namespace {
+
+// Stands in for the code-page conversion: UTF-8 passes, other bytes are read as Latin-1, so a
+// line that was broken inside a character shows up changed.
+std::string latin1ToUtf8(std::string_view bytes) {
+  if (isUtf8(bytes)) return std::string(bytes);
+  std::string out;
+  for (const char c : bytes) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte < 0x80) {
+      out += c;
+    } else {
+      out += static_cast<char>(0xC0 | (byte >> 6));
+      out += static_cast<char>(0x80 | (byte & 0x3F));
+    }
+  }
+  return out;
+}
+
+std::vector<std::string> linesOf(const std::vector<std::string>& chunks) {
+  OutputLines splitter(&latin1ToUtf8);
+  std::vector<std::string> lines;
+  for (const std::string& chunk : chunks) {
+    splitter.feed(chunk, lines);
+  }
+  splitter.finish(lines);
+  return lines;
+}
+
+// Letters that tell where in the stream a byte came from.
+std::string patterned(std::size_t size) {
+  std::string text(size, ' ');
+  for (std::size_t i = 0; i < size; ++i) text[i] = static_cast<char>('a' + i % 26);
+  return text;
+}
+
+struct SplitCase {
+  const char* what;
+  std::vector<std::string> chunks;
+  std::vector<std::string> lines;
+};
+
+TEST(OutputLines, CutsLinesWhereverTheReadsFall) {
+  const std::string longUtf8 = std::string(1999, 'a') + "\xC3\xA9" + "b";
+  const SplitCase cases[] = {
+      {"lines in one read", {"a\nb\n"}, {"a", "b"}},
+      {"a line across reads", {"ab", "c\nd"}, {"abc", "d"}},
+      {"empty lines count", {"\n\n"}, {"", ""}},
+      {"CR LF loses the CR, also split", {"x\r\n", "y\r", "\n"}, {"x", "y"}},
+      {"only one CR goes", {"a\r\r\n"}, {"a\r"}},
+      {"a long line is cut", {std::string(2500, 'x') + "\n"}, {std::string(2000, 'x')}},
+      {"a cut keeps characters whole", {longUtf8 + "\n"}, {std::string(1999, 'a')}},
+      {"ANSI text is converted", {"caf\xE9\r\n"}, {"caf\xC3\xA9"}},
+      {"the end without a line feed", {"a\nrest"}, {"a", "rest"}},
+  };
+  for (const SplitCase& c : cases) {
+    EXPECT_EQ(linesOf(c.chunks), c.lines) << c.what;
+  }
+}
+
+TEST(OutputLines, ByteByByteReadsGiveTheSameLines) {
+  const std::string stream = "one\r\ntwo\n\nthree " + std::string(3000, 'z') + "\nfour";
+  std::vector<std::string> single;
+  for (const char c : stream) single.emplace_back(1, c);
+  EXPECT_EQ(linesOf(single), linesOf({stream}));
+}
+
+TEST(OutputLines, TextWithoutLineFeedsComesInPiecesOf8000Bytes) {
+  const std::string text = patterned(20000);
+  // Reads as the pump makes them: the first one already holds two pieces.
+  const std::vector<std::string> lines = linesOf({text.substr(0, 16384), text.substr(16384)});
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], text.substr(0, 2000));
+  EXPECT_EQ(lines[1], text.substr(8000, 2000));
+  EXPECT_EQ(lines[2], text.substr(16000, 2000));
+}
+
+TEST(OutputLines, PiecesAreNotCutInsideACharacter) {
+  // A 2-byte character straddles the 8000-byte mark: it starts the second piece.
+  const std::string text = std::string(7999, 'a') + "\xC3\xA9" + std::string(7999, 'b');
+  const std::vector<std::string> lines = linesOf({text});
+  ASSERT_EQ(lines.size(), 3u);
+  EXPECT_EQ(lines[0], std::string(2000, 'a'));
+  EXPECT_EQ(lines[1], "\xC3\xA9" + std::string(1998, 'b'));
+  EXPECT_EQ(lines[2], "b");
+}
+
+TEST(OutputLines, CarryBelowTheLimitWaitsForItsLineFeed) {
+  const std::string text = std::string(8000, 'q');
+  OutputLines splitter(&latin1ToUtf8);
+  std::vector<std::string> lines;
+  splitter.feed(text, lines);
+  EXPECT_TRUE(lines.empty());
+  splitter.feed("!\n", lines);
+  ASSERT_EQ(lines.size(), 1u);
+  EXPECT_EQ(lines[0], std::string(2000, 'q'));
+}
+
+TEST(CutPosition, StepsBackOnlyOverABrokenCharacter) {
+  EXPECT_EQ(cutPosition("abc", 5), 5u);
+  EXPECT_EQ(cutPosition("abcdef", 3), 3u);
+  EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 3), 2u);      // inside a 3-byte character
+  EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 4), 2u);
+  EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 5), 5u);      // after it
+  EXPECT_EQ(cutPosition("ab\x80\x80\x80\x80", 4), 4u);  // no lead byte near: not UTF-8, cut as is
+}
+
+TEST(CappedLog, WritesUntilTheCapThenTheMarkerOnce) {
+  CappedLog log(10);
+  CappedLog::Portion first = log.admit("abcd");
+  EXPECT_EQ(first.output, "abcd");
+  EXPECT_TRUE(first.marker.empty());
+  // The chunk that crosses the cap is written whole.
+  CappedLog::Portion crossing = log.admit("efghijklm");
+  EXPECT_EQ(crossing.output, "efghijklm");
+  EXPECT_EQ(crossing.marker, kCapMarker);
+  CappedLog::Portion after = log.admit("n");
+  EXPECT_TRUE(after.output.empty());
+  EXPECT_TRUE(after.marker.empty());
+}
+
+TEST(CappedLog, ReachingTheCapExactlyWritesTheMarker) {
+  CappedLog log;
+  const std::string chunk(kPumpReadSize, 'x');
+  std::uint64_t written = 0;
+  int markers = 0;
+  for (std::uint64_t read = 0; read < kLogCap + 4 * kPumpReadSize; read += chunk.size()) {
+    const CappedLog::Portion portion = log.admit(chunk);
+    written += portion.output.size();
+    markers += portion.marker.empty() ? 0 : 1;
+  }
+  EXPECT_EQ(written, kLogCap);
+  EXPECT_EQ(markers, 1);
+  EXPECT_EQ(kCapMarker.size(), 45u);
+}
+
+TEST(LogLines, HeaderAndClosingLine) {
+  const LocalTime time{2024, 3, 7, 9, 5, 2};
+  EXPECT_EQ(logHeaderLine(time, ""), "[myr_launcher 0.1.0] 2024-03-07 09:05:02 myr.exe started\r\n");
+  EXPECT_EQ(logHeaderLine(time, "quick.state"),
+            "[myr_launcher 0.1.0] 2024-03-07 09:05:02 myr.exe started, resuming quick.state\r\n");
+  EXPECT_EQ(logClosingLine(0xC0000005), "\r\n[myr_launcher] myr.exe ended with code 3221225477 (0xC0000005)\r\n");
+  EXPECT_EQ(logClosingLine(3), "\r\n[myr_launcher] myr.exe ended with code 3 (0x00000003)\r\n");
+  EXPECT_EQ(stateLoadValue("slot 1.state"), "30:states\\slot 1.state");
+}
+
+}  // namespace
+}  // namespace myr::runner
