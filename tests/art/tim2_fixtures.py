@@ -1,12 +1,6 @@
 #!/usr/bin/env python3
 """Writes the TIM2 pictures the art tests read, each with what it must decode to.
 
-The encoder follows the published TIM2 layout: a 16-byte file header ("TIM2", version, format,
-picture count), then per picture a header (total, palette and image sizes, header size, colour
-count, format, mipmaps, palette type, image type, width, height, four GS register fields), the
-pixels, and the palette. 256-colour palettes are stored the console's way, with entries 8-15 and
-16-23 of every 32 exchanged.
-
 Usage: tim2_fixtures.py OUTDIR
   OUTDIR/decode/NAME.tm2 with NAME.rgba (width and height as 32-bit little-endian, then RGBA
   bytes) when it decodes, or NAME.error (the message) when it is refused;
@@ -19,35 +13,11 @@ import struct
 import sys
 from pathlib import Path
 
-RGBA32, INDEXED4, INDEXED8 = 3, 4, 5
-CLUT16, CLUT32 = 1, 3
-
-
-def tim2(image_type, width, height, image, clut=b"", colours=0, clut_type=CLUT32, *, header_size=48,
-         pictures=1, image_size=None, clut_size=None, file_format=0):
-    """One picture; declared sizes default to the data actually written."""
-    image_size = len(image) if image_size is None else image_size
-    clut_size = len(clut) if clut_size is None else clut_size
-    file_header = struct.pack("<4sBBH8x", b"TIM2", 4, file_format, pictures)
-    total = max(header_size, 48) + len(image) + len(clut)
-    picture_header = struct.pack("<IIIHHBBBBHHQQII", total, clut_size, image_size, header_size, colours,
-                                 0, 1, clut_type, image_type, width, height, 0, 0, 0, 0)
-    padding = bytes(max(header_size - 48, 0))
-    return file_header + picture_header + padding + image + clut
+from tim2_encoder import CLUT16, CLUT32, INDEXED4, INDEXED8, RGBA32, clut16, clut32, nibbles, storage_order, tim2
 
 
 def console_alpha(alpha):
     return min(255, 2 * alpha)
-
-
-def clut32(palette):
-    """Entries (r, g, b, a) with a on the console's 0-128 scale."""
-    return b"".join(bytes(entry) for entry in palette)
-
-
-def clut16(palette):
-    """Entries (r5, g5, b5, alpha bit)."""
-    return b"".join(struct.pack("<H", r | g << 5 | b << 10 | bit << 15) for r, g, b, bit in palette)
 
 
 def rgba_of_clut32(entry):
@@ -58,22 +28,6 @@ def rgba_of_clut32(entry):
 def rgba_of_clut16(entry):
     r, g, b, bit = entry
     return (r * 255 // 31, g * 255 // 31, b * 255 // 31, 255 if bit else 0)
-
-
-def storage_order(palette):
-    """The order a 256-colour palette is written in: blocks 8-15 and 16-23 of each 32 swap."""
-    stored = []
-    for position in range(256):
-        block = position % 32 // 8
-        swapped = {1: 2, 2: 1}.get(block, block)
-        stored.append(palette[position - block * 8 + swapped * 8])
-    return stored
-
-
-def nibbles(indices):
-    """Two pixels a byte, the left one in the low half."""
-    padded = list(indices) + [0] * (len(indices) % 2)
-    return bytes(padded[k] | padded[k + 1] << 4 for k in range(0, len(padded), 2))
 
 
 def decoded(width, height, pixels):
@@ -248,9 +202,21 @@ def matte_cases(rng):
         on_border = x in (0, 11) or y in (0, 8)
         return (255, 255, 255, 0) if (x + y) % 7 == 0 and not on_border else (240, 255, 255, 0)
 
+    def diagonal_pocket(x, y):
+        """A white pixel at (3, 3) touches the flooded corner (2, 2) only diagonally."""
+        white = not (2 <= x < 12 and 2 <= y < 12) or (x, y) in {(2, 2), (3, 3)}
+        return (250, 250, 250, 128) if white else (30, 30, 30, 128)
+
+    def walled_regions(x, y):
+        """Full-width walls leave a band of white that reaches only the left or the right column."""
+        wall = y in (3, 4, 11, 12) or (5 <= y < 11 and x == 10)
+        return (30, 30, 30, 128) if wall else (250, 250, 250, 128)
+
     cases = {}
     for name, (width, height, colour_at) in {"ring_with_enclosed_white": (40, 30, ring_with_hole),
-                                             "no_background_on_border": (12, 9, white_only_inside)}.items():
+                                             "no_background_on_border": (12, 9, white_only_inside),
+                                             "diagonal_pocket": (14, 14, diagonal_pocket),
+                                             "walled_regions": (21, 16, walled_regions)}.items():
         rgba = picture_rgba(width, height, colour_at)
         cases[name] = (as_tim2_rgba32(width, height, rgba), matte_alpha(width, height, rgba))
     return cases

@@ -2,14 +2,17 @@
 """Draws the demo disc's art picture: a hooded wanderer with a staff on a near-white ground.
 
 Writes a 512 x 768 TIM2 picture with 8-bit pixels and a 256-colour palette of 32-bit entries,
-the palette stored the console's way (entries 8-15 and 16-23 of every 32 exchanged).
+through the TIM2 encoder of the art tests.
 
 Usage: make_figure_tim2.py OUTPUT.TM2
 """
 
 import math
-import struct
 import sys
+from pathlib import Path
+
+sys.path.insert(0, str(Path(__file__).resolve().parents[2] / "tests" / "art"))
+from tim2_encoder import CLUT32, INDEXED8, clut32, storage_order, tim2  # noqa: E402
 
 WIDTH, HEIGHT = 512, 768
 OPAQUE = 128  # the console's alpha scale ends at 128
@@ -82,15 +85,6 @@ def draw():
     return [colour_at(x, y) or ground(x, y) for y in range(HEIGHT) for x in range(WIDTH)]
 
 
-def storage_order(palette):
-    stored = []
-    for position in range(256):
-        block = position % 32 // 8
-        swapped = {1: 2, 2: 1}.get(block, block)
-        stored.append(palette[position - block * 8 + swapped * 8])
-    return stored
-
-
 def tim2_indexed8(width, height, pixels):
     palette = sorted(set(pixels))
     if len(palette) > 256:
@@ -98,12 +92,8 @@ def tim2_indexed8(width, height, pixels):
     index = {colour: i for i, colour in enumerate(palette)}
     palette += [(0, 0, 0)] * (256 - len(palette))
     image = bytes(index[colour] for colour in pixels)
-    clut = b"".join(bytes((r, g, b, OPAQUE)) for r, g, b in storage_order(palette))
-    header_size = 48
-    file_header = struct.pack("<4sBBH8x", b"TIM2", 4, 0, 1)
-    picture_header = struct.pack("<IIIHHBBBBHHQQII", header_size + len(image) + len(clut), len(clut), len(image),
-                                 header_size, 256, 0, 1, 3, 5, width, height, 0, 0, 0, 0)
-    return file_header + picture_header + image + clut
+    clut = clut32(storage_order([(r, g, b, OPAQUE) for r, g, b in palette]))
+    return tim2(INDEXED8, width, height, image, clut, 256, CLUT32)
 
 
 def main():
