@@ -1,5 +1,6 @@
 // Picture bytes to the nine icon pictures: every picture that is not refused gives one square
 // image per size, and a fully transparent pixel carries no colour.
+// Seeds: the pictures tests/art/tim2_fixtures.py writes.
 
 #include <cstdint>
 

@@ -1,5 +1,6 @@
 // TIM2 pictures: any bytes decode to a picture of the declared size or are refused with one of
 // the decoder's messages.
+// Seeds: the pictures tests/art/tim2_fixtures.py writes.
 
 #include <cstdint>
 #include <string_view>
