@@ -114,10 +114,17 @@ void Launcher::applyTheme() {
   RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
+// The game's figure where there is art, else the program's own icon; the icons made for the
+// previous set go once the window holds the new ones.
 void Launcher::setWindowIcons() {
+  const std::vector<art::UniqueIcon> previous = createdIcons_.takeAll();
   const UINT dpi = GetDpiForWindow(window_);
   for (const auto& [which, metric] : {std::pair{ICON_BIG, SM_CXICON}, std::pair{ICON_SMALL, SM_CXSMICON}}) {
-    const HICON icon = loadProgramIcon(GetSystemMetricsForDpi(metric, dpi));
+    const int size = GetSystemMetricsForDpi(metric, dpi);
+    HICON icon = art::iconFromArt(gameArt_, size, createdIcons_);
+    if (icon == nullptr) {
+      icon = loadProgramIcon(size);
+    }
     SendMessageW(window_, WM_SETICON, which, reinterpret_cast<LPARAM>(icon));
   }
 }

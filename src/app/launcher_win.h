@@ -25,6 +25,7 @@
 
 #include "app/window_size.h"
 #include "art/game_icon.h"
+#include "art/icons_win.h"
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
@@ -111,6 +112,7 @@ class Launcher final : public webui::PageOwner {
   bool dark_ = false;
   json::Value lastRun_;
   std::vector<game_icon::Image> gameArt_;
+  art::CreatedIcons createdIcons_;
 };
 
 }  // namespace myr::app
