@@ -2,10 +2,15 @@
 
 #include <dwmapi.h>
 
+#include <algorithm>
+#include <array>
+#include <stdexcept>
+#include <string_view>
 #include <type_traits>
 #include <utility>
 
 #include "app/main_window_win.h"
+#include "runner/exit_record.h"
 #include "runner/game_log_win.h"
 #include "webui/bridge/bridge_win.h"
 
@@ -36,6 +41,32 @@ bool systemAppThemeIsDark() {
   return lightTheme == 0;
 }
 
+// The page's commands in the order of its protocol's table.
+constexpr std::array<std::string_view, 20> kTableOrder{
+    "init",    "saveSettings", "savePad", "chooseIso",  "disc",     "play",      "stop",
+    "saves",   "backup",       "formatCard", "restore", "open",     "thumb",     "swapSystem",
+    "shortcut", "cacheInfo",   "clearCache", "keepOpen", "quit",    "ready"};
+
+std::size_t tablePosition(std::string_view name) {
+  const auto found = std::find(kTableOrder.begin(), kTableOrder.end(), name);
+  if (found == kTableOrder.end()) {
+    throw std::logic_error("a command outside the table: " + std::string(name));
+  }
+  return static_cast<std::size_t>(found - kTableOrder.begin());
+}
+
+// The subsystems' lists, joined and put in table order.
+commands::CommandList inTableOrder(std::initializer_list<commands::CommandList> lists) {
+  commands::CommandList table;
+  for (const commands::CommandList& list : lists) {
+    table.insert(table.end(), list.begin(), list.end());
+  }
+  std::sort(table.begin(), table.end(), [](const commands::Command& a, const commands::Command& b) {
+    return tablePosition(a.name) < tablePosition(b.name);
+  });
+  return table;
+}
+
 }  // namespace
 
 Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine)
@@ -43,9 +74,9 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
       modalUi_(std::move(modalUi)),
       uiQueue_(std::make_shared<browser::UiThreadQueue>(
           [this](const std::string& what) { reportFailure("queued work", what); })),
-      webHost_(*this, logQueue_, makeEngine(uiQueue_)) {
-  commands::CommandList commands = ownCommands();
-  webHost_.bridge().setCommands(std::move(commands));
+      runner_(setup_.gameFolder, *this),
+      webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
+  webHost_.bridge().setCommands(inTableOrder({runner_.commands(), ownCommands()}));
 }
 
 Launcher::~Launcher() {
@@ -68,7 +99,7 @@ bool Launcher::createWindow(const wchar_t* className, const WindowRect& rect) {
 }
 
 void Launcher::reportFailure(const std::string& where, const std::string& what) {
-  runner::pushLogLine(logQueue_, "[myr_launcher] Internal error in " + where + ": " + what);
+  runner::pushLogLine(runner_.log(), "[myr_launcher] Internal error in " + where + ": " + what);
 }
 
 commands::CommandList Launcher::ownCommands() {
@@ -129,10 +160,58 @@ void Launcher::setWindowIcons() {
   }
 }
 
+json::Value Launcher::discState() { return json::Value(); }
+
+void Launcher::sendEvent(std::string name, json::Value data) { webHost_.bridge().sendEvent(std::move(name), std::move(data)); }
+
 void Launcher::failStart(const std::string& text, MessageButtons buttons) {
-  modalUi_->showError(text, buttons);
-  // Ending 3: starting the game instead arrives with the game runner; until then both answers end.
+  if (modalUi_->showError(text, buttons) == MessageAnswer::Yes) {
+    // The player takes the game without the page: the launcher waits for it, hidden.
+    webHost_.givePageUp();
+    if (const Result<DWORD> started = runner_.start(false, ""); started) {
+      ShowWindow(window_, SW_HIDE);
+      return;
+    } else {
+      modalUi_->showError(started.error().message, MessageButtons::Ok);
+    }
+  }
+  // Ending 3, or 8 when the game could not start instead.
   DestroyWindow(window_);
+}
+
+bool Launcher::startGameWithoutPage() {
+  const Result<DWORD> started = runner_.start(false, "");
+  if (!started) {
+    runner_.setLastRun(runner::startFailureRecord(started.error().message));
+  }
+  return started.ok();
+}
+
+void Launcher::playWithoutPage(int showCommand) {
+  if (startGameWithoutPage()) {
+    return;
+  }
+  ShowWindow(window_, showCommand);
+  webHost_.startUi();
+}
+
+void Launcher::onGameExited(std::uint32_t exitCode) {
+  bool stoppedByLauncher = false;
+  const json::Value& record = runner_.finishRun(exitCode, stoppedByLauncher);
+  if (webHost_.pageStarted()) {
+    sendEvent("gameExited", record);
+    restoreIfMinimised();
+    SetForegroundWindow(window_);
+    return;
+  }
+  if (exitCode == 0 || stoppedByLauncher) {
+    // Ending 8.
+    DestroyWindow(window_);
+    return;
+  }
+  // The player sees why the game ended.
+  ShowWindow(window_, SW_SHOWNORMAL);
+  webHost_.startUi();
 }
 
 void Launcher::quitWithoutAsking() {
@@ -164,6 +243,17 @@ bool Launcher::handOver(const COPYDATASTRUCT* data) {
   if (data == nullptr || (data->dwData != kHandOverPlain && data->dwData != kHandOverPlay)) {
     return false;
   }
+  if (data->dwData == kHandOverPlay && !runner_.running()) {
+    if (const Result<DWORD> started = runner_.start(false, ""); started) {
+      json::Value pid;
+      pid.set("pid", static_cast<double>(*started));
+      sendEvent("gameStarted", std::move(pid));
+    } else if (webHost_.pageStarted()) {
+      json::Value notice;
+      notice.set("text", started.error().message);
+      sendEvent("notice", std::move(notice));
+    }
+  }
   webHost_.startUi();
   ShowWindow(window_, IsIconic(window_) ? SW_RESTORE : SW_SHOW);
   SetForegroundWindow(window_);
@@ -177,7 +267,7 @@ void Launcher::onClose() {
     DestroyWindow(window_);
     return;
   }
-  const bool running = game_.tracked();
+  const bool running = runner_.running();
   const bool busy = fileOperations_.busy();
   if (!running && !busy) {
     // Ending 5.
@@ -267,7 +357,12 @@ LRESULT Launcher::handleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_TIMER:
       if (wParam == kCaptureTimer) {
         onCaptureTimer();
+      } else if (wParam == runner::kLogTimer) {
+        runner_.flushLog();
       }
+      return 0;
+    case runner::WM_APP_GAME_EXITED:
+      onGameExited(static_cast<std::uint32_t>(wParam));
       return 0;
     case bridge::WM_APP_POST_JSON:
       webHost_.bridge().deliverPosted(lParam);

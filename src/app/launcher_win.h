@@ -12,6 +12,8 @@
 //   5. A close while nothing runs, or a second close before the page answered (onClose).
 //   6. Capture mode: the picture of the page is written (capture timer).
 //   7. The headless page's input ends while no page is left to ask (its backend posts WM_CLOSE).
+//   8. A game started without the page ends with code 0 or is stopped from the launcher
+//      (onGameExited); or it cannot start after the page was given up for it (failStart).
 // Every ending but 1 and 2 destroys the main window, whose WM_DESTROY posts WM_QUIT; the game
 // and the workers of file operations are never waited for and end with the process.
 
@@ -20,6 +22,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -30,7 +33,7 @@
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
 #include "foundation/modal_ui.h"
-#include "runner/game_process_win.h"
+#include "runner/game_runner_win.h"
 #include "runner/log_queue.h"
 #include "webui/browser/browser_win.h"
 #include "webui/browser/ui_thread_queue_win.h"
@@ -49,7 +52,7 @@ struct LauncherSetup {
 
 using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
 
-class Launcher final : public webui::PageOwner {
+class Launcher final : public webui::PageOwner, public runner::RunnerHost {
  public:
   Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
   ~Launcher() override;
@@ -68,19 +71,25 @@ class Launcher final : public webui::PageOwner {
   void setTheme(std::string theme);
   void setCapturePath(std::wstring path) { setup_.capturePath = std::move(path); }
   bool inCaptureMode() const { return !setup_.capturePath.empty(); }
+  bool setupPlay() const { return setup_.play; }
   bool dark() const { return dark_; }
   void applyTheme();
   void setWindowIcons();
 
   webui::WebHost& webHost() { return webHost_; }
   bridge::Bridge& bridge() { return webHost_.bridge(); }
-  runner::LogQueue& logQueue() { return logQueue_; }
-  runner::GameProcess& game() { return game_; }
+  runner::LogQueue& logQueue() { return runner_.log(); }
+  runner::GameRunner& runner() { return runner_; }
+  runner::GameProcess& game() { return runner_.game(); }
   commands::FileOperations& fileOperations() { return fileOperations_; }
-  const json::Value& lastRun() const { return lastRun_; }
+  // Start-up with "--play": the game at once, without the page; the page only when it cannot start.
+  void playWithoutPage(int showCommand);
 
-  // webui::PageOwner
+  // webui::PageOwner and runner::RunnerHost
   HWND window() const override { return window_; }
+  bool fileOperationBusy() const override { return fileOperations_.busy(); }
+  json::Value discState() override;
+  void sendEvent(std::string name, json::Value data) override;
   const std::filesystem::path& gameFolder() const override { return setup_.gameFolder; }
   void themeChanged() override { applyTheme(); }
   void pageClosing() override { quitWithoutAsking(); }
@@ -97,20 +106,21 @@ class Launcher final : public webui::PageOwner {
   void restoreIfMinimised();
   void fillBackground(HDC dc);
   void onCaptureTimer();
+  void onGameExited(std::uint32_t exitCode);
+  // A game started without the page; false (and its refusal as lastRun) when it could not start.
+  bool startGameWithoutPage();
 
   LauncherSetup setup_;
   std::unique_ptr<ModalUi> modalUi_;
-  runner::LogQueue logQueue_;
   std::shared_ptr<browser::UiThreadQueue> uiQueue_;
   commands::FileOperations fileOperations_;
-  runner::GameProcess game_;
+  runner::GameRunner runner_;
   webui::WebHost webHost_;
   HWND window_ = nullptr;
   bool windowCreated_ = false;
   bool quit_ = false;
   bool closePending_ = false;
   bool dark_ = false;
-  json::Value lastRun_;
   std::vector<game_icon::Image> gameArt_;
   art::CreatedIcons createdIcons_;
 };

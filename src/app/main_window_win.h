@@ -12,7 +12,7 @@ inline constexpr wchar_t kGameTitle[] = L"Myrrowen";
 inline constexpr ULONG_PTR kHandOverPlain = 0x4D595200;
 inline constexpr ULONG_PTR kHandOverPlay = 0x4D595201;
 
-inline constexpr UINT_PTR kLogTimer = 1;
+// Timer 1 belongs to the game runner (its log).
 inline constexpr UINT_PTR kCaptureTimer = 2;
 inline constexpr UINT kCaptureDelayMs = 700;
 

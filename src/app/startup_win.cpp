@@ -45,9 +45,11 @@ void handOverToFirstInstance(bool play) {
   COPYDATASTRUCT data{};
   data.dwData = play ? kHandOverPlay : kHandOverPlain;
   DWORD_PTR ignored = 0;
+  // Granted before the message: the first launcher brings itself forward while handling it, and
+  // without the grant Windows would only flash its button.
+  AllowSetForegroundWindow(ASFW_ANY);
   SendMessageTimeoutW(first, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data), SMTO_ABORTIFHUNG, kHandOverTimeoutMs,
                       &ignored);
-  AllowSetForegroundWindow(ASFW_ANY);
 }
 
 class ComApartment {
@@ -159,8 +161,12 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   launcher->setWindowIcons();
   launcher->applyTheme();
 
-  ShowWindow(launcher->window(), launcher->inCaptureMode() ? SW_SHOWNOACTIVATE : showCommand);
-  launcher->webHost().startUi();
+  if (launcher->setupPlay()) {
+    launcher->playWithoutPage(showCommand);
+  } else {
+    ShowWindow(launcher->window(), launcher->inCaptureMode() ? SW_SHOWNOACTIVATE : showCommand);
+    launcher->webHost().startUi();
+  }
   return runMessageLoop();
 }
 

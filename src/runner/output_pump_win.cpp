@@ -25,14 +25,30 @@ void writeToLog(HANDLE log, std::string_view bytes) {
   }
 }
 
-void pumpOutput(HANDLE pipe, HANDLE log, LogQueue& queue) {
+// How long the pump waits for the game to end while its pipe is empty.
+constexpr DWORD kIdleWaitMs = 20;
+
+// Waits until the pipe has bytes to read (true), or until every writer has closed it or the game
+// has ended with nothing left to read (false). A process the game started, or the system's console
+// host, may inherit the pipe and keep it open after the game has gone: the game's end counts.
+bool awaitOutput(HANDLE pipe, HANDLE process) {
+  for (;;) {
+    DWORD available = 0;
+    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
+    if (available > 0) return true;
+    if (WaitForSingleObject(process, kIdleWaitMs) == WAIT_OBJECT_0) {
+      return PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0;
+    }
+  }
+}
+
+void pumpOutput(HANDLE pipe, HANDLE process, HANDLE log, LogQueue& queue) {
   std::string buffer(kPumpReadSize, '\0');
   CappedLog capped;
   OutputLines splitter(&localTextToUtf8);
   std::vector<std::string> lines;
-  for (;;) {
+  while (awaitOutput(pipe, process)) {
     DWORD read = 0;
-    // A failed read or none at all: every writer has closed the pipe.
     if (!ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0) break;
     const std::string_view chunk(buffer.data(), read);
     const CappedLog::Portion portion = capped.admit(chunk);
@@ -55,7 +71,7 @@ unsigned long waitForExitCode(HANDLE process) {
 void runPump(PumpHandles handles, LogQueue& queue, const ExitedCallback& onExited) {
   HANDLE log = handles.log ? handles.log.get() : nullptr;
   try {
-    pumpOutput(handles.pipe.get(), log, queue);
+    pumpOutput(handles.pipe.get(), handles.process->get(), log, queue);
   } catch (const std::exception&) {
     // Out of memory for lines: stop reading; the game's end is still reported.
   }

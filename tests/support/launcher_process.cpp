@@ -67,6 +67,8 @@ GameFolderFixture::GameFolderFixture(bool withPage) : folder_(uniqueTemporaryFol
   }
 }
 
+void GameFolderFixture::addGame() const { std::filesystem::copy_file(MYR_TEST_STANDIN, folder_ / L"myr.exe"); }
+
 GameFolderFixture::~GameFolderFixture() {
   std::error_code ignored;
   std::filesystem::remove_all(folder_, ignored);

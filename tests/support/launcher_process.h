@@ -32,6 +32,8 @@ class GameFolderFixture {
   GameFolderFixture& operator=(const GameFolderFixture&) = delete;
 
   const std::filesystem::path& folder() const { return folder_; }
+  // Puts the stand-in game in the folder as myr.exe; the launcher's environment tells it what to do.
+  void addGame() const;
   std::filesystem::path launcher() const { return folder_ / L"myr_launcher.exe"; }
 
  private:

@@ -1,0 +1,93 @@
+#include "runner/game_runner_win.h"
+
+#include <utility>
+
+#include "runner/exit_record.h"
+#include "runner/game_start_win.h"
+#include "runner/log_event.h"
+#include "runner/play_refusal.h"
+#include "runner/running_game_win.h"
+
+namespace myr::runner {
+
+GameRunner::GameRunner(std::filesystem::path gameFolder, RunnerHost& host)
+    : gameFolder_(std::move(gameFolder)), host_(host) {}
+
+commands::CommandList GameRunner::commands() {
+  return {
+      {"play", [this](const json::Value& args, commands::Reply reply) { play(args, std::move(reply)); }},
+      {"stop", [this](const json::Value&, commands::Reply reply) { stop(std::move(reply)); }},
+  };
+}
+
+Result<DWORD> GameRunner::start(bool resume, const std::string& stateName) {
+  const StartRequest request{gameFolder_, game_.tracked(), host_.fileOperationBusy(), resume, stateName};
+  const HWND window = host_.window();
+  Result<GameProcess> started =
+      startGame(request, *log_, [window, keepAlive = log_](unsigned long exitCode) {
+        PostMessageW(window, WM_APP_GAME_EXITED, static_cast<WPARAM>(exitCode), 0);
+      });
+  if (!started) {
+    return started.error();
+  }
+  game_ = std::move(started).value();
+  SetTimer(window, kLogTimer, kLogTimerMs, nullptr);
+  return game_.processId();
+}
+
+void GameRunner::play(const json::Value& args, commands::Reply reply) {
+  if (const std::string refusal = playRefusal(host_.discState()); !refusal.empty()) {
+    reply.error(refusal);
+    return;
+  }
+  const bool resume = args.isObject() && args.get("resume").isBool() && args.get("resume").asBool();
+  const std::string stateName = args.isObject() ? args.get("state").asString() : std::string();
+  const Result<DWORD> started = start(resume, stateName);
+  if (!started) {
+    reply.error(started.error().message);
+    return;
+  }
+  json::Value pid;
+  pid.set("pid", static_cast<double>(*started));
+  reply.result(pid);
+  host_.sendEvent("gameStarted", pid);
+  ShowWindow(host_.window(), SW_MINIMIZE);
+}
+
+void GameRunner::stop(commands::Reply reply) {
+  if (const Status stopped = game_.stop(); !stopped) {
+    reply.error(stopped.error().message);
+    return;
+  }
+  reply.result(json::Value::object());
+}
+
+std::string GameRunner::runningGuard() const {
+  if (game_.tracked()) {
+    return "Close the game first: it may be writing the memory card.";
+  }
+  if (const DWORD other = findRunningGame(gameFolder_, 0); other != 0) {
+    return "myr.exe is running (process " + std::to_string(other) + "): close it first.";
+  }
+  return {};
+}
+
+void GameRunner::flushLog() {
+  if (std::optional<json::Value> event = takeLogEvent(*log_)) {
+    host_.sendEvent("log", std::move(*event));
+  }
+}
+
+const json::Value& GameRunner::finishRun(std::uint32_t exitCode, bool& stoppedByLauncher) {
+  KillTimer(host_.window(), kLogTimer);
+  stoppedByLauncher = game_.stoppedByLauncher();
+  RunEnd run = game_.end(exitCode, log_->tail());
+  // Every line of the run reaches the page before its end does.
+  while (std::optional<json::Value> event = takeLogEvent(*log_)) {
+    host_.sendEvent("log", std::move(*event));
+  }
+  lastRun_ = buildExitRecord(run);
+  return lastRun_;
+}
+
+}  // namespace myr::runner
