@@ -13,10 +13,6 @@ namespace {
 constexpr std::uint32_t kRootBytesSearched = 65536;
 constexpr std::uint32_t kSystemCnfBytesRead = 2048;
 
-bool isAsciiAlphanumeric(char c) {
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
-}
-
 std::string_view withoutTrailingBlanksAndNuls(std::string_view text) {
   const std::size_t last = text.find_last_not_of(std::string_view("\0 ", 2));
   return text.substr(0, last == std::string_view::npos ? 0 : last + 1);
@@ -62,7 +58,7 @@ Result<std::string> readBootSerial(std::string_view systemCnf) {
   line = line.substr(0, line.find(';'));
   std::string serial;
   for (const char c : line) {
-    if (isAsciiAlphanumeric(c)) serial += c;
+    if (isAsciiLetterOrDigit(c)) serial += c;
   }
   serial = upperAscii(serial);
   if (serial.empty()) return Error{"SYSTEM.CNF names no boot file."};

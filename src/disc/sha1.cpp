@@ -4,6 +4,7 @@
 #include <cassert>
 
 #include "disc/sha1_blocks.h"
+#include "foundation/files/ascii_text.h"
 
 namespace myr::disc {
 namespace {
@@ -112,10 +113,9 @@ std::string Sha1::hexDigest() const {
   const std::size_t zeros = (pendingSize_ < 56 ? 56 : 120) - pendingSize_;
   for (int i = 0; i < 8; ++i) padding[zeros + i] = static_cast<std::uint8_t>(bitCount >> (56 - 8 * i));
   last.update(std::span<const std::uint8_t>(padding.data(), zeros + 8));
-  static constexpr char kDigits[] = "0123456789abcdef";
   std::string hex;
   for (const std::uint32_t word : last.state_) {
-    for (int shift = 28; shift >= 0; shift -= 4) hex += kDigits[(word >> shift) & 0xF];
+    for (int shift = 28; shift >= 0; shift -= 4) hex += kLowerHexDigits[(word >> shift) & 0xF];
   }
   return hex;
 }

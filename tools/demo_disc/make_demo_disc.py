@@ -131,9 +131,11 @@ def stage_game_files(root, data, scale, overrides=None):
     return digests
 
 
-def build_disc(image, work, scale=1, overrides=None, extra_root=None, extra_data=None, with_container=True):
+def build_disc(image, work, scale=1, overrides=None, extra_root=None, extra_data=None,
+               container_path="DATAPAK.CVM"):
     """Stages and writes one disc image; returns name -> SHA-1 of the game files.
-    extra_root and extra_data map paths to bytes added to the disc's root or the container."""
+    extra_root and extra_data map paths to bytes added to the disc's root or the container;
+    container_path is where the data container lies on the disc (None: nowhere)."""
     root, data, art = work / "root", work / "data", work / "art"
     for folder in (root, data, art):
         folder.mkdir(parents=True)
@@ -142,8 +144,9 @@ def build_disc(image, work, scale=1, overrides=None, extra_root=None, extra_data
         for path, content in (extra or {}).items():
             (base / path).parent.mkdir(parents=True, exist_ok=True)
             (base / path).write_bytes(content)
-    if with_container:
-        write_container(data, root / "DATAPAK.CVM", "DATAPAK", work)
+    if container_path:
+        (root / container_path).parent.mkdir(parents=True, exist_ok=True)
+        write_container(data, root / container_path, "DATAPAK", work)
     (art / "ART_FIGURE_01.TM2").write_bytes(tim2_placeholder())
     write_container(art, root / "ARTPK.CVM", "ARTPK", work)
     run_xorriso(root, Path(image), "MYRROWEN")
