@@ -18,7 +18,7 @@ using testing::systemCnf;
 
 const std::string kNoSystemCnf = "No SYSTEM.CNF: not a PlayStation 2 disc.";
 
-std::string asLocalText(std::string_view bytes) { return "<" + std::string(bytes) + ">"; }
+std::string asLocalText(std::string_view bytes) { return std::string("<").append(bytes).append(">"); }
 
 DiscCheck inspect(const std::string& bytes) {
   MemoryImage image(bytes);

@@ -118,12 +118,12 @@ TEST(IndexVolume, FoldersListedManyTimesOverEndInBoundedTime) {
   for (int depth = 15; depth >= 0; --depth) {
     std::vector<IsoNode> children{level};
     for (int copy = 0; copy < 49; ++copy) {
-      IsoNode again = IsoNode::dir("X" + std::to_string(copy), {});
+      IsoNode again = IsoNode::dir(std::string("X") + std::to_string(copy), {});
       again.sector = static_cast<std::uint32_t>(18 + depth + 1);
       again.length = 2048;
       children.push_back(again);
     }
-    level = depth == 0 ? IsoNode::dir("", children) : IsoNode::dir("D" + std::to_string(depth), children);
+    level = depth == 0 ? IsoNode::dir("", children) : IsoNode::dir(std::string("D") + std::to_string(depth), children);
   }
   const Result<IsoIndex> index = indexOf(buildIso(level.children));
   ASSERT_FALSE(index);
