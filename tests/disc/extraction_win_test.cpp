@@ -23,7 +23,6 @@ namespace myr::disc {
 namespace {
 
 using testing::buildIso;
-using testing::containerFile;
 using testing::DigestList;
 using testing::fixturePath;
 using testing::IsoNode;
@@ -74,26 +73,16 @@ void expectComplete(const fs::path& target, std::span<const GameFile> table) {
 
 void writeFile(const fs::path& path, const std::string& bytes) { std::ofstream(path, std::ios::binary) << bytes; }
 
-// All eleven files in an image of the builder: SYSTEM.CNF and the boot file in the root, the
-// others in DATAPAK.CVM. One file may be damaged.
+// The builder's small disc and a table of its files' digests.
 struct BuiltDisc {
   std::string image;
   std::vector<std::string> digests;
   std::vector<GameFile> table;
 
   explicit BuiltDisc(const std::function<void(IsoNode&)>& damage = {}) {
-    std::vector<IsoNode> root, inner;
-    for (const GameFile& row : kGameFileTable) {
-      const std::string name(row.name);
-      const std::string content = name == "SYSTEM.CNF" ? testing::systemCnf("BOOT2 = cdrom0:\\QXUS_404.04;1")
-                                                       : "content of " + name;
-      digests.push_back(sha1Of(content));
-      IsoNode node = IsoNode::file(name + ";1", content);
-      if (damage) damage(node);
-      (name == "SYSTEM.CNF" || name == "QXUS_404.04" ? root : inner).push_back(node);
-    }
-    root.push_back(IsoNode::file("DATAPAK.CVM;1", containerFile(buildIso(inner))));
-    image = buildIso(root);
+    testing::MiniDisc disc = testing::buildMiniDisc(damage);
+    image = std::move(disc.image);
+    for (const std::string& content : disc.contents) digests.push_back(sha1Of(content));
     for (std::size_t i = 0; i < digests.size(); ++i) table.push_back({kGameFileTable[i].name, digests[i]});
   }
 };

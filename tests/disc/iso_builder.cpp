@@ -2,6 +2,9 @@
 
 #include <map>
 
+#include "disc/disc_check.h"
+#include "disc/game_files.h"
+
 namespace myr::disc::testing {
 namespace {
 
@@ -161,6 +164,25 @@ std::string containerFile(const std::string& volume, std::size_t offset) {
 
 std::string systemCnf(const std::string& bootLine) {
   return bootLine + "\r\nVER = 1.00\r\nVMODE = NTSC\r\n";
+}
+
+MiniDisc buildMiniDisc(const std::function<void(IsoNode&)>& damage) {
+  MiniDisc disc;
+  std::vector<IsoNode> root;
+  std::vector<IsoNode> inner;
+  for (const GameFile& row : kGameFileTable) {
+    const std::string name(row.name);
+    const bool inRoot = name == "SYSTEM.CNF" || row.name == kBootFileName;
+    disc.contents.push_back(name == "SYSTEM.CNF" ? systemCnf("BOOT2 = cdrom0:\\QXUS_404.04;1") : "content of " + name);
+    IsoNode node = IsoNode::file(name + ";1", disc.contents.back());
+    if (damage) damage(node);
+    (inRoot ? root : inner).push_back(node);
+  }
+  root.push_back(IsoNode::file("DATAPAK.CVM;1", containerFile(buildIso(inner))));
+  const std::string picture = "TIM2" + std::string(60, '\0');
+  root.push_back(IsoNode::file("ARTPK.CVM;1", containerFile(buildIso({IsoNode::file("ART_FIGURE_01.TM2;1", picture)}))));
+  disc.image = buildIso(root);
+  return disc;
 }
 
 }  // namespace myr::disc::testing

@@ -4,6 +4,7 @@
 // damaged records, deep trees, extents past the end, volumes nested at odd offsets.
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -45,7 +46,16 @@ std::string buildIso(const std::vector<IsoNode>& root, const IsoOptions& options
 // A container file: its volume starts at offset within the file.
 std::string containerFile(const std::string& volume, std::size_t offset = 6144);
 
-// "BOOT2 = cdrom0:\<boot>;1" and the usual lines, CR LF ended.
+// The given BOOT2 line and the usual lines, CR LF ended.
 std::string systemCnf(const std::string& bootLine);
+
+// A small disc laid out like the real one: SYSTEM.CNF and the boot file in the root, the other
+// game files inside DATAPAK.CVM, and ARTPK.CVM with a stand-in art picture.
+struct MiniDisc {
+  std::string image;
+  std::vector<std::string> contents;  // of each game file, in table order
+};
+// damage may change the node of any game file before the image is built.
+MiniDisc buildMiniDisc(const std::function<void(IsoNode&)>& damage = {});
 
 }  // namespace myr::disc::testing

@@ -127,7 +127,7 @@ def stage_game_files(root, data, scale, overrides=None):
         elif name == "SYSTEM.CNF":
             digests[name] = write_bytes(target, SYSTEM_CNF)
         else:
-            digests[name] = write_stream(target, f"myr-demo:{name}", SIZES[name] * scale)
+            digests[name] = write_stream(target, f"myr-demo:{name}", int(SIZES[name] * scale))
     return digests
 
 
@@ -160,7 +160,7 @@ def digest_list(digests):
 def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("image", type=Path)
-    parser.add_argument("--scale", type=int, default=1)
+    parser.add_argument("--scale", type=float, default=1)
     parser.add_argument("--digests", type=Path)
     args = parser.parse_args()
     args.image.parent.mkdir(parents=True, exist_ok=True)
