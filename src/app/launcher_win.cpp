@@ -10,6 +10,9 @@
 #include <utility>
 
 #include "app/main_window_win.h"
+#include "disc/disc_state_win.h"
+#include "foundation/environment_win.h"
+#include "settings/settings_file.h"
 #include "runner/exit_record.h"
 #include "runner/game_log_win.h"
 #include "webui/bridge/bridge_win.h"
@@ -160,7 +163,12 @@ void Launcher::setWindowIcons() {
   }
 }
 
-json::Value Launcher::discState() { return json::Value(); }
+disc::ImageSources Launcher::imageSources() const {
+  const settings::IniDocument settings = settings::loadSettings(settings::settingsPath(setup_.gameFolder));
+  return disc::ImageSources{getEnvUtf8(L"MYR_ISO"), settings.get("Game", "Iso", "")};
+}
+
+json::Value Launcher::discState() { return disc::buildDiscState(setup_.gameFolder, imageSources(), extraction_); }
 
 void Launcher::sendEvent(std::string name, json::Value data) { webHost_.bridge().sendEvent(std::move(name), std::move(data)); }
 

@@ -29,6 +29,8 @@
 #include "app/window_size.h"
 #include "art/game_icon.h"
 #include "art/icons_win.h"
+#include "disc/disc_check_win.h"
+#include "disc/extraction_status.h"
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
@@ -82,6 +84,8 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost {
   runner::GameRunner& runner() { return runner_; }
   runner::GameProcess& game() { return runner_.game(); }
   commands::FileOperations& fileOperations() { return fileOperations_; }
+  // Where the player named a disc image: MYR_ISO and myr.ini's Game.Iso.
+  disc::ImageSources imageSources() const;
   // Start-up with "--play": the game at once, without the page; the page only when it cannot start.
   void playWithoutPage(int showCommand);
 
@@ -114,6 +118,7 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost {
   std::unique_ptr<ModalUi> modalUi_;
   std::shared_ptr<browser::UiThreadQueue> uiQueue_;
   commands::FileOperations fileOperations_;
+  disc::ExtractionStatus extraction_;
   runner::GameRunner runner_;
   webui::WebHost webHost_;
   HWND window_ = nullptr;

@@ -7,10 +7,12 @@
 #include <memory>
 #include <type_traits>
 
+#include "app/game_art_win.h"
 #include "app/launcher_win.h"
 #include "app/main_window_win.h"
 #include "app/modal_ui_win.h"
 #include "app/window_size.h"
+#include "disc/disc_check_win.h"
 #include "foundation/environment_win.h"
 #include "foundation/files/win_handle.h"
 #include "settings/settings_file.h"
@@ -78,10 +80,17 @@ std::string readTheme(const std::filesystem::path& gameFolder, bool captureMode)
   return theme;
 }
 
-// The art of the disc image in use, read beside the window's creation. No image can be
-// chosen yet, so there is no art to read.
-std::future<std::vector<game_icon::Image>> startLoadingGameArt() {
-  return std::async(std::launch::async, [] { return std::vector<game_icon::Image>{}; });
+// The art of the disc image in use, read beside the window's creation.
+std::future<std::vector<game_icon::Image>> startLoadingGameArt(const Launcher& launcher) {
+  const std::filesystem::path image = disc::defaultImagePath(launcher.imageSources(), launcher.gameFolder()).path;
+  return std::async(std::launch::async, [image] {
+    // A thread entry: nothing may escape it, and without art the program's icon stands in.
+    try {
+      return loadArtOfImage(image);
+    } catch (...) {
+      return std::vector<game_icon::Image>{};
+    }
+  });
 }
 
 bool registerWindowClass(HINSTANCE instance) {
@@ -141,7 +150,6 @@ int runLauncher(HINSTANCE instance, int showCommand) {
     return 1;
   }
   LauncherSetup setup = readSetup();
-  std::future<std::vector<game_icon::Image>> art = startLoadingGameArt();
 
   const bool headless = getEnvUtf8(L"MYR_LAUNCHER_BROWSER") == "stdio";
   std::unique_ptr<Launcher> launcher;
@@ -153,6 +161,7 @@ int runLauncher(HINSTANCE instance, int showCommand) {
                                           return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"),
                                                                      std::move(queue));
                                         });
+  std::future<std::vector<game_icon::Image>> art = startLoadingGameArt(*launcher);
   if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
     // Ending 2.
     return 1;
