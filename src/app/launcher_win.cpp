@@ -10,7 +10,8 @@
 #include <utility>
 
 #include "app/main_window_win.h"
-#include "disc/disc_state_win.h"
+#include "app/game_art_win.h"
+#include "settings/schema.h"
 #include "foundation/environment_win.h"
 #include "settings/settings_file.h"
 #include "runner/exit_record.h"
@@ -77,9 +78,10 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
       modalUi_(std::move(modalUi)),
       uiQueue_(std::make_shared<browser::UiThreadQueue>(
           [this](const std::string& what) { reportFailure("queued work", what); })),
+      disc_(*this),
       runner_(setup_.gameFolder, *this),
       webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
-  webHost_.bridge().setCommands(inTableOrder({runner_.commands(), ownCommands()}));
+  webHost_.bridge().setCommands(inTableOrder({disc_.commands(), runner_.commands(), ownCommands()}));
 }
 
 Launcher::~Launcher() {
@@ -168,7 +170,26 @@ disc::ImageSources Launcher::imageSources() const {
   return disc::ImageSources{getEnvUtf8(L"MYR_ISO"), settings.get("Game", "Iso", "")};
 }
 
-json::Value Launcher::discState() { return disc::buildDiscState(setup_.gameFolder, imageSources(), extraction_); }
+json::Value Launcher::discState() { return disc_.discState(); }
+
+bool Launcher::isAllowedImageSetting(const std::string& value) const {
+  return settings::isAllowedSetting("Game", "Iso", value);
+}
+
+Status Launcher::storeImageSetting(const std::string& value) {
+  return settings::writeSettings(settings::settingsPath(setup_.gameFolder), {{"Game", "Iso", value}});
+}
+
+void Launcher::imageStored(const std::filesystem::path& image) {
+  std::vector<game_icon::Image> art = loadArtOfImage(image);
+  if (art.empty()) {
+    return;
+  }
+  gameArt_ = std::move(art);
+  if (IsWindow(window_)) {
+    setWindowIcons();
+  }
+}
 
 void Launcher::sendEvent(std::string name, json::Value data) { webHost_.bridge().sendEvent(std::move(name), std::move(data)); }
 

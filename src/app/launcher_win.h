@@ -30,7 +30,7 @@
 #include "art/game_icon.h"
 #include "art/icons_win.h"
 #include "disc/disc_check_win.h"
-#include "disc/extraction_status.h"
+#include "disc/disc_commands_win.h"
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
@@ -54,7 +54,7 @@ struct LauncherSetup {
 
 using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
 
-class Launcher final : public webui::PageOwner, public runner::RunnerHost {
+class Launcher final : public webui::PageOwner, public runner::RunnerHost, public disc::DiscHost {
  public:
   Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
   ~Launcher() override;
@@ -84,12 +84,13 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost {
   runner::GameRunner& runner() { return runner_; }
   runner::GameProcess& game() { return runner_.game(); }
   commands::FileOperations& fileOperations() { return fileOperations_; }
-  // Where the player named a disc image: MYR_ISO and myr.ini's Game.Iso.
-  disc::ImageSources imageSources() const;
+
   // Start-up with "--play": the game at once, without the page; the page only when it cannot start.
   void playWithoutPage(int showCommand);
 
-  // webui::PageOwner and runner::RunnerHost
+  disc::DiscCommands& disc() { return disc_; }
+
+  // webui::PageOwner, runner::RunnerHost and disc::DiscHost
   HWND window() const override { return window_; }
   bool fileOperationBusy() const override { return fileOperations_.busy(); }
   json::Value discState() override;
@@ -98,6 +99,14 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost {
   void themeChanged() override { applyTheme(); }
   void pageClosing() override { quitWithoutAsking(); }
   void failStart(const std::string& text, MessageButtons buttons) override;
+  json::Value imageDropped(const std::filesystem::path& image) override { return disc_.storeImagePath(image); }
+  // Where the player named a disc image: MYR_ISO and myr.ini's Game.Iso.
+  disc::ImageSources imageSources() const override;
+  ModalUi& modalUi() override { return *modalUi_; }
+  bool isAllowedImageSetting(const std::string& value) const override;
+  Status storeImageSetting(const std::string& value) override;
+  void imageStored(const std::filesystem::path& image) override;
+  std::function<bool(std::string)> poster() override { return webHost_.bridge().poster(); }
 
  private:
   // The launcher's own commands: the page's answers to "closeRequested" and its "ready".
@@ -118,7 +127,7 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost {
   std::unique_ptr<ModalUi> modalUi_;
   std::shared_ptr<browser::UiThreadQueue> uiQueue_;
   commands::FileOperations fileOperations_;
-  disc::ExtractionStatus extraction_;
+  disc::DiscCommands disc_;
   runner::GameRunner runner_;
   webui::WebHost webHost_;
   HWND window_ = nullptr;

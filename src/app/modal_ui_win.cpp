@@ -1,10 +1,19 @@
 #include "app/modal_ui_win.h"
 
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <memory>
+#include <vector>
+
 #include "app/main_window_win.h"
+#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
 
 namespace myr::app {
 namespace {
+
+using Microsoft::WRL::ComPtr;
 
 class DesktopModalUi final : public ModalUi {
  public:
@@ -19,17 +28,57 @@ class DesktopModalUi final : public ModalUi {
     }
   }
 
+  std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) override {
+    ComPtr<IFileOpenDialog> dialog;
+    if (FAILED(CoCreateInstance(CLSID_FileOpenDialog, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&dialog)))) {
+      return std::nullopt;
+    }
+    FILEOPENDIALOGOPTIONS options = 0;
+    dialog->GetOptions(&options);
+    dialog->SetOptions(options | FOS_FORCEFILESYSTEM | FOS_PATHMUSTEXIST | FOS_FILEMUSTEXIST);
+    dialog->SetTitle(choice.title.c_str());
+    std::vector<COMDLG_FILTERSPEC> types;
+    for (const auto& [name, pattern] : choice.types) {
+      types.push_back({name.c_str(), pattern.c_str()});
+    }
+    dialog->SetFileTypes(static_cast<UINT>(types.size()), types.data());
+    ComPtr<IShellItem> start;
+    if (!choice.startFolder.empty() && fileStatus(choice.startFolder).isDirectory &&
+        SUCCEEDED(SHCreateItemFromParsingName(choice.startFolder.c_str(), nullptr, IID_PPV_ARGS(&start)))) {
+      dialog->SetFolder(start.Get());
+    }
+    ComPtr<IShellItem> result;
+    PWSTR path = nullptr;
+    if (FAILED(dialog->Show(owner_())) || FAILED(dialog->GetResult(&result)) ||
+        FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
+      return std::nullopt;
+    }
+    const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(path, CoTaskMemFree);
+    return std::filesystem::path(owned.get());
+  }
+
  private:
   std::function<HWND()> owner_;
 };
 
+// Headless runs never block: every dialog is written to standard error and answered No or Cancel.
 class HeadlessModalUi final : public ModalUi {
  public:
   MessageAnswer showError(const std::string& text, MessageButtons buttons) override {
-    const std::string line = "[dialog] " + toUtf8(kGameTitle) + ": " + text + "\n";
+    note(toUtf8(kGameTitle) + ": " + text);
+    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+  }
+
+  std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) override {
+    note(toUtf8(choice.title) + ": cancelled");
+    return std::nullopt;
+  }
+
+ private:
+  static void note(const std::string& text) {
+    const std::string line = "[dialog] " + text + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-    return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
   }
 };
 

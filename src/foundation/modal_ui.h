@@ -3,7 +3,11 @@
 // Every modal dialog and every hand-over to another program goes through here, so that tests
 // and headless runs never block and never open real windows of other programs.
 
+#include <filesystem>
+#include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace myr {
 
@@ -15,6 +19,14 @@ class ModalUi {
   virtual ~ModalUi() = default;
   // An error box titled with the game's name, owned by the launcher's window.
   virtual MessageAnswer showError(const std::string& text, MessageButtons buttons) = 0;
+
+  struct FileChoice {
+    std::wstring title;
+    std::vector<std::pair<std::wstring, std::wstring>> types;  // name and pattern, in order
+    std::filesystem::path startFolder;                         // empty: where the dialog likes
+  };
+  // An existing file the player picked; nothing when cancelled or when no dialog can be shown.
+  virtual std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) = 0;
 };
 
 }  // namespace myr

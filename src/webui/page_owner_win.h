@@ -7,6 +7,7 @@
 #include <filesystem>
 #include <string>
 
+#include "foundation/json/json.h"
 #include "foundation/modal_ui.h"
 
 namespace myr::webui {
@@ -24,6 +25,8 @@ class PageOwner {
   // The page cannot be shown: tells the player why and ends the launcher (or, where the
   // buttons offer it and the player says Yes, starts the game instead).
   virtual void failStart(const std::string& text, MessageButtons buttons) = 0;
+  // A disc image dropped on the page: what became of it, for the "isoDropped" event.
+  virtual json::Value imageDropped(const std::filesystem::path& image) = 0;
 };
 
 }  // namespace myr::webui

@@ -41,7 +41,7 @@ std::wstring lowerCaseExtension(const std::wstring& path) {
 
 void WebHost::onFileDropped(const std::wstring& path) {
   if (lowerCaseExtension(path) == L".iso") {
-    // Disc images are taken by the disc image chooser.
+    bridge_.sendEvent("isoDropped", owner_.imageDropped(path));
     return;
   }
   json::Value refusal;

@@ -41,7 +41,9 @@ FakeEngine& LauncherFixture::useEngine(FakeBrowserOptions options) {
   pumpMessages();
   app::LauncherSetup setup;
   setup.gameFolder = gameFolder;
-  launcher_ = std::make_unique<app::Launcher>(std::move(setup), std::make_unique<RecordingModalUi>(dialogs, dialogAnswer),
+  auto recording = std::make_unique<RecordingModalUi>(dialogs, dialogAnswer);
+  modalUi = recording.get();
+  launcher_ = std::make_unique<app::Launcher>(std::move(setup), std::move(recording),
                                               [this, options](std::shared_ptr<browser::UiThreadQueue> queue) {
                                                 auto fake = std::make_unique<FakeEngine>(std::move(queue), options);
                                                 engine = fake.get();

@@ -31,6 +31,13 @@ class RecordingModalUi final : public ModalUi {
     shown_.push_back({text, buttons});
     return answer_;
   }
+  std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) override {
+    shown_.push_back({"choose: " + std::string(choice.title.begin(), choice.title.end()), MessageButtons::Ok});
+    return std::exchange(nextChoice, std::nullopt);
+  }
+
+  // What the next file dialog answers; nothing is a cancel.
+  std::optional<std::filesystem::path> nextChoice;
 
  private:
   std::vector<Shown>& shown_;
@@ -60,6 +67,7 @@ class LauncherFixture : public ::testing::Test {
   std::filesystem::path gameFolder;
   HWND window = nullptr;
   FakeEngine* engine = nullptr;
+  RecordingModalUi* modalUi = nullptr;
   std::vector<RecordingModalUi::Shown> dialogs;
   MessageAnswer dialogAnswer = MessageAnswer::No;
 

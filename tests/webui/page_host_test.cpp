@@ -188,9 +188,17 @@ TEST_F(ViewPolicies, DroppedFilesThatAreNoDiscImageAreRefused) {
                                     json::write(json::Value(path)).substr(1) +
                                     R"(,"error":"Drop a .iso disc image here."}})");
   }
+  // A disc image in any letter case goes to the disc chooser, which checks it.
   view().posted.clear();
   EXPECT_TRUE(view().raiseNavigation(L"file:///C:/games/Disc.ISO"));
-  EXPECT_TRUE(view().posted.empty());
+  ASSERT_EQ(view().posted.size(), 1u);
+  const std::optional<json::Value> dropped = json::parse(view().posted[0]);
+  ASSERT_TRUE(dropped.has_value());
+  EXPECT_EQ(dropped->get("event").asString(), "isoDropped");
+  EXPECT_EQ(dropped->get("data").get("accepted").asBool(), false);
+  EXPECT_EQ(dropped->get("data").get("path").asString(), "C:\\games\\Disc.ISO");
+  EXPECT_FALSE(dropped->get("data").get("error").asString().empty());
+  EXPECT_TRUE(dropped->get("data").get("disc").isObject());
 }
 
 TEST_F(ViewPolicies, BrowserFailuresRecreateTheViewThreeTimes) {

@@ -82,6 +82,10 @@ void Bridge::sendEvent(std::string name, json::Value data) {
 
 bool Bridge::postJson(std::string json) { return channel_->post(std::move(json)); }
 
+std::function<bool(std::string)> Bridge::poster() const {
+  return [channel = channel_](std::string json) { return channel->post(std::move(json)); };
+}
+
 void Bridge::setPostTarget(HWND window) { channel_->setTarget(window); }
 
 void Bridge::deliverPosted(LPARAM payload) {

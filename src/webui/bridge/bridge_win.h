@@ -38,6 +38,8 @@ class Bridge {
   // Any thread: hands a serialised reply or event to the UI thread. False (and the text lost)
   // when the main window cannot take it.
   bool postJson(std::string json);
+  // postJson for a worker that may outlive the bridge: once the bridge is gone it posts nothing.
+  std::function<bool(std::string)> poster() const;
   // The window postJson delivers to; set by the UI thread when the main window exists, cleared
   // when it goes.
   void setPostTarget(HWND window);
