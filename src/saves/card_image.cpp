@@ -71,7 +71,6 @@ class CardImage {
   // ends first.
   std::optional<std::string> readChain(std::uint32_t n, std::size_t wanted) {
     std::string gathered;
-    gathered.reserve(std::min(wanted, clustersLeft_ * kClusterDataBytes));
     for (std::uint64_t step = 0; gathered.size() < wanted; ++step) {
       const std::uint64_t absolute = std::uint64_t{n} + sb_.allocOffset;
       if (step > sb_.clusters || n >= sb_.allocEnd || absolute >= sb_.clusters || clustersLeft_ == 0) {
