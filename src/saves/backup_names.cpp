@@ -16,11 +16,9 @@ constexpr std::string_view kStampForm = "DDDD-DD-DD_DD-DD-DD";
 constexpr std::size_t kLongestSetName = 48;
 constexpr std::size_t kDigestDigits = 64;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+bool isLowerHexDigit(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'f'); }
 
-bool isLowerHexDigit(char c) { return isDigit(c) || (c >= 'a' && c <= 'f'); }
-
-bool isSetNameTail(char c) { return isDigit(c) || (c >= 'a' && c <= 'z') || c == '-'; }
+bool isSetNameTail(char c) { return isAsciiDigit(c) || (c >= 'a' && c <= 'z') || c == '-'; }
 
 std::vector<std::string_view> splitPath(std::string_view path) {
   std::vector<std::string_view> parts;
@@ -58,7 +56,7 @@ bool isBackupSetName(std::string_view name) {
     return false;
   }
   for (std::size_t i = 0; i < kStampForm.size(); ++i) {
-    if (kStampForm[i] == 'D' ? !isDigit(name[i]) : name[i] != kStampForm[i]) {
+    if (kStampForm[i] == 'D' ? !isAsciiDigit(name[i]) : name[i] != kStampForm[i]) {
       return false;
     }
   }
