@@ -99,7 +99,8 @@ std::string parkedSystemSaveName(const std::tm& utcTime, int attempt) {
                 utcTime.tm_mon + 1, utcTime.tm_mday, utcTime.tm_hour, utcTime.tm_min, utcTime.tm_sec);
   std::string name = text;
   if (attempt > 1) {
-    name += "-" + std::to_string(attempt);
+    name += '-';
+    name += std::to_string(attempt);
   }
   return name + ".parked";
 }
