@@ -8,6 +8,7 @@
 #include "foundation/files/win_text.h"
 #include "saves/save_files_win.h"
 #include "saves/save_folders.h"
+#include "saves/restore_win.h"
 #include "saves/save_names.h"
 #include "saves/sha256_win.h"
 
@@ -133,6 +134,7 @@ Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::st
 }
 
 Result<json::Value> backupNow(const std::filesystem::path& gameFolder) {
+  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
   const Result<BackupResult> set = makeBackup(gameFolder, "", localTimeNow());
   if (!set) return set.error();
   json::Value result;

@@ -8,6 +8,7 @@
 #include "foundation/files/win_text.h"
 #include "saves/card_format.h"
 #include "saves/card_layout.h"
+#include "saves/restore_win.h"
 #include "saves/save_files_win.h"
 
 namespace myr::saves {
@@ -47,6 +48,7 @@ Status formatBlankCard(const std::filesystem::path& path) {
 }
 
 Result<json::Value> formatCardNow(const std::filesystem::path& gameFolder, int slot) {
+  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
   const Status formatted = formatBlankCard(cardPath(gameFolder, slot));
   if (!formatted) return formatted.error();
   json::Value result;

@@ -20,6 +20,12 @@ namespace {
 constexpr std::size_t kQuotedNameBytes = 48;
 constexpr std::string_view kSaveDataPrefix = "savedata/QXUS-40404/";
 
+// Written once every file of a restore is staged and removed when the restore ends: while it
+// exists, its manifest lines name the staged files still to be moved into place.
+std::filesystem::path journalPath(const std::filesystem::path& gameFolder) {
+  return gameFolder / L"backups" / L"restore.journal";
+}
+
 std::filesystem::path stagedPath(const std::filesystem::path& gameFolder, std::string_view path) {
   return std::filesystem::path(manifestPath(gameFolder, path).native() + L".import-tmp");
 }
@@ -57,19 +63,27 @@ Result<std::string> backUpCurrentSaves(const std::filesystem::path& gameFolder, 
   return safety->name;
 }
 
-// Every file of the set copied and verified beside its target; on failure none remains.
+Error nothingChanged(const Error& error) { return Error{error.message + "; nothing was changed", error.systemCode}; }
+
+// Every file of the set copied and verified beside its target, and the journal written; on
+// failure none of them remains.
 Result<std::vector<std::filesystem::path>> stage(const std::filesystem::path& gameFolder,
                                                  const std::filesystem::path& setFolder,
                                                  const std::vector<ManifestEntry>& entries) {
   std::vector<std::filesystem::path> staged;
+  std::string journal;
   for (const ManifestEntry& entry : entries) {
     staged.push_back(stagedPath(gameFolder, entry.path));
     const Result<std::string> digest = verifiedCopy(manifestPath(setFolder, entry.path), staged.back());
     if (!digest || *digest != entry.sha256) {
       deleteAll(staged, 0);
-      const Error error = digest ? Error{entry.path + " changed while it was copied"} : digest.error();
-      return Error{error.message + "; nothing was changed", error.systemCode};
+      return nothingChanged(digest ? Error{entry.path + " changed while it was copied"} : digest.error());
     }
+    journal += manifestLine(entry.sha256, entry.path);
+  }
+  if (const Status written = writeWholeFile(journalPath(gameFolder), journal); !written) {
+    deleteAll(staged, 0);
+    return nothingChanged(written.error());
   }
   return staged;
 }
@@ -116,7 +130,40 @@ Status sweepSaveData(const std::filesystem::path& gameFolder, const std::vector<
   return {};
 }
 
+// Moves the staged files that are still there into place after checking them again.
+Status finishMoves(const std::filesystem::path& gameFolder, const std::vector<ManifestEntry>& entries) {
+  for (const ManifestEntry& entry : entries) {
+    const std::filesystem::path staged = stagedPath(gameFolder, entry.path);
+    if (isMissingPath(staged)) continue;
+    const Result<std::string> digest = sha256File(staged);
+    if (!digest) return digest.error();
+    if (*digest != entry.sha256) return Error{entry.path + " changed while it waited to be put in place"};
+    if (!moveFileDurable(staged, manifestPath(gameFolder, entry.path), true)) {
+      const DWORD code = GetLastError();
+      return Error{entry.path + ": " + systemErrorText(code), code};
+    }
+  }
+  return {};
+}
+
 }  // namespace
+
+Status finishInterruptedRestore(const std::filesystem::path& gameFolder) {
+  constexpr std::string_view kUnfinished = "An interrupted restore could not be finished: ";
+  const std::filesystem::path journal = journalPath(gameFolder);
+  if (isMissingPath(journal)) return {};
+  const Result<std::string> text = readWholeFile(journal, kManifestLimitBytes);
+  if (!text) return text.error().prefixed(kUnfinished);
+  const Result<std::vector<ManifestEntry>> entries = parseManifest(*text);
+  if (!entries) return entries.error().prefixed(kUnfinished);
+  if (const Status moved = finishMoves(gameFolder, *entries); !moved) return moved.error().prefixed(kUnfinished);
+  if (const Status swept = sweepSaveData(gameFolder, *entries, ""); !swept) return swept.error().prefixed(kUnfinished);
+  if (!deleteFile(journal)) {
+    const DWORD code = GetLastError();
+    return Error{std::string(kUnfinished) + pathError(journal, code), code};
+  }
+  return {};
+}
 
 Result<std::filesystem::path> findBackupSet(const std::filesystem::path& gameFolder, std::string_view name) {
   const Error missing{"There is no backup " + std::string(name.substr(0, kQuotedNameBytes)) + "."};
@@ -137,12 +184,16 @@ Result<RestoreResult> restoreSet(const std::filesystem::path& gameFolder, const 
   if (!safetyBackup) return safetyBackup.error();
   const Result<std::vector<std::filesystem::path>> staged = stage(gameFolder, setFolder, *entries);
   if (!staged) return staged.error();
-  if (const Status replaced = replace(gameFolder, *entries, *staged, *safetyBackup); !replaced) return replaced.error();
-  if (const Status swept = sweepSaveData(gameFolder, *entries, *safetyBackup); !swept) return swept.error();
+  // From here a reported failure is final; only an interrupted launcher leaves the journal.
+  Status done = replace(gameFolder, *entries, *staged, *safetyBackup);
+  if (done) done = sweepSaveData(gameFolder, *entries, *safetyBackup);
+  deleteFile(journalPath(gameFolder));
+  if (!done) return done.error();
   return RestoreResult{entries->size(), *safetyBackup};
 }
 
 Result<json::Value> restoreNow(const std::filesystem::path& gameFolder, const std::filesystem::path& setFolder) {
+  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
   const Result<RestoreResult> restored = restoreSet(gameFolder, setFolder, localTimeNow());
   if (!restored) return restored.error();
   json::Value result;

@@ -20,6 +20,11 @@ struct RestoreResult {
   std::string safetyBackup;  // the set made from the current saves; empty when there were none
 };
 
+// Completes a restore that was interrupted (the launcher ended) after it began to move files into
+// place, so that the saves are never left half replaced. Nothing to do is success. Every
+// operation that changes saves calls it first; the launcher calls it once when it starts.
+Status finishInterruptedRestore(const std::filesystem::path& gameFolder);
+
 // The folder of the set the page named, or "There is no backup <name>.".
 Result<std::filesystem::path> findBackupSet(const std::filesystem::path& gameFolder, std::string_view name);
 

@@ -4,6 +4,7 @@
 
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
+#include "saves/restore_win.h"
 #include "saves/save_data.h"
 #include "saves/save_files_win.h"
 #include "saves/save_folders.h"
@@ -63,6 +64,7 @@ Result<std::string> swapSystemFile(const std::filesystem::path& gameFolder, std:
 }
 
 Result<json::Value> swapSystemNow(const std::filesystem::path& gameFolder, std::string_view file) {
+  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
   const Result<std::string> keptAs = swapSystemFile(gameFolder, file, utcTimeNow());
   if (!keptAs) return keptAs.error();
   json::Value result;
