@@ -6,7 +6,7 @@
 #include <sstream>
 
 #include "foundation/files/win_text.h"
-#include "support/launcher_process.h"
+#include "support/temp_folder.h"
 
 namespace myr::saves::test {
 
@@ -45,40 +45,46 @@ std::map<std::string, std::string> saveContents(const std::filesystem::path& gam
   return files;
 }
 
-std::optional<std::filesystem::path> hostProgram(std::string_view unixPath) {
-  std::filesystem::path path = L"Z:" + toWide(unixPath);
-  path.make_preferred();
-  std::error_code error;
-  if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
-  return path;
+namespace {
+
+using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
+
+// Present only under Wine.
+UnixNameFunction wineUnixFileName() {
+  return reinterpret_cast<UnixNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
 }
+
+std::string unixName(UnixNameFunction convert, const std::filesystem::path& path) {
+  char* name = convert(path.c_str());
+  const std::string text = name != nullptr ? name : "";
+  HeapFree(GetProcessHeap(), 0, name);
+  return text;
+}
+
+}  // namespace
 
 std::optional<HostRun> runOnHost(const std::filesystem::path& folder, const std::string& command) {
-  const std::optional<std::filesystem::path> shell = hostProgram("/bin/sh");
-  if (!shell) return std::nullopt;
-  std::string unixFolder = toUtf8(folder.native()).substr(2);  // without "Z:"
-  std::replace(unixFolder.begin(), unixFolder.end(), '\\', '/');
-  myr::testing::LauncherProcess process(*shell, {},
-                                        L"-c \"cd '" + toWide(unixFolder) + L"' && " + toWide(command) + L" 2>&1\"");
-  HostRun run;
-  while (const std::optional<std::string> line = process.readLine()) run.output += *line + "\n";
-  const std::optional<DWORD> code = process.waitForExit();
-  if (!code) return std::nullopt;
-  run.exitCode = *code;
-  return run;
-}
-
-HostFolder::HostFolder() {
-  static int counter = 0;
-  path_ = std::filesystem::path(L"Z:\\tmp") /
-          (L"myr-saves-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++counter));
-  std::filesystem::remove_all(path_);
-  std::filesystem::create_directories(path_);
-}
-
-HostFolder::~HostFolder() {
-  std::error_code ignored;
-  std::filesystem::remove_all(path_, ignored);
+  const UnixNameFunction convert = wineUnixFileName();
+  if (convert == nullptr) return std::nullopt;
+  const myr::testing::TempFolder results;
+  const std::string out = unixName(convert, results.path());
+  // Wine gives no waitable handle for a host program: the shell leaves its status in a file.
+  const std::string script = "cd '" + unixName(convert, folder) + "' && { " + command + "; } >'" + out +
+                             "/output' 2>&1; echo $? >'" + out + "/status.tmp'; mv '" + out + "/status.tmp' '" + out +
+                             "/status'";
+  std::wstring commandLine = L"Z:\\bin\\sh -c \"" + toWide(script) + L"\"";
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+    return std::nullopt;
+  }
+  CloseHandle(process.hProcess);
+  CloseHandle(process.hThread);
+  for (int attempt = 0; attempt < 1000 && !std::filesystem::exists(results / L"status"); ++attempt) Sleep(20);
+  if (!std::filesystem::exists(results / L"status")) return std::nullopt;
+  return HostRun{std::stoi(readFile(results / L"status")), readFile(results / L"output")};
 }
 
 }  // namespace myr::saves::test

@@ -21,26 +21,12 @@ std::map<std::string, std::string> treeContents(const std::filesystem::path& fol
 // The game's save folders (memcards, savedata, states) as treeContents sees them.
 std::map<std::string, std::string> saveContents(const std::filesystem::path& gameFolder);
 
-// A program of the Linux host when the tests run under Wine (Z: is the host's root).
-std::optional<std::filesystem::path> hostProgram(std::string_view unixPath);
-// Runs a shell command on the Linux host in folder (a path on Z:); its exit code and output.
+// Runs a shell command on the Linux host when the tests run under Wine, in folder; its exit code
+// and output, or nothing without a host (on Windows) or when it did not end in time.
 struct HostRun {
-  DWORD exitCode = 0;
+  int exitCode = 0;
   std::string output;
 };
 std::optional<HostRun> runOnHost(const std::filesystem::path& folder, const std::string& command);
-
-// A folder on the host's /tmp, where host programs can reach it; removed when the owner goes.
-class HostFolder {
- public:
-  HostFolder();
-  ~HostFolder();
-  HostFolder(const HostFolder&) = delete;
-  HostFolder& operator=(const HostFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 }  // namespace myr::saves::test
