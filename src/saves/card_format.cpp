@@ -9,13 +9,8 @@ namespace myr::saves {
 namespace {
 
 using namespace card;
+using namespace formatted_card;
 
-constexpr std::uint32_t kClusters = 8192;
-constexpr std::uint32_t kAllocOffset = 41;
-constexpr std::uint32_t kAllocEnd = 8135;
-constexpr std::uint32_t kIndirectFatCluster = 8;
-constexpr std::uint32_t kFirstFatCluster = 9;
-constexpr std::uint32_t kFatClusters = 32;
 constexpr std::uint32_t kFatEntriesPerCluster = 256;
 constexpr std::uint32_t kFatInUseChainEnd = 0xFFFFFFFF;
 constexpr std::uint32_t kFatFree = 0x7FFFFFFF;
@@ -87,7 +82,7 @@ PageData superblock() {
   putU16(page, 0x02A, 2);
   putU16(page, 0x02C, 16);
   putU16(page, 0x02E, 0xFF00);
-  putU32(page, 0x030, kClusters);
+  putU32(page, 0x030, kMaxClusters);
   putU32(page, 0x034, kAllocOffset);
   putU32(page, 0x038, kAllocEnd);
   putU32(page, 0x03C, 0);

@@ -4,6 +4,8 @@
 
 #include <algorithm>
 
+#include "card_test_support.h"
+
 namespace myr::saves {
 namespace {
 
@@ -42,14 +44,7 @@ TEST(BackupNames, SetNames) {
 }
 
 TEST(BackupNames, StampsAndCollisionNamesStayListableAndSortByTheirCount) {
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 0;
-  time.tm_mday = 31;
-  time.tm_hour = 9;
-  time.tm_min = 5;
-  time.tm_sec = 7;
-  const std::string stamp = backupStamp(time);
+  const std::string stamp = backupStamp(test::brokenDownTime(2024, 1, 31, 9, 5, 7));
   EXPECT_EQ(stamp, "2024-01-31_09-05-07");
   EXPECT_EQ(backupSetName(stamp, 1), stamp);
   EXPECT_EQ(backupSetName(stamp, 2), stamp + "_02");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "card_test_support.h"
 #include "foundation/files/win_text.h"
 #include "save_files_fixture.h"
 #include "saves/backup_sets_win.h"
@@ -21,16 +22,7 @@ using Files = std::map<std::string, std::string>;
 
 const std::string kEmptyDigest = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
 
-std::tm stampTime(int second) {
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 0;
-  time.tm_mday = 31;
-  time.tm_hour = 10;
-  time.tm_min = 0;
-  time.tm_sec = second;
-  return time;
-}
+std::tm stampTime(int second) { return test::brokenDownTime(2024, 1, 31, 10, 0, second); }
 
 // Save files of every kind, and files that are not saves or lie too deep.
 void putSaves(const std::filesystem::path& game, const std::string& version) {

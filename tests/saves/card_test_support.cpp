@@ -11,8 +11,8 @@ namespace myr::saves::test {
 namespace {
 
 using namespace card;
+using namespace formatted_card;
 
-constexpr std::uint32_t kAllocOffset = 41;
 constexpr std::uint32_t kChainEnd = 0xFFFFFFFF;
 constexpr std::uint16_t kFileMode = 0x8497;
 constexpr std::uint16_t kFolderMode = 0x8427;
@@ -103,16 +103,18 @@ void putTime(std::string& entry, std::size_t offset, const CardTime& time) {
 
 CardText standInCardText() { return CardText{decodeShiftJis, toHalfWidth, latin1ToUtf8}; }
 
-std::tm formatTime() {
+std::tm brokenDownTime(int year, int month, int day, int hours, int minutes, int seconds) {
   std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 4;
-  time.tm_mday = 6;
-  time.tm_hour = 7;
-  time.tm_min = 8;
-  time.tm_sec = 9;
+  time.tm_year = year - 1900;
+  time.tm_mon = month - 1;
+  time.tm_mday = day;
+  time.tm_hour = hours;
+  time.tm_min = minutes;
+  time.tm_sec = seconds;
   return time;
 }
+
+std::tm formatTime() { return brokenDownTime(2024, 5, 6, 7, 8, 9); }
 
 std::string directoryEntry(std::uint16_t mode, std::uint32_t length, std::uint32_t cluster, std::string_view name,
                            const CardTime& modified) {
@@ -170,7 +172,7 @@ std::size_t TestCard::relativeByteOffset(std::uint32_t n, std::size_t offset) {
   return clusterByteOffset(kAllocOffset + n, offset);
 }
 
-std::size_t TestCard::fatEntryOffset(std::uint32_t n) { return clusterByteOffset(9 + n / 256, 4 * (n % 256)); }
+std::size_t TestCard::fatEntryOffset(std::uint32_t n) { return clusterByteOffset(kFirstFatCluster + n / 256, 4 * (n % 256)); }
 
 std::size_t TestCard::rootEntryOffset(std::size_t index) const {
   return relativeByteOffset(rootChain_.at(index / 2), index % 2 * kEntryBytes);
@@ -187,7 +189,7 @@ std::uint32_t TestCard::allocate(std::string_view data) {
   const std::uint32_t first = nextFree_;
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint32_t n = nextFree_++;
-    if (n >= 8135) {
+    if (n >= kAllocEnd) {
       throw std::length_error("the test card is full");
     }
     setFat(n, i + 1 < count ? (0x80000000 | (n + 1)) : kChainEnd);

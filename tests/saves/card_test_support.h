@@ -20,6 +20,9 @@ namespace myr::saves::test {
 // makes full-width ASCII forms and the ideographic blank ASCII; names read as Latin-1.
 CardText standInCardText();
 
+// A broken-down time from its calendar numbers (month 1 to 12).
+std::tm brokenDownTime(int year, int month, int day, int hours, int minutes, int seconds);
+
 // The local time the formatted cards of the tests carry: 2024-05-06 07:08:09.
 std::tm formatTime();
 

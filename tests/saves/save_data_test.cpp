@@ -4,6 +4,7 @@
 
 #include <cmath>
 
+#include "card_test_support.h"
 #include "saves/base64.h"
 
 namespace myr::saves {
@@ -88,13 +89,7 @@ TEST(SaveData, SystemSaveHeaderAndParkedNames) {
   EXPECT_FALSE(hasSystemSaveHeader("MYRSAVE1" + std::string(56, 'x')));
   EXPECT_FALSE(hasSystemSaveHeader(std::string(64, '\0')));
 
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 0;
-  time.tm_mday = 31;
-  time.tm_hour = 23;
-  time.tm_min = 59;
-  time.tm_sec = 59;
+  const std::tm time = test::brokenDownTime(2024, 1, 31, 23, 59, 59);
   EXPECT_EQ(parkedSystemSaveName(time, 1), "system-before-swap-20240131T235959Z.parked");
   EXPECT_EQ(parkedSystemSaveName(time, 2), "system-before-swap-20240131T235959Z-2.parked");
   EXPECT_EQ(parkedSystemSaveName(time, 99), "system-before-swap-20240131T235959Z-99.parked");

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "card_test_support.h"
 #include "save_files_fixture.h"
 #include "saves/backup_sets_win.h"
 #include "saves/save_listing_win.h"
@@ -50,7 +51,7 @@ TEST(SaveListing, ListsEverySaveInItsOrder) {
   writeFile(saveData / L"save-1.myrsave", "short name");
   writeFile(saveData / L"Save-002.myrsave", "capital");
   writeFile(saveData / L"notes.txt", "notes");
-  ASSERT_TRUE(makeBackup(game.path(), "", std::tm{0, 0, 10, 31, 0, 124, 0, 0, 0}));
+  ASSERT_TRUE(makeBackup(game.path(), "", test::brokenDownTime(2024, 1, 31, 10, 0, 0)));
 
   const json::Value listing = listSaves(game.path(), "card", "Close the game first.");
   std::vector<std::string> members;

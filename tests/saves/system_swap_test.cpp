@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include "card_test_support.h"
 #include "foundation/files/win_text.h"
 #include "save_files_fixture.h"
 #include "saves/save_data.h"
@@ -20,16 +21,7 @@ using test::writeFile;
 const std::string kCurrent = std::string("MYRSAVE\0", 8) + std::string(56, 'c');
 const std::string kKept = std::string("MYRSAVE\0", 8) + std::string(100, 'k');
 
-std::tm swapTime() {
-  std::tm time{};
-  time.tm_year = 124;
-  time.tm_mon = 0;
-  time.tm_mday = 31;
-  time.tm_hour = 23;
-  time.tm_min = 59;
-  time.tm_sec = 59;
-  return time;
-}
+std::tm swapTime() { return test::brokenDownTime(2024, 1, 31, 23, 59, 59); }
 
 class SystemSwap : public ::testing::Test {
  protected:
