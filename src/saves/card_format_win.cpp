@@ -21,6 +21,8 @@ bool isErasedCard(std::string_view bytes) {
 
 }  // namespace
 
+int cardSlotArgument(const json::Value& slot) { return slot.isNumber() && slot.asNumber(0) == 2 ? 2 : 1; }
+
 std::filesystem::path cardPath(const std::filesystem::path& gameFolder, int slot) {
   return gameFolder / L"memcards" / (slot == 2 ? L"Mcd002.ps2" : L"Mcd001.ps2");
 }

@@ -7,6 +7,9 @@
 
 namespace myr::saves {
 
+// The card slot a request names: 2 for the number 2, slot 1 for anything else.
+int cardSlotArgument(const json::Value& slot);
+
 // memcards\Mcd002.ps2 for slot 2, memcards\Mcd001.ps2 for any other slot.
 std::filesystem::path cardPath(const std::filesystem::path& gameFolder, int slot);
 

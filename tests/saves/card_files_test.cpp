@@ -65,6 +65,16 @@ TEST(CardFiles, FilesOfTheWrongSizeOrMissingGiveTheReadersMessage) {
             toUtf8((folder / L"missing.ps2").native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND));
 }
 
+TEST(CardFiles, OnlyTheNumberTwoSelectsTheSecondCard) {
+  EXPECT_EQ(cardSlotArgument(2), 2);
+  for (const json::Value& slot : {json::Value(1), json::Value(3), json::Value(2.5), json::Value("2"), json::Value()}) {
+    EXPECT_EQ(cardSlotArgument(slot), 1) << json::write(slot);
+  }
+  const myr::testing::TempFolder game;
+  EXPECT_EQ(cardPath(game.path(), 2), game / L"memcards" / L"Mcd002.ps2");
+  EXPECT_EQ(cardPath(game.path(), 7), game / L"memcards" / L"Mcd001.ps2");
+}
+
 TEST(CardFiles, FormatsABlankCardOnceAndReadsItBack) {
   const myr::testing::TempFolder game;
   const std::filesystem::path card = cardPath(game.path(), 2);
