@@ -1,7 +1,5 @@
 #include "saves/backup_sets_win.h"
 
-#include <windows.h>
-
 #include <algorithm>
 
 #include "foundation/files/file_helpers.h"
@@ -110,11 +108,11 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
     result.bytes += fileStatus(copy).size;
     ++result.files;
   }
-  if (const Status written = writeWholeFile(partial / toWide(kManifestName), manifest); !written) {
+  if (const Status written = writeFileAtomic(partial / toWide(kManifestName), manifest); !written) {
     return failWithout(partial, written.error());
   }
-  if (!moveFileDurable(partial, setFolder, false)) {
-    const DWORD code = GetLastError();
+  if (const Status moved = moveFileDurable(partial, setFolder, false); !moved) {
+    const unsigned long code = moved.error().systemCode;
     return failWithout(partial, Error{toUtf8(setFolder.native()) + ": " + systemErrorText(code), code});
   }
   result.createdMs = fileStatus(setFolder / toWide(kManifestName)).modifiedMs;
@@ -146,7 +144,7 @@ Result<json::Value> backupNow(const std::filesystem::path& gameFolder) {
 }
 
 Result<std::vector<ManifestEntry>> readManifest(const std::filesystem::path& setFolder) {
-  const Result<std::string> text = readWholeFile(setFolder / toWide(kManifestName), kManifestLimitBytes);
+  const Result<std::string> text = readFileLimited(setFolder / toWide(kManifestName), kManifestLimitBytes);
   if (!text) return text.error();
   return parseManifest(*text);
 }

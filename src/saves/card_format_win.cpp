@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 #include "saves/card_format.h"
@@ -37,14 +38,14 @@ Status formatBlankCard(const std::filesystem::path& path) {
       const DWORD code = GetLastError();
       return Error{pathError(path, code), code};
     }
-    const Result<std::string> image = readWholeFile(path, card::kImageBytes);
+    const Result<std::string> image = readFileLimited(path, card::kImageBytes);
     if (!image) return image.error();
     if (!isErasedCard(*image)) {
       return Error{toUtf8(path.native()) +
                    " is not a blank card: formatting it would delete what it holds, so it was left as it is"};
     }
   }
-  const Status written = writeWholeFile(path, buildFormattedCard(localTimeNow()));
+  const Status written = writeFileAtomic(path, buildFormattedCard(localTimeNow()));
   if (!written) return Error{written.error().message + "; the card was left as it was", written.error().systemCode};
   return {};
 }

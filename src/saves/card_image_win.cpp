@@ -41,11 +41,10 @@ CardText systemCardText() {
 }
 
 CardSummary readCardSummary(const std::filesystem::path& path) {
-  std::string error;
-  const std::optional<std::string> image = readFileLimited(path, card::kImageBytes, error);
+  const Result<std::string> image = readFileLimited(path, card::kImageBytes);
   if (!image) {
     CardSummary unread;
-    unread.error = error;
+    unread.error = image.error().message;
     return unread;
   }
   return summarizeCardImage(*image, systemCardText());

@@ -1,7 +1,5 @@
 #include "saves/restore_win.h"
 
-#include <windows.h>
-
 #include <set>
 #include <vector>
 
@@ -31,7 +29,7 @@ std::filesystem::path stagedPath(const std::filesystem::path& gameFolder, std::s
 }
 
 void deleteAll(const std::vector<std::filesystem::path>& files, std::size_t from) {
-  for (std::size_t i = from; i < files.size(); ++i) deleteFile(files[i]);
+  for (std::size_t i = from; i < files.size(); ++i) static_cast<void>(deleteFile(files[i]));
 }
 
 std::string previousSavesNote(const std::string& safetyBackup) {
@@ -81,7 +79,7 @@ Result<std::vector<std::filesystem::path>> stage(const std::filesystem::path& ga
     }
     journal += manifestLine(entry.sha256, entry.path);
   }
-  if (const Status written = writeWholeFile(journalPath(gameFolder), journal); !written) {
+  if (const Status written = writeFileAtomic(journalPath(gameFolder), journal); !written) {
     deleteAll(staged, 0);
     return nothingChanged(written.error());
   }
@@ -91,8 +89,8 @@ Result<std::vector<std::filesystem::path>> stage(const std::filesystem::path& ga
 Status replace(const std::filesystem::path& gameFolder, const std::vector<ManifestEntry>& entries,
                const std::vector<std::filesystem::path>& staged, const std::string& safetyBackup) {
   for (std::size_t i = 0; i < entries.size(); ++i) {
-    if (!moveFileDurable(staged[i], manifestPath(gameFolder, entries[i].path), true)) {
-      const DWORD code = GetLastError();
+    if (const Status moved = moveFileDurable(staged[i], manifestPath(gameFolder, entries[i].path), true); !moved) {
+      const unsigned long code = moved.error().systemCode;
       deleteAll(staged, i);
       return Error{entries[i].path + ": " + systemErrorText(code) + ". " + std::to_string(i) + " of " +
                        std::to_string(entries.size()) + " files were replaced" + previousSavesNote(safetyBackup),
@@ -120,8 +118,8 @@ Status sweepSaveData(const std::filesystem::path& gameFolder, const std::vector<
         kept.contains(lowerAscii(std::string(kSaveDataPrefix) + name))) {
       continue;
     }
-    if (!deleteFile(folder / file.name)) {
-      const DWORD code = GetLastError();
+    if (const Status deleted = deleteFile(folder / file.name); !deleted) {
+      const unsigned long code = deleted.error().systemCode;
       return Error{name + ": " + systemErrorText(code) + ". The files of the set are in place" +
                        previousSavesNote(safetyBackup),
                    code};
@@ -138,8 +136,8 @@ Status finishMoves(const std::filesystem::path& gameFolder, const std::vector<Ma
     const Result<std::string> digest = sha256File(staged);
     if (!digest) return digest.error();
     if (*digest != entry.sha256) return Error{entry.path + " changed while it waited to be put in place"};
-    if (!moveFileDurable(staged, manifestPath(gameFolder, entry.path), true)) {
-      const DWORD code = GetLastError();
+    if (const Status moved = moveFileDurable(staged, manifestPath(gameFolder, entry.path), true); !moved) {
+      const unsigned long code = moved.error().systemCode;
       return Error{entry.path + ": " + systemErrorText(code), code};
     }
   }
@@ -152,16 +150,13 @@ Status finishInterruptedRestore(const std::filesystem::path& gameFolder) {
   constexpr std::string_view kUnfinished = "An interrupted restore could not be finished: ";
   const std::filesystem::path journal = journalPath(gameFolder);
   if (isMissingPath(journal)) return {};
-  const Result<std::string> text = readWholeFile(journal, kManifestLimitBytes);
+  const Result<std::string> text = readFileLimited(journal, kManifestLimitBytes);
   if (!text) return text.error().prefixed(kUnfinished);
   const Result<std::vector<ManifestEntry>> entries = parseManifest(*text);
   if (!entries) return entries.error().prefixed(kUnfinished);
   if (const Status moved = finishMoves(gameFolder, *entries); !moved) return moved.error().prefixed(kUnfinished);
   if (const Status swept = sweepSaveData(gameFolder, *entries, ""); !swept) return swept.error().prefixed(kUnfinished);
-  if (!deleteFile(journal)) {
-    const DWORD code = GetLastError();
-    return Error{std::string(kUnfinished) + pathError(journal, code), code};
-  }
+  if (const Status deleted = deleteFile(journal); !deleted) return deleted.error().prefixed(kUnfinished);
   return {};
 }
 
@@ -187,7 +182,7 @@ Result<RestoreResult> restoreSet(const std::filesystem::path& gameFolder, const 
   // From here a reported failure is final; only an interrupted launcher leaves the journal.
   Status done = replace(gameFolder, *entries, *staged, *safetyBackup);
   if (done) done = sweepSaveData(gameFolder, *entries, *safetyBackup);
-  deleteFile(journalPath(gameFolder));
+  static_cast<void>(deleteFile(journalPath(gameFolder)));
   if (!done) return done.error();
   return RestoreResult{entries->size(), *safetyBackup};
 }

@@ -2,7 +2,6 @@
 
 #include <windows.h>
 
-#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 
@@ -52,19 +51,6 @@ FolderListing listFolder(const std::filesystem::path& folder) {
 
 bool isTemporaryName(std::string_view utf8Name) {
   return utf8Name.ends_with(".tmp") || utf8Name.ends_with(".import-tmp");
-}
-
-Result<std::string> readWholeFile(const std::filesystem::path& path, std::uint64_t limit) {
-  std::string error;
-  std::optional<std::string> bytes = readFileLimited(path, limit, error);
-  if (!bytes) return Error{error};
-  return std::move(*bytes);
-}
-
-Status writeWholeFile(const std::filesystem::path& path, std::string_view bytes) {
-  std::string error;
-  if (!writeFileAtomic(path, bytes, error)) return Error{error};
-  return {};
 }
 
 void removeTree(const std::filesystem::path& folder) {

@@ -1,7 +1,7 @@
 #pragma once
 
-// File-system pieces shared by the save operations: folder listings, the file helpers' results as
-// errors, and the clock.
+// File-system pieces shared by the save operations: folder listings, temporary names, removing a
+// folder tree, and the clock.
 
 #include <cstdint>
 #include <ctime>
@@ -33,8 +33,6 @@ FolderListing listFolder(const std::filesystem::path& folder);
 // Temporary names of files being written; never backed up, restored or swept.
 bool isTemporaryName(std::string_view utf8Name);
 
-Result<std::string> readWholeFile(const std::filesystem::path& path, std::uint64_t limit);
-Status writeWholeFile(const std::filesystem::path& path, std::string_view bytes);
 // Removes a folder with everything in it; failures are left for the next attempt.
 void removeTree(const std::filesystem::path& folder);
 

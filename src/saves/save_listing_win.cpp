@@ -53,7 +53,7 @@ void setStatus(json::Value& object, const FileStatus& status) {
 }
 
 std::optional<std::string> readSidecar(const std::filesystem::path& path, std::uint64_t limit) {
-  Result<std::string> text = readWholeFile(path, limit);
+  Result<std::string> text = readFileLimited(path, limit);
   if (!text) return std::nullopt;
   return std::move(*text);
 }

@@ -1,7 +1,5 @@
 #include "saves/system_swap_win.h"
 
-#include <windows.h>
-
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
 #include "saves/restore_win.h"
@@ -24,7 +22,7 @@ std::string parkedName(const std::filesystem::path& folder, const std::tm& utcNo
 }
 
 // Neither move replaces anything: a name that turned out to be taken is a failure, never a lost save.
-bool moveAside(const std::filesystem::path& from, const std::filesystem::path& to) {
+Status moveAside(const std::filesystem::path& from, const std::filesystem::path& to) {
   return moveFileDurable(from, to, false);
 }
 
@@ -37,7 +35,7 @@ Result<std::string> swapSystemFile(const std::filesystem::path& gameFolder, std:
   const std::filesystem::path kept = folder / toWide(keptName);
   const std::filesystem::path system = folder / toWide(kSystemSaveName);
 
-  const Result<std::string> keptBytes = readWholeFile(kept, kSystemSaveLimitBytes);
+  const Result<std::string> keptBytes = readFileLimited(kept, kSystemSaveLimitBytes);
   if (!keptBytes || !hasSystemSaveHeader(*keptBytes)) {
     const std::string reason = keptBytes ? std::string("no MYRSAVE header") : keptBytes.error().message;
     return Error{std::string(keptName) + " is not a save file (" + reason + ")."};
@@ -47,13 +45,13 @@ Result<std::string> swapSystemFile(const std::filesystem::path& gameFolder, std:
   if (!isMissingPath(system)) {
     keptAs = parkedName(folder, utcNow);
     if (!isMissingPath(folder / toWide(keptAs))) return Error{keptAs + " exists already: try again in a second."};
-    if (!moveAside(system, folder / toWide(keptAs))) {
-      const DWORD code = GetLastError();
+    if (const Status parked = moveAside(system, folder / toWide(keptAs)); !parked) {
+      const unsigned long code = parked.error().systemCode;
       return Error{"Could not move system.myrsave aside: " + systemErrorText(code), code};
     }
   }
-  if (!moveAside(kept, system)) {
-    const DWORD code = GetLastError();
+  if (const Status inUse = moveAside(kept, system); !inUse) {
+    const unsigned long code = inUse.error().systemCode;
     std::string message = "Could not put " + std::string(keptName) + " in use: " + systemErrorText(code);
     if (!keptAs.empty() && !moveAside(folder / toWide(keptAs), system)) {
       message += "; the previous system.myrsave is kept as " + keptAs;
