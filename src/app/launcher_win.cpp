@@ -81,7 +81,8 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
       disc_(*this),
       runner_(setup_.gameFolder, *this),
       webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
-  webHost_.bridge().setCommands(inTableOrder({disc_.commands(), runner_.commands(), ownCommands()}));
+  webHost_.bridge().setCommands(
+      inTableOrder({disc_.commands(), runner_.commands(), saves::saveCommands(*this), ownCommands()}));
 }
 
 Launcher::~Launcher() {
@@ -171,6 +172,10 @@ disc::ImageSources Launcher::imageSources() const {
 }
 
 json::Value Launcher::discState() { return disc_.discState(); }
+
+std::string Launcher::saveFormatSetting() const {
+  return settings::loadSettings(settings::settingsPath(setup_.gameFolder)).get("Game", "SaveFormat", "");
+}
 
 bool Launcher::isAllowedImageSetting(const std::string& value) const {
   return settings::isAllowedSetting("Game", "Iso", value);

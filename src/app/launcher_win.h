@@ -31,6 +31,7 @@
 #include "art/icons_win.h"
 #include "disc/disc_check_win.h"
 #include "disc/disc_commands_win.h"
+#include "saves/save_commands_win.h"
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
@@ -54,7 +55,10 @@ struct LauncherSetup {
 
 using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
 
-class Launcher final : public webui::PageOwner, public runner::RunnerHost, public disc::DiscHost {
+class Launcher final : public webui::PageOwner,
+                       public runner::RunnerHost,
+                       public disc::DiscHost,
+                       public saves::SavesHost {
  public:
   Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
   ~Launcher() override;
@@ -83,14 +87,14 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost, publi
   runner::LogQueue& logQueue() { return runner_.log(); }
   runner::GameRunner& runner() { return runner_; }
   runner::GameProcess& game() { return runner_.game(); }
-  commands::FileOperations& fileOperations() { return fileOperations_; }
+  commands::FileOperations& fileOperations() override { return fileOperations_; }
 
   // Start-up with "--play": the game at once, without the page; the page only when it cannot start.
   void playWithoutPage(int showCommand);
 
   disc::DiscCommands& disc() { return disc_; }
 
-  // webui::PageOwner, runner::RunnerHost and disc::DiscHost
+  // What the subsystems need of their owner
   HWND window() const override { return window_; }
   bool fileOperationBusy() const override { return fileOperations_.busy(); }
   json::Value discState() override;
@@ -107,6 +111,8 @@ class Launcher final : public webui::PageOwner, public runner::RunnerHost, publi
   Status storeImageSetting(const std::string& value) override;
   void imageStored(const std::filesystem::path& image) override;
   std::function<bool(std::string)> poster() override { return webHost_.bridge().poster(); }
+  std::string runningGuard() const override { return runner_.runningGuard(); }
+  std::string saveFormatSetting() const override;
 
  private:
   // The launcher's own commands: the page's answers to "closeRequested" and its "ready".

@@ -99,7 +99,8 @@ TEST_F(Bridge, TableHoldsTheCommandsInOrder) {
   for (const auto& entry : launcher().bridge().commands()) {
     names.push_back(entry.name);
   }
-  EXPECT_EQ(names, (std::vector<std::string_view>{"chooseIso", "disc", "play", "stop", "keepOpen", "quit", "ready"}));
+  EXPECT_EQ(names, (std::vector<std::string_view>{"chooseIso", "disc", "play", "stop", "saves", "backup", "formatCard",
+                                                 "restore", "thumb", "swapSystem", "keepOpen", "quit", "ready"}));
 }
 
 // A reply completed on a worker thread reaches the page through the window, once; a second

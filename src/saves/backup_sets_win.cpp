@@ -1,0 +1,191 @@
+#include "saves/backup_sets_win.h"
+
+#include <algorithm>
+
+#include "foundation/files/file_helpers.h"
+#include "foundation/files/win_text.h"
+#include "saves/save_files_win.h"
+#include "saves/save_folders.h"
+#include "saves/restore_win.h"
+#include "saves/save_names.h"
+#include "saves/sha256_win.h"
+
+namespace myr::saves {
+namespace {
+
+constexpr int kMemcardsDepth = 3;
+constexpr std::size_t kListedSets = 200;
+constexpr std::string_view kSaveDataPrefix = "savedata/QXUS-40404/";
+
+std::filesystem::path backupsFolder(const std::filesystem::path& gameFolder) { return gameFolder / L"backups"; }
+
+// A name that UTF-8 cannot carry back to the same file is left out rather than copied under
+// another name.
+bool hasUtf8Name(const std::wstring& name) { return toWide(toUtf8(name)) == name; }
+
+void walkMemcards(const std::filesystem::path& folder, const std::string& relative, int depth, SaveFiles& found,
+                  unsigned long& walkError) {
+  const FolderListing listing = listFolder(folder);
+  if (listing.entries.empty() && listing.error != 0) return;  // a folder that cannot be opened is skipped
+  if (listing.error != 0 && walkError == 0) walkError = listing.error;
+  for (const FolderEntry& entry : listing.entries) {
+    if (entry.isLink || !hasUtf8Name(entry.name)) continue;
+    const std::string name = toUtf8(entry.name);
+    const std::string path = relative + "/" + name;
+    if (entry.isFolder) {
+      if (depth < kMemcardsDepth) walkMemcards(folder / entry.name, path, depth + 1, found, walkError);
+    } else if (!isTemporaryName(name) && isManifestPath(path)) {
+      found.paths.push_back(path);
+    }
+  }
+}
+
+void collectSaveData(const std::filesystem::path& gameFolder, SaveFiles& found) {
+  const std::filesystem::path folder = saveDataFolder(gameFolder);
+  if (!fileStatus(folder).isDirectory) return;
+  const FolderListing listing = listFolder(folder);
+  for (const FolderEntry& entry : listing.entries) {
+    const std::string name = toUtf8(entry.name);
+    if (entry.isRegularFile() && hasUtf8Name(entry.name) && !isTemporaryName(name) && isSaveDataFileName(name)) {
+      found.paths.push_back(std::string(kSaveDataPrefix) + name);
+    }
+  }
+  if (listing.error != 0 && found.error.empty()) found.error = "savedata: " + systemErrorText(listing.error);
+}
+
+Result<BackupResult> failWithout(const std::filesystem::path& partial, Error error) {
+  removeTree(partial);
+  return error;
+}
+
+}  // namespace
+
+SaveFiles collectSaveFiles(const std::filesystem::path& gameFolder) {
+  SaveFiles found;
+  const std::filesystem::path memcards = gameFolder / L"memcards";
+  if (fileStatus(memcards).isDirectory) {
+    unsigned long walkError = 0;
+    walkMemcards(memcards, "memcards", 1, found, walkError);
+    if (walkError != 0) found.error = "memcards: " + systemErrorText(walkError);
+  }
+  collectSaveData(gameFolder, found);
+  for (const StateFile& state : listStates(gameFolder)) {
+    found.paths.push_back("states/" + state.name);
+  }
+  if (found.paths.size() > kMaxSetFiles) {
+    found.error = "more than 4096 files in memcards\\, savedata\\ and states\\";
+    found.paths.clear();
+  }
+  return found;
+}
+
+std::filesystem::path manifestPath(const std::filesystem::path& base, std::string_view relativePath) {
+  std::filesystem::path path = base;
+  for (std::size_t start = 0;;) {
+    const std::size_t end = relativePath.find('/', start);
+    path /= toWide(relativePath.substr(start, end - start));
+    if (end == std::string_view::npos) return path;
+    start = end + 1;
+  }
+}
+
+Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, const std::filesystem::path& setFolder) {
+  if (!isMissingPath(setFolder)) return Error{toUtf8(setFolder.native()) + " already exists"};
+  const SaveFiles files = collectSaveFiles(gameFolder);
+  if (files.paths.empty()) {
+    return Error{files.error.empty() ? "there are no saves yet (memcards\\, savedata\\ and states\\ are empty)"
+                                     : files.error};
+  }
+  const std::filesystem::path partial(setFolder.native() + L".partial");
+  removeTree(partial);
+  BackupResult result;
+  std::string manifest;
+  for (const std::string& path : files.paths) {
+    const std::filesystem::path copy = manifestPath(partial, path);
+    const Result<std::string> digest = verifiedCopy(manifestPath(gameFolder, path), copy);
+    if (!digest) return failWithout(partial, digest.error());
+    manifest += manifestLine(*digest, path);
+    result.bytes += fileStatus(copy).size;
+    ++result.files;
+  }
+  if (const Status written = writeFileAtomic(partial / toWide(kManifestName), manifest); !written) {
+    return failWithout(partial, written.error());
+  }
+  if (const Status moved = moveFileDurable(partial, setFolder, false); !moved) {
+    const unsigned long code = moved.error().systemCode;
+    return failWithout(partial, Error{toUtf8(setFolder.native()) + ": " + systemErrorText(code), code});
+  }
+  result.createdMs = fileStatus(setFolder / toWide(kManifestName)).modifiedMs;
+  result.name = toUtf8(setFolder.filename().native());
+  if (!files.error.empty()) return Error{files.error};
+  return result;
+}
+
+Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix, const std::tm& localNow) {
+  const std::string base = backupStamp(localNow) + std::string(suffix);
+  std::filesystem::path candidate;
+  for (int attempt = 1; attempt <= kLastBackupNameAttempt; ++attempt) {
+    candidate = backupsFolder(gameFolder) / toWide(backupSetName(base, attempt));
+    if (isMissingPath(candidate)) break;
+  }
+  return writeBackupSet(gameFolder, candidate);
+}
+
+Result<json::Value> backupNow(const std::filesystem::path& gameFolder) {
+  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
+  const Result<BackupResult> set = makeBackup(gameFolder, "", localTimeNow());
+  if (!set) return set.error();
+  json::Value result;
+  result.set("name", set->name)
+      .set("files", static_cast<double>(set->files))
+      .set("bytes", static_cast<double>(set->bytes))
+      .set("path", toUtf8((backupsFolder(gameFolder) / toWide(set->name)).native()));
+  return result;
+}
+
+Result<std::vector<ManifestEntry>> readManifest(const std::filesystem::path& setFolder) {
+  const Result<std::string> text = readFileLimited(setFolder / toWide(kManifestName), kManifestLimitBytes);
+  if (!text) return text.error();
+  return parseManifest(*text);
+}
+
+std::vector<BackupSetInfo> listBackupSets(const std::filesystem::path& gameFolder) {
+  const std::filesystem::path backups = backupsFolder(gameFolder);
+  std::vector<std::string> names;
+  for (const FolderEntry& entry : listFolder(backups).entries) {
+    std::string name = toUtf8(entry.name);
+    if (entry.isFolder && isBackupSetName(name)) names.push_back(std::move(name));
+  }
+  // Newest first, so that the sets beyond the limit are the oldest ones.
+  std::sort(names.begin(), names.end(), std::greater<>());
+  std::vector<BackupSetInfo> sets;
+  for (const std::string& name : names) {
+    if (sets.size() == kListedSets) break;
+    const std::filesystem::path folder = backups / toWide(name);
+    const FileStatus manifest = fileStatus(folder / toWide(kManifestName));
+    if (!manifest.exists || manifest.isDirectory) continue;
+    const Result<std::vector<ManifestEntry>> entries = readManifest(folder);
+    if (!entries) continue;
+    BackupSetInfo set{name, entries->size(), 0, manifest.modifiedMs};
+    for (const ManifestEntry& entry : *entries) {
+      set.bytes += fileStatus(manifestPath(folder, entry.path)).size;
+    }
+    sets.push_back(std::move(set));
+  }
+  return sets;
+}
+
+json::Value backupSetsJson(const std::vector<BackupSetInfo>& sets) {
+  json::Value list = json::Value::array();
+  for (const BackupSetInfo& set : sets) {
+    json::Value entry;
+    entry.set("name", set.name)
+        .set("files", static_cast<double>(set.files))
+        .set("bytes", static_cast<double>(set.bytes))
+        .set("created", static_cast<double>(set.createdMs));
+    list.push(std::move(entry));
+  }
+  return list;
+}
+
+}  // namespace myr::saves

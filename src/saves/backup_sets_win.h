@@ -1,0 +1,59 @@
+#pragma once
+
+// Backup sets: dated, verified copies of every save file under backups\<name>\ with their
+// manifest.sha256. A set is written as <name>.partial and renamed only once complete, so a folder
+// with a set's name always holds a whole set.
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "foundation/error.h"
+#include "foundation/json/json.h"
+#include "saves/backup_names.h"
+
+namespace myr::saves {
+
+struct SaveFiles {
+  std::vector<std::string> paths;  // relative to the game folder, parts joined by "/"
+  std::string error;               // a folder that could not be walked to its end; the paths found still count
+};
+
+struct BackupResult {
+  std::string name;
+  std::uint64_t files = 0;
+  std::uint64_t bytes = 0;
+  std::int64_t createdMs = 0;
+};
+
+using BackupSetInfo = BackupResult;
+
+// Memory card files (up to three folders deep), the port's save data files and the quick-save
+// states, in that order.
+SaveFiles collectSaveFiles(const std::filesystem::path& gameFolder);
+
+// base followed by each "/"-separated part of relativePath.
+std::filesystem::path manifestPath(const std::filesystem::path& base, std::string_view relativePath);
+
+// Copies every save file into setFolder. A walk error of the collection fails the call although
+// the set with the files found is in place.
+Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, const std::filesystem::path& setFolder);
+
+// A set named after localNow with the suffix ("" or "_before-restore"); a second set within the
+// same second gets a counter.
+Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix, const std::tm& localNow);
+
+// {"name", "files", "bytes", "path"} of a new set.
+Result<json::Value> backupNow(const std::filesystem::path& gameFolder);
+
+Result<std::vector<ManifestEntry>> readManifest(const std::filesystem::path& setFolder);
+
+// The newest 200 complete sets, newest first.
+std::vector<BackupSetInfo> listBackupSets(const std::filesystem::path& gameFolder);
+// [{"name", "files", "bytes", "created"}...]
+json::Value backupSetsJson(const std::vector<BackupSetInfo>& sets);
+
+}  // namespace myr::saves

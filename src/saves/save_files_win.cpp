@@ -1,0 +1,73 @@
+#include "saves/save_files_win.h"
+
+#include <windows.h>
+
+#include "foundation/files/win_handle.h"
+#include "foundation/files/win_text.h"
+
+namespace myr::saves {
+namespace {
+
+bool isLink(const WIN32_FIND_DATAW& entry) {
+  if ((entry.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) return false;
+  return entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0);
+}
+
+std::tm brokenDown(const SYSTEMTIME& time) {
+  std::tm out{};
+  out.tm_year = time.wYear - 1900;
+  out.tm_mon = time.wMonth - 1;
+  out.tm_mday = time.wDay;
+  out.tm_hour = time.wHour;
+  out.tm_min = time.wMinute;
+  out.tm_sec = time.wSecond;
+  return out;
+}
+
+}  // namespace
+
+FolderListing listFolder(const std::filesystem::path& folder) {
+  FolderListing listing;
+  WIN32_FIND_DATAW found{};
+  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  if (!search) {
+    listing.error = GetLastError();
+    return listing;
+  }
+  do {
+    const std::wstring_view name = found.cFileName;
+    if (name == L"." || name == L"..") continue;
+    FolderEntry entry;
+    entry.name = name;
+    entry.isFolder = (found.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    entry.isLink = isLink(found);
+    entry.size = (std::uint64_t{found.nFileSizeHigh} << 32) | found.nFileSizeLow;
+    listing.entries.push_back(std::move(entry));
+  } while (FindNextFileW(search.get(), &found));
+  if (const DWORD code = GetLastError(); code != ERROR_NO_MORE_FILES) listing.error = code;
+  return listing;
+}
+
+bool isTemporaryName(std::string_view utf8Name) {
+  return utf8Name.ends_with(".tmp") || utf8Name.ends_with(".import-tmp");
+}
+
+void removeTree(const std::filesystem::path& folder) {
+  std::error_code ignored;
+  std::filesystem::remove_all(folder, ignored);
+}
+
+std::tm localTimeNow() {
+  SYSTEMTIME time{};
+  GetLocalTime(&time);
+  return brokenDown(time);
+}
+
+std::tm utcTimeNow() {
+  SYSTEMTIME time{};
+  GetSystemTime(&time);
+  return brokenDown(time);
+}
+
+}  // namespace myr::saves

@@ -1,0 +1,371 @@
+// Verified copies, backup sets with their manifest, and restore, on real files.
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include "card_test_support.h"
+#include "foundation/files/win_text.h"
+#include "save_files_fixture.h"
+#include "saves/backup_sets_win.h"
+#include "saves/restore_win.h"
+#include "saves/sha256_win.h"
+#include "support/launcher_process.h"
+#include "support/temp_folder.h"
+
+namespace myr::saves {
+namespace {
+
+using test::readFile;
+using test::saveContents;
+using test::writeFile;
+using Files = std::map<std::string, std::string>;
+
+const std::string kEmptyDigest = "e3b0c44298fc1c149afbf4c8996fb92427ae41e4649b934ca495991b7852b855";
+
+std::tm stampTime(int second) { return test::brokenDownTime(2024, 1, 31, 10, 0, second); }
+
+// Save files of every kind, and files that are not saves or lie too deep.
+void putSaves(const std::filesystem::path& game, const std::string& version) {
+  const std::filesystem::path saveData = game / L"savedata" / L"QXUS-40404";
+  writeFile(game / L"memcards" / L"Mcd001.ps2", "card one " + version);
+  writeFile(game / L"memcards" / L"mc0" / L"BISLPM-65001" / L"icon.sys", "icon " + version);
+  writeFile(game / L"memcards" / L"Mcd001.ps2.tmp", "temporary");
+  writeFile(game / L"memcards" / L"mc0" / L"a" / L"b" / L"too deep", "deep");
+  writeFile(saveData / L"save-001.myrsave", "save one " + version);
+  writeFile(saveData / L"save-001.json", "{\"place\":\"" + version + "\"}");
+  writeFile(saveData / L"notes.txt", "notes");
+  writeFile(saveData / L"save-002.myrsave.import-tmp", "staged");
+  writeFile(game / L"states" / L"quick.state", "state " + version);
+}
+
+// In byte order; the collection keeps the order of the folder listings.
+const std::vector<std::string> kCollected{
+    "memcards/Mcd001.ps2", "memcards/mc0/BISLPM-65001/icon.sys", "savedata/QXUS-40404/save-001.json",
+    "savedata/QXUS-40404/save-001.myrsave", "states/quick.state"};
+
+std::string restoreError(const std::filesystem::path& game, const std::filesystem::path& set) {
+  const Result<RestoreResult> restored = restoreSet(game, set, stampTime(30));
+  return restored ? "restored" : restored.error().message;
+}
+
+std::vector<std::string> listedNames(const std::filesystem::path& game) {
+  std::vector<std::string> names;
+  for (const BackupSetInfo& set : listBackupSets(game)) names.push_back(set.name);
+  return names;
+}
+
+TEST(Sha256, DigestsOfFilesAndVerifiedCopies) {
+  const myr::testing::TempFolder folder;
+  writeFile(folder / L"empty", "");
+  writeFile(folder / L"million", std::string(1000000, 'a'));
+  writeFile(folder / L"large", std::string(2500000, 'x') + "end");
+  std::uint64_t size = 1;
+  EXPECT_EQ(*sha256File(folder / L"empty", &size), kEmptyDigest);
+  EXPECT_EQ(size, 0u);
+  EXPECT_EQ(*sha256File(folder / L"million", &size), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+  EXPECT_EQ(size, 1000000u);
+
+  // A copy into folders that do not exist yet, of a file another program has open for writing.
+  myr::testing::LauncherProcess writer(MYR_SAVE_WORKER, {}, L"hold \"" + (folder / L"large").wstring() + L"\"");
+  ASSERT_EQ(writer.readLine(), "ready");
+  const std::filesystem::path copy = folder / L"new" / L"folders" / L"large";
+  const Result<std::string> digest = verifiedCopy(folder / L"large", copy);
+  ASSERT_TRUE(digest) << digest.error().message;
+  EXPECT_EQ(*digest, *sha256File(folder / L"large", &size));
+  EXPECT_EQ(size, 2500003u);
+  EXPECT_EQ(readFile(copy), readFile(folder / L"large"));
+  EXPECT_EQ(*verifiedCopy(folder / L"empty", folder / L"empty copy"), kEmptyDigest);
+
+  const Result<std::string> missing = verifiedCopy(folder / L"missing", folder / L"to");
+  EXPECT_EQ(missing.error().message, toUtf8((folder / L"missing").native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND));
+  myr::testing::LauncherProcess locker(MYR_SAVE_WORKER, {}, L"hold \"" + copy.wstring() + L"\"");
+  ASSERT_EQ(locker.readLine(), "ready");
+  const Result<std::string> locked = verifiedCopy(folder / L"million", copy);
+  EXPECT_EQ(locked.error().message, toUtf8(copy.native()) + ": " + systemErrorText(ERROR_SHARING_VIOLATION));
+}
+
+TEST(BackupSets, CollectsSaveFilesOnly) {
+  const myr::testing::TempFolder game;
+  putSaves(game.path(), "a");
+  const SaveFiles files = collectSaveFiles(game.path());
+  EXPECT_EQ(files.error, "");
+  std::vector<std::string> sorted = files.paths;
+  std::sort(sorted.begin(), sorted.end());
+  EXPECT_EQ(sorted, kCollected);
+  EXPECT_TRUE(collectSaveFiles(game / L"missing").paths.empty());
+}
+
+TEST(BackupSets, AManifestWrittenByTheLauncherVerifiesWithSha256sum) {
+  const myr::testing::TempFolder game;
+  putSaves(game.path(), "a");
+  const Result<json::Value> made = backupNow(game.path());
+  ASSERT_TRUE(made) << made.error().message;
+  const std::string name = made->get("name").asString();
+  EXPECT_TRUE(isBackupSetName(name)) << name;
+  const std::filesystem::path set = game.path() / L"backups" / toWide(name);
+  EXPECT_EQ(made->get("files").asNumber(0), 5);
+  EXPECT_EQ(made->get("bytes").asNumber(0), 46);
+  EXPECT_EQ(made->get("path").asString(), toUtf8(set.native()));
+  EXPECT_EQ(test::treeContents(game.path() / L"backups").size(), 6u);  // five copies and the manifest
+  const std::optional<test::HostRun> check = test::runOnHost(set, "sha256sum -c --strict manifest.sha256");
+  if (!check) GTEST_SKIP() << "no host shell: not running under Wine";
+  EXPECT_EQ(check->exitCode, 0) << check->output;
+  EXPECT_NE(check->output.find("states/quick.state: OK"), std::string::npos) << check->output;
+}
+
+TEST(BackupSets, TwoSetsWithinOneSecondAreBothListedAndRestorable) {
+  const myr::testing::TempFolder game;
+  putSaves(game.path(), "a");
+  const Result<BackupResult> first = makeBackup(game.path(), "", stampTime(0));
+  const Result<BackupResult> second = makeBackup(game.path(), "", stampTime(0));
+  ASSERT_TRUE(first && second);
+  EXPECT_EQ(first->name, "2024-01-31_10-00-00");
+  EXPECT_EQ(second->name, "2024-01-31_10-00-00_02");
+  EXPECT_EQ(second->files, 5u);
+  EXPECT_EQ(listedNames(game.path()), (std::vector<std::string>{"2024-01-31_10-00-00_02", "2024-01-31_10-00-00"}));
+  EXPECT_TRUE(findBackupSet(game.path(), second->name));
+  EXPECT_TRUE(findBackupSet(game.path(), first->name));
+  EXPECT_EQ(restoreError(game.path(), *findBackupSet(game.path(), second->name)), "restored");
+}
+
+TEST(BackupSets, WritesOnlyWhatThereIsAndRefusesWhatCannotBeWritten) {
+  const myr::testing::TempFolder game;
+  EXPECT_EQ(makeBackup(game.path(), "", stampTime(0)).error().message,
+            "there are no saves yet (memcards\\, savedata\\ and states\\ are empty)");
+  writeFile(game / L"states" / L"only.state", "state");
+  writeFile(game / L"backups" / L"2024-01-31_10-00-00.partial" / L"leftover", "x");
+  const Result<BackupResult> set = makeBackup(game.path(), "", stampTime(0));
+  ASSERT_TRUE(set) << set.error().message;
+  const std::filesystem::path folder = game / L"backups" / L"2024-01-31_10-00-00";
+  EXPECT_EQ(test::treeContents(folder),
+            (Files{{"manifest.sha256", *sha256File(folder / L"states" / L"only.state") + "  states/only.state\n"},
+                   {"states/only.state", "state"}}));
+  EXPECT_FALSE(std::filesystem::exists(folder.native() + L".partial"));
+  EXPECT_EQ(writeBackupSet(game.path(), folder).error().message, toUtf8(folder.native()) + " already exists");
+}
+
+TEST(BackupSets, ListsCompleteSetsNewestFirst) {
+  const myr::testing::TempFolder game;
+  putSaves(game.path(), "a");
+  const std::filesystem::path backups = game / L"backups";
+  ASSERT_TRUE(makeBackup(game.path(), "", stampTime(0)));
+  ASSERT_TRUE(makeBackup(game.path(), "_before-restore", stampTime(0)));
+  std::filesystem::copy(backups / L"2024-01-31_10-00-00", backups / L"2024-01-01_10-00-00.partial",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy(backups / L"2024-01-31_10-00-00", backups / L"2024-01-31_10-00-00-2",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::copy(backups / L"2024-01-31_10-00-00", backups / L"2024-01-31_10-00-01",
+                        std::filesystem::copy_options::recursive);
+  std::filesystem::remove(backups / L"2024-01-31_10-00-01" / L"states" / L"quick.state");
+  writeFile(backups / L"2024-01-31_10-00-02" / L"manifest.sha256", "not a manifest");
+
+  const std::vector<BackupSetInfo> sets = listBackupSets(game.path());
+  ASSERT_EQ(sets.size(), 3u);
+  EXPECT_EQ(sets[0].name, "2024-01-31_10-00-01");
+  EXPECT_EQ(sets[1].name, "2024-01-31_10-00-00_before-restore");
+  EXPECT_EQ(sets[2].name, "2024-01-31_10-00-00");
+  EXPECT_EQ(sets[2].files, 5u);
+  EXPECT_EQ(sets[0].files, 5u);
+  EXPECT_EQ(sets[2].bytes - sets[0].bytes, std::string("state a").size());  // the deleted copy counts 0
+  EXPECT_EQ(json::write(backupSetsJson({sets[2]})), R"([{"name":"2024-01-31_10-00-00","files":5,"bytes":)" +
+                                                        std::to_string(sets[2].bytes) + R"(,"created":)" +
+                                                        std::to_string(sets[2].createdMs) + "}]");
+}
+
+TEST(BackupSets, TheListingKeepsTheNewest200Sets) {
+  const myr::testing::TempFolder game;
+  const std::string manifest = kEmptyDigest + "  states/a.state\n";
+  for (int day = 1; day <= 28; ++day) {
+    for (int hour = 0; hour < 8; ++hour) {
+      char name[32];
+      std::snprintf(name, sizeof name, "2024-02-%02d_%02d-00-00", day, hour);
+      writeFile(game / L"backups" / toWide(name) / L"manifest.sha256", manifest);
+    }
+  }
+  const std::vector<std::string> names = listedNames(game.path());
+  ASSERT_EQ(names.size(), 200u);
+  EXPECT_EQ(names.front(), "2024-02-28_07-00-00");
+  EXPECT_EQ(names.back(), "2024-02-04_00-00-00");
+}
+
+class Restore : public ::testing::Test {
+ protected:
+  Restore() {
+    putSaves(game_.path(), "a");
+    set_ = game_ / L"backups" / toWide(makeBackup(game_.path(), "", stampTime(0))->name);
+    before_ = saveContents(game_.path());
+  }
+
+  std::vector<std::string> backups() const { return listedNames(game_.path()); }
+  std::size_t backupFolders() const {
+    const std::filesystem::directory_iterator folders(game_ / L"backups");
+    return static_cast<std::size_t>(std::distance(begin(folders), end(folders)));
+  }
+
+  myr::testing::TempFolder game_;
+  std::filesystem::path set_;
+  Files before_;
+};
+
+TEST_F(Restore, PutsTheSetInPlaceAfterBackingUpTheCurrentSaves) {
+  const std::filesystem::path saveData = game_ / L"savedata" / L"QXUS-40404";
+  putSaves(game_.path(), "b");
+  writeFile(saveData / L"save-002.myrsave", "a save the set does not hold");
+  writeFile(game_ / L"states" / L"later.state", "a state the set does not hold");
+  const Files current = saveContents(game_.path());
+
+  const Result<json::Value> restored = restoreNow(game_.path(), set_);
+  ASSERT_TRUE(restored) << restored.error().message;
+  const std::vector<std::string> sets = backups();
+  ASSERT_EQ(sets.size(), 2u);
+  EXPECT_TRUE(sets[0].ends_with("_before-restore")) << sets[0];
+  EXPECT_EQ(json::write(*restored), R"({"kind":"set","files":5,"safetyBackup":")" + sets[0] + "\"}");
+
+  // The set's files are back; save data the set does not hold is gone, other files stay.
+  Files expected = before_;
+  expected["states/later.state"] = "a state the set does not hold";
+  EXPECT_EQ(saveContents(game_.path()), expected);
+  // The safety set holds the saves as they were (without temporary files and non-saves).
+  const Files safety = test::treeContents(game_ / L"backups" / toWide(sets[0]));
+  EXPECT_EQ(safety.at("memcards/Mcd001.ps2"), current.at("memcards/Mcd001.ps2"));
+  EXPECT_EQ(safety.at("savedata/QXUS-40404/save-002.myrsave"), "a save the set does not hold");
+  EXPECT_EQ(safety.count("savedata/QXUS-40404/notes.txt"), 0u);
+  EXPECT_FALSE(std::filesystem::exists(game_ / L"backups" / L"restore.journal"));
+}
+
+TEST_F(Restore, WithoutCurrentSavesThereIsNoSafetySet) {
+  for (const wchar_t* folder : {L"memcards", L"savedata", L"states"}) std::filesystem::remove_all(game_ / folder);
+  const Result<RestoreResult> restored = restoreSet(game_.path(), set_, stampTime(30));
+  ASSERT_TRUE(restored) << restored.error().message;
+  EXPECT_EQ(restored->safetyBackup, "");
+  EXPECT_EQ(backups().size(), 1u);
+  EXPECT_EQ(saveContents(game_.path()).size(), kCollected.size());
+}
+
+TEST_F(Restore, DamagedSetsChangeNothing) {
+  const std::filesystem::path copy = set_ / L"states" / L"quick.state";
+  const std::string manifest = readFile(set_ / L"manifest.sha256");
+  struct Case {
+    const char* what;
+    std::function<void()> damage;
+    std::string error;
+  };
+  const Case cases[] = {
+      {"a file changed after the backup", [&] { writeFile(copy, "changed"); },
+       "states/quick.state does not match manifest.sha256: the set is damaged, nothing was changed"},
+      {"a file missing from the set", [&] { std::filesystem::remove(copy); },
+       toUtf8(copy.native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND)},
+      {"a manifest naming a file outside the saves",
+       [&] { writeFile(set_ / L"manifest.sha256", manifest + kEmptyDigest + "  savedata/OTHER-00000/x.myrsave\n"); },
+       "manifest.sha256 line 6 is not a save file of this port"},
+      {"a manifest with a parent step", [&] { writeFile(set_ / L"manifest.sha256", kEmptyDigest + "  states/../x.state\n"); },
+       "manifest.sha256 line 1 is not a save file of this port"},
+  };
+  for (const Case& c : cases) {
+    putSaves(game_.path(), "b");
+    const Files current = saveContents(game_.path());
+    c.damage();
+    EXPECT_EQ(restoreError(game_.path(), set_), c.error) << c.what;
+    EXPECT_EQ(saveContents(game_.path()), current) << c.what;
+    EXPECT_EQ(backupFolders(), 1u) << c.what;
+    writeFile(set_ / L"manifest.sha256", manifest);
+    writeFile(copy, "state a");
+  }
+}
+
+TEST_F(Restore, NamesThatDoNotDesignateASetAreRefused) {
+  const std::string name = toUtf8(set_.filename().native());
+  const std::string longName = name + "_" + std::string(40, 'x');
+  const std::pair<std::string, std::string> cases[] = {
+      {"", "There is no backup ."},
+      {"..", "There is no backup ..."},
+      {name + "\\..\\" + name, "There is no backup " + name + "\\..\\" + name.substr(0, 25) + "."},
+      {"C:\\" + name, "There is no backup C:\\" + name + "."},
+      {name + ".partial", "There is no backup " + name + ".partial."},
+      {longName, "There is no backup " + longName.substr(0, 48) + "."},
+      {"2024-01-31_10-00-09", "There is no backup 2024-01-31_10-00-09."},
+  };
+  for (const auto& [argument, message] : cases) {
+    const Result<std::filesystem::path> found = findBackupSet(game_.path(), argument);
+    ASSERT_FALSE(found) << argument;
+    EXPECT_EQ(found.error().message, message);
+  }
+  EXPECT_EQ(*findBackupSet(game_.path(), name), set_);
+}
+
+TEST_F(Restore, SetsWhoseManifestSha256sumWroteAreRestored) {
+  const myr::testing::TempFolder host;
+  putSaves(host.path(), "a");
+  const std::filesystem::path set = host.path() / L"backups" / L"2024-03-01_00-00-00";
+  for (const std::string& path : kCollected) {
+    writeFile(manifestPath(set, path), readFile(manifestPath(host.path(), path)));
+  }
+  for (const char* options : {"", "-b "}) {
+    std::string files;
+    for (const std::string& path : kCollected) files += " " + path;
+    const std::optional<test::HostRun> made =
+        test::runOnHost(set, std::string("sha256sum ") + options + files + " > manifest.sha256");
+    if (!made) GTEST_SKIP() << "no host shell: not running under Wine";
+    ASSERT_EQ(made->exitCode, 0) << made->output;
+    putSaves(host.path(), "b");
+    EXPECT_EQ(restoreError(host.path(), set), "restored") << options;
+    EXPECT_EQ(readFile(host.path() / L"states" / L"quick.state"), "state a") << options;
+  }
+}
+
+TEST_F(Restore, AFileThatCannotBeReplacedStopsTheRestoreAndSaysHowFarItGot) {
+  putSaves(game_.path(), "b");
+  const std::filesystem::path held = game_ / L"savedata" / L"QXUS-40404" / L"save-001.myrsave";
+  myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {}, L"hold \"" + held.wstring() + L"\"");
+  ASSERT_EQ(game.readLine(), "ready");
+  const std::string error = restoreError(game_.path(), set_);
+  const std::string safety = backups()[0];
+  const std::vector<ManifestEntry> entries = *readManifest(set_);
+  const auto replaced = std::find_if(entries.begin(), entries.end(), [](const ManifestEntry& entry) {
+                          return entry.path == "savedata/QXUS-40404/save-001.myrsave";
+                        }) - entries.begin();
+  // The system's reason differs between versions (sharing violation, access denied).
+  EXPECT_TRUE(error.starts_with("savedata/QXUS-40404/save-001.myrsave: ")) << error;
+  EXPECT_TRUE(error.ends_with(". " + std::to_string(replaced) + " of 5 files were replaced; the previous saves are in backups\\" + safety))
+      << error;
+  const Files after = saveContents(game_.path());
+  EXPECT_EQ(after.at("memcards/Mcd001.ps2"), "card one a");
+  EXPECT_EQ(after.at("savedata/QXUS-40404/save-001.myrsave"), "save one b");
+  for (const auto& [path, bytes] : after) {
+    EXPECT_FALSE(path.ends_with(".import-tmp") && path != "savedata/QXUS-40404/save-002.myrsave.import-tmp") << path;
+  }
+  EXPECT_FALSE(std::filesystem::exists(game_ / L"backups" / L"restore.journal"));
+}
+
+TEST_F(Restore, ARestoreInterruptedWhileMovingIsFinishedLater) {
+  putSaves(game_.path(), "b");
+  writeFile(game_ / L"savedata" / L"QXUS-40404" / L"save-009.myrsave", "not in the set");
+  // As a launcher ended after staging every file and moving the first two.
+  std::string journal;
+  const std::vector<ManifestEntry> entries = *readManifest(set_);
+  for (std::size_t i = 0; i < entries.size(); ++i) {
+    const std::filesystem::path target = manifestPath(game_.path(), entries[i].path);
+    writeFile(i < 2 ? target : std::filesystem::path(target.native() + L".import-tmp"),
+              readFile(manifestPath(set_, entries[i].path)));
+    journal += manifestLine(entries[i].sha256, entries[i].path);
+  }
+  writeFile(game_ / L"backups" / L"restore.journal", journal);
+
+  // A staged file damaged meanwhile is never put in place.
+  const std::filesystem::path staged = game_ / L"states" / L"quick.state.import-tmp";
+  writeFile(staged, "damaged");
+  const Status damaged = finishInterruptedRestore(game_.path());
+  ASSERT_FALSE(damaged);
+  EXPECT_EQ(damaged.error().message,
+            "An interrupted restore could not be finished: states/quick.state changed while it waited to be put in place");
+  EXPECT_EQ(readFile(game_ / L"states" / L"quick.state"), "state b");
+
+  writeFile(staged, "state a");
+  ASSERT_TRUE(finishInterruptedRestore(game_.path()));
+  EXPECT_EQ(saveContents(game_.path()), before_);
+  EXPECT_FALSE(std::filesystem::exists(game_ / L"backups" / L"restore.journal"));
+  EXPECT_TRUE(finishInterruptedRestore(game_.path()));
+}
+
+}  // namespace
+}  // namespace myr::saves
