@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <thread>
@@ -130,7 +131,8 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
   bool setSwipeNavigationEnabled(bool) override { return true; }
 
  private:
-  void setUpSession(ControllerCreated done);
+  void setUpSession(const std::string& session);
+  void failSetUp(const std::string& reason);
   void onEvent(const DevToolsEvent& event);
   void onBrowserEvent(const DevToolsEvent& event);
   void onLost(const std::string& reason);
@@ -157,6 +159,10 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
   LONG metricsWidth_ = 0;
   LONG metricsHeight_ = 0;
 
+  ControllerCreated pendingDone_;
+  std::vector<std::string> initialPages_;
+  std::map<std::string, std::string> waitingTargets_;   // target id: session, while ours is unknown
+  std::map<std::string, std::string> waitingContexts_;  // target id: browser context
   std::string targetId_;  // also the id of the page's main frame
   std::string browserContextId_;
   std::string sessionId_;
@@ -219,62 +225,75 @@ void ChromiumPage::attach(ControllerCreated done) {
       }
     };
   }
-  browserCall("Target.getTargets", json::Value::object(), [this, page = shared_from_this(), done](const DevToolsReply& reply) {
-    for (const json::Value& target : reply.result.get("targetInfos").items()) {
+  // A page of our own, held before it runs anything until our script, binding and request
+  // interception are in place. The browser's first page may still be loading what its command
+  // line named: it is closed.
+  browserCall("Target.getTargets", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& pages) {
+    for (const json::Value& target : pages.result.get("targetInfos").items()) {
       if (target.get("type").asString() == "page") {
-        targetId_ = target.get("targetId").asString();
-        browserContextId_ = target.get("browserContextId").asString();
-        break;
+        initialPages_.push_back(target.get("targetId").asString());
       }
     }
-    if (reply.error || targetId_.empty()) {
-      note("no page to show: " + reply.error.value_or("the browser has no page"));
-      done(E_FAIL, nullptr);
+  });
+  json::Value pages;
+  pages.set("type", "page");
+  json::Value autoAttach;
+  autoAttach.set("autoAttach", true).set("waitForDebuggerOnStart", true).set("flatten", true);
+  autoAttach.set("filter", json::Value::array().push(pages));
+  browserCall("Target.setAutoAttach", autoAttach);
+  pendingDone_ = std::move(done);
+  browserCall("Target.createTarget", json::Value().set("url", "about:blank"), [this, page = shared_from_this()](const DevToolsReply& created) {
+    targetId_ = created.result.get("targetId").asString();
+    if (created.error || targetId_.empty()) {
+      failSetUp("no page to show: " + created.error.value_or("the browser made none"));
       return;
     }
-    setUpSession(done);
+    // The page may have been reported before the answer that names it.
+    if (const auto waiting = waitingTargets_.find(targetId_); waiting != waitingTargets_.end()) {
+      browserContextId_ = waitingContexts_[targetId_];
+      setUpSession(waiting->second);
+    }
   });
 }
 
-void ChromiumPage::setUpSession(ControllerCreated done) {
-  json::Value attach;
-  attach.set("targetId", targetId_).set("flatten", true);
-  browserCall("Target.attachToTarget", attach, [this, page = shared_from_this(), done](const DevToolsReply& reply) {
-    sessionId_ = reply.result.get("sessionId").asString();
-    if (reply.error || sessionId_.empty()) {
-      note("the page could not be attached: " + reply.error.value_or("no session"));
-      done(E_FAIL, nullptr);
+void ChromiumPage::failSetUp(const std::string& reason) {
+  note(reason);
+  if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
+    done(E_FAIL, nullptr);
+  }
+}
+
+void ChromiumPage::setUpSession(const std::string& session) {
+  sessionId_ = session;
+  waitingTargets_.clear();
+  pageCall("Page.enable", json::Value::object());
+  pageCall("Runtime.enable", json::Value::object());
+  pageCall("Runtime.addBinding", json::Value().set("name", std::string(kBindingName)));
+  pageCall("Page.addScriptToEvaluateOnNewDocument", json::Value().set("source", std::string(pageShimScript())));
+  json::Value everything;
+  everything.set("urlPattern", "*").set("requestStage", "Request");
+  pageCall("Fetch.enable", json::Value().set("patterns", json::Value::array().push(everything)));
+  pageCall("Emulation.setFocusEmulationEnabled", json::Value().set("enabled", true));
+  applyMetrics();
+  json::Value screencast;
+  screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
+  pageCall("Page.startScreencast", screencast);
+  browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
+  browserCall("Browser.getVersion", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& version) {
+    *link_->version = versionIn(version.result.get("product").asString());
+  });
+  for (const std::string& initial : initialPages_) {
+    browserCall("Target.closeTarget", json::Value().set("targetId", initial));
+  }
+  // Commands of one session are answered in order: once the page runs, all of the above holds.
+  pageCall("Runtime.runIfWaitingForDebugger", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& reply) {
+    if (reply.error || closed_) {
+      failSetUp("the page could not be set up: " + reply.error.value_or("it was closed"));
       return;
     }
-    pageCall("Page.enable", json::Value::object());
-    pageCall("Runtime.enable", json::Value::object());
-    pageCall("Runtime.addBinding", json::Value().set("name", std::string(kBindingName)));
-    pageCall("Page.addScriptToEvaluateOnNewDocument", json::Value().set("source", std::string(pageShimScript())));
-    json::Value everything;
-    everything.set("urlPattern", "*").set("requestStage", "Request");
-    pageCall("Fetch.enable", json::Value().set("patterns", json::Value::array().push(everything)));
-    pageCall("Emulation.setFocusEmulationEnabled", json::Value().set("enabled", true));
-    applyMetrics();
-    json::Value screencast;
-    screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
-    pageCall("Page.startScreencast", screencast);
-
-    browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
-    json::Value pages;
-    pages.set("type", "page");
-    json::Value autoAttach;
-    autoAttach.set("autoAttach", true).set("waitForDebuggerOnStart", true).set("flatten", true);
-    autoAttach.set("filter", json::Value::array().push(pages));
-    browserCall("Target.setAutoAttach", autoAttach);
-    // Answered after everything before it: the page is ready when the version arrives.
-    browserCall("Browser.getVersion", json::Value::object(), [this, page, done](const DevToolsReply& version) {
-      if (version.error || closed_) {
-        done(E_FAIL, nullptr);
-        return;
-      }
-      *link_->version = versionIn(version.result.get("product").asString());
+    if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
       done(S_OK, page);
-    });
+    }
   });
 }
 
@@ -396,19 +415,33 @@ void ChromiumPage::onBrowserEvent(const DevToolsEvent& event) {
   }
 }
 
-// Every page the browser opens is attached before it runs: a window the page opened is offered
-// to the policy and closed, since the launcher has no second window; pages of other browser
-// contexts (a test attached through the debugging port) are let go. The page itself is
-// reported here too, for its own session and for this automatic one: both are left alone.
+// Every page the browser opens is attached before it runs: our own page is set up then; a
+// window the page opened is offered to the policy and closed, since the launcher has no second
+// window; pages of other browser contexts (a test attached through the debugging port) are let go.
 void ChromiumPage::onTargetAttached(const json::Value& params) {
   const std::string& session = params.get("sessionId").asString();
   const json::Value& target = params.get("targetInfo");
   const std::string& targetId = target.get("targetId").asString();
+  const bool waiting = params.get("waitingForDebugger").asBool();
+  if (sessionId_.empty()) {
+    if (!waiting) {
+      browserCall("Target.detachFromTarget", json::Value().set("sessionId", session));
+    } else if (targetId == targetId_) {
+      browserContextId_ = target.get("browserContextId").asString();
+      setUpSession(session);
+    } else {
+      waitingTargets_[targetId] = session;
+      waitingContexts_[targetId] = target.get("browserContextId").asString();
+    }
+    return;
+  }
   if (targetId == targetId_) {
     return;
   }
   if (target.get("browserContextId").asString() != browserContextId_) {
-    link_->connection->call("Runtime.runIfWaitingForDebugger", json::Value::object(), session);
+    if (waiting) {
+      link_->connection->call("Runtime.runIfWaitingForDebugger", json::Value::object(), session);
+    }
     browserCall("Target.detachFromTarget", json::Value().set("sessionId", session));
     return;
   }

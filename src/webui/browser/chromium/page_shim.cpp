@@ -4,11 +4,11 @@ namespace myr::browser::chromium {
 namespace {
 
 // Only the top-level page talks to the launcher, as a web view delivers messages to it alone.
-// window.close() becomes a request: the launcher's window decides whether it closes.
+// The binding is looked up at each call: in a new renderer process it may arrive after this
+// script runs. window.close() becomes a request: the launcher's window decides whether it closes.
 constexpr std::string_view kShim = R"JS((() => {
-  const post = globalThis.__myrLauncherPost;
-  delete globalThis.__myrLauncherPost;
-  if (window !== window.top || typeof post !== "function") return;
+  if (window !== window.top) return;
+  const post = (text) => globalThis.__myrLauncherPost(text);
   const listeners = new EventTarget();
   const webview = {
     postMessage(message) {
@@ -40,7 +40,7 @@ std::optional<PagePost> decodePagePost(std::string_view payload) {
     case 'j':
       return PagePost{PagePost::Kind::Message, std::nullopt};
     case 'c':
-      return body.empty() ? std::optional(PagePost{PagePost::Kind::CloseRequested}) : std::nullopt;
+      return body.empty() ? std::optional(PagePost{PagePost::Kind::CloseRequested, std::nullopt}) : std::nullopt;
     default:
       return std::nullopt;
   }
