@@ -133,7 +133,7 @@ Route HostRoutes::route(std::string_view url, std::string_view requesterOrigin) 
     }
     const std::optional<std::string> relative = relativeFilePath(path);
     if (!relative) {
-      return Route{Route::Kind::NotFound};
+      return Route{Route::Kind::NotFound, 0, {}, {}};
     }
     return Route{Route::Kind::File, i, *relative, contentTypeOf(*relative)};
   }
