@@ -44,6 +44,23 @@ test('a killed browser is started again three times, then the window stays witho
   }
 });
 
+test('a browser that stops answering counts as ended and is started again', async () => {
+  const launcher = new Launcher();
+  try {
+    await launcher.attach();
+    await launcher.detach();
+    const stopped = mainBrowserPid();
+    process.kill(stopped, 'SIGSTOP');
+    // The pointer's moves are forwarded to the page: calls that will not be answered.
+    const window = await launcher.window();
+    execFileSync('xdotool', ['mousemove', String(window.x + 100), String(window.y + 100), 'mousemove_relative', '5', '5']);
+    await until(() => mainBrowserPid() && mainBrowserPid() !== stopped, { timeout: 30000, what: 'a new browser' });
+    await launcher.attach();
+  } finally {
+    await launcher.stop();
+  }
+});
+
 test('capture mode writes a picture of the page and ends', async () => {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-capture-'));
   const picture = path.join(folder, 'page.png');

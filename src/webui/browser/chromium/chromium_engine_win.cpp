@@ -101,7 +101,9 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) override;
   bool supportsDownloadEvents() const override { return true; }
   void navigate(const std::wstring& uri) override;
-  void reload() override { pageCall("Page.reload", json::Value::object()); }
+  // A renderer that failed before the page's document arrived leaves nothing to reload: the page
+  // is asked for again instead, which is what a reload of it does anyway.
+  void reload() override { pageCall("Page.navigate", json::Value().set("url", documentUrl_)); }
   void postJson(const std::wstring& json) override;
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override;
   void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
@@ -166,7 +168,8 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
   std::string targetId_;  // also the id of the page's main frame
   std::string browserContextId_;
   std::string sessionId_;
-  std::string mainUrl_;
+  std::string mainUrl_;      // the document shown now
+  std::string documentUrl_;  // the page asked for, or the launcher's page it went to since
   std::set<int> mainContexts_;
   HostRoutes routes_;
   std::vector<std::filesystem::path> folders_;
@@ -337,7 +340,10 @@ void ChromiumPage::mapHostToFolder(const std::wstring& host, const std::wstring&
   }
 }
 
-void ChromiumPage::navigate(const std::wstring& uri) { pageCall("Page.navigate", json::Value().set("url", toUtf8(uri))); }
+void ChromiumPage::navigate(const std::wstring& uri) {
+  documentUrl_ = toUtf8(uri);
+  pageCall("Page.navigate", json::Value().set("url", documentUrl_));
+}
 
 void ChromiumPage::postJson(const std::wstring& json) {
   json::Value evaluate;
@@ -455,6 +461,9 @@ void ChromiumPage::onTargetAttached(const json::Value& params) {
 void ChromiumPage::onFrameNavigated(const json::Value& frame) {
   if (frame.get("id").asString() == targetId_) {
     mainUrl_ = frame.get("url").asString() + frame.get("urlFragment").asString();
+    if (mainUrl_.starts_with("https://")) {
+      documentUrl_ = mainUrl_;
+    }
   }
 }
 

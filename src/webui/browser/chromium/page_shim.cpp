@@ -4,11 +4,18 @@ namespace myr::browser::chromium {
 namespace {
 
 // Only the top-level page talks to the launcher, as a web view delivers messages to it alone.
-// The binding is looked up at each call: in a new renderer process it may arrive after this
-// script runs. window.close() becomes a request: the launcher's window decides whether it closes.
+// In a new renderer process the binding may arrive after this script and the page's first
+// posts: those wait for it, in order. window.close() becomes a request: the launcher's window
+// decides whether it closes.
 constexpr std::string_view kShim = R"JS((() => {
   if (window !== window.top) return;
-  const post = (text) => globalThis.__myrLauncherPost(text);
+  const waiting = [];
+  const flush = () => {
+    const binding = globalThis.__myrLauncherPost;
+    if (typeof binding !== "function") { setTimeout(flush, 5); return; }
+    while (waiting.length) binding(waiting.shift());
+  };
+  const post = (text) => { waiting.push(text); if (waiting.length === 1) flush(); };
   const listeners = new EventTarget();
   const webview = {
     postMessage(message) {

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Runs the end-to-end tests with Debian's Chromium; playwright-core comes from the lock file and
+# never downloads a browser of its own. Needs DISPLAY and WINEPREFIX (scripts/wine-session.sh).
+set -euo pipefail
+cd "$(dirname "$0")"
+if [ ! -d node_modules/playwright-core ]; then
+  npm ci --no-audit --no-fund --loglevel=error
+fi
+exec node --test --test-concurrency=1 --test-timeout=120000 --test-reporter=spec \
+  page_in_window.test.js policies.test.js lifecycle.test.js
