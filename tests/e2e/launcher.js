@@ -64,23 +64,41 @@ export class Launcher {
     this.exited.then(() => { this.running = false; });
   }
 
-  // Playwright attached through the debugging port once the page has loaded (Playwright waits
-  // forever for a page it found on about:blank whose navigation someone else started).
+  // Evaluates an expression in the launcher's page over a connection of its own, without
+  // Playwright (which can wait forever on a page that someone else navigated or reloaded).
+  async evaluate(expression) {
+    const targets = await (await fetch(`http://127.0.0.1:${this.port}/json/list`)).json();
+    const page = targets.find((t) => t.type === 'page' && t.url.startsWith(uiOrigin));
+    if (!page) return undefined;
+    const socket = new WebSocket(page.webSocketDebuggerUrl);
+    try {
+      await new Promise((resolve, reject) => { socket.onopen = resolve; socket.onerror = reject; });
+      const answer = await new Promise((resolve) => {
+        socket.onmessage = (message) => resolve(JSON.parse(message.data));
+        socket.send(JSON.stringify({ id: 1, method: 'Runtime.evaluate', params: { expression, returnByValue: true } }));
+      });
+      return answer.result?.result?.value;
+    } finally {
+      socket.close();
+    }
+  }
+
+  // Whether the page has loaded and heard back from the launcher.
+  async pageTalks() {
+    try {
+      return (await this.evaluate("document.getElementById('status')?.textContent ?? ''"))?.startsWith('Replies');
+    } catch {
+      return false;
+    }
+  }
+
+  // Playwright attached through the debugging port once the page talks to the launcher.
   async attach() {
-    await until(async () => {
-      try {
-        const targets = await (await fetch(`http://127.0.0.1:${this.port}/json/list`)).json();
-        return targets.some((t) => t.type === 'page' && t.url.startsWith(uiOrigin) && t.title === 'Launcher test page');
-      } catch {
-        return false;
-      }
-    }, { timeout: 30000, what: 'the page to load' });
+    await until(() => this.pageTalks(), { timeout: 30000, what: 'the page to talk to the launcher' });
     this.browser = await chromium.connectOverCDP(`http://127.0.0.1:${this.port}`);
-    this.page = await until(async () => {
-      const page = this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin));
-      if (page && (await page.evaluate(() => document.getElementById('status').textContent.startsWith('Replies')))) return page;
-      return null;
-    }, { what: 'the page to talk to the launcher' });
+    this.page = await until(
+      () => this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin)),
+      { what: 'Playwright to see the page' });
     return this.page;
   }
 
@@ -107,9 +125,11 @@ export class Launcher {
     });
   }
 
-  // Where an element of the page is on the screen.
+  // Where an element of the page is on the screen (asked without Playwright).
   async screenPoint(selector) {
-    const box = await this.page.locator(selector).boundingBox();
+    const box = await this.evaluate(
+      `(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();
+                return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
     const window = await this.window();
     return { x: Math.round(window.x + box.x + box.width / 2), y: Math.round(window.y + box.y + box.height / 2) };
   }

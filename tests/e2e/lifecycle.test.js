@@ -12,12 +12,11 @@ import { Launcher, browserProcesses, mainBrowserPid, until } from './launcher.js
 test('a killed render process reloads the page', async () => {
   const launcher = new Launcher();
   try {
-    await launcher.attach();
-    await launcher.page.evaluate(() => { window.beforeCrash = true; });
+    await until(() => launcher.pageTalks(), { timeout: 30000, what: 'the page' });
+    await launcher.evaluate('window.beforeCrash = true');
     for (const renderer of browserProcesses().filter((p) => p.renderer)) process.kill(renderer.pid, 'SIGKILL');
-    await launcher.detach();
-    await launcher.attach();
-    assert.equal(await launcher.page.evaluate(() => window.beforeCrash), undefined);
+    await until(async () => (await launcher.pageTalks()) && (await launcher.evaluate('window.beforeCrash')) === undefined,
+      { timeout: 30000, what: 'the page to come back' });
   } finally {
     await launcher.stop();
   }

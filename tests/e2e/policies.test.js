@@ -1,11 +1,13 @@
 // The page stays the launcher's page: it cannot leave its origin, open windows or download.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import net from 'node:net';
 import os from 'node:os';
 import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { after, before, test } from 'node:test';
-import { Launcher, uiOrigin } from './launcher.js';
+import { Launcher, uiOrigin, until } from './launcher.js';
 
 let launcher;
 before(async () => {
@@ -35,27 +37,58 @@ test('navigations the page starts away from its origin do not happen', async () 
   await expectStillHome();
 });
 
+// The player clicks the page's own buttons while Playwright is away: it would wait on the
+// windows the page opens.
+async function clickAway(selector) {
+  const point = await launcher.screenPoint(selector);
+  await launcher.detach();
+  execFileSync('xdotool', ['mousemove', String(point.x), String(point.y), 'click', '1']);
+  await sleep(1500);
+  assert.equal(await launcher.evaluate('window.sameDocument'), true);
+  await launcher.attach();
+}
+
 test('window.open opens nothing', async () => {
   const before = (await pageTargets()).length;
-  await launcher.page.evaluate(() => {
-    window.open('https://elsewhere.example/');
-    window.open(location.href, '_blank');
-  });
-  await sleep(1500);
+  await clickAway('#open');
   assert.equal((await pageTargets()).length, before);
-  await expectStillHome();
+  assert.equal(await launcher.evaluate('window.opened'), 2);
 });
 
+test('no other origin is reachable, not even over a WebSocket', async () => {
+  let connections = 0;
+  const server = net.createServer((socket) => { connections += 1; socket.destroy(); });
+  await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+  const { port } = server.address();
+  try {
+    const outcome = await launcher.page.evaluate(async (port) => {
+      const fetched = await fetch(`http://127.0.0.1:${port}/`).then(() => 'answered', () => 'refused');
+      const socket = await new Promise((resolve) => {
+        const ws = new WebSocket(`ws://127.0.0.1:${port}/`);
+        ws.onopen = () => resolve('open');
+        ws.onerror = () => resolve('refused');
+      });
+      return [fetched, socket];
+    }, port);
+    assert.deepEqual(outcome, ['refused', 'refused']);
+    assert.equal(connections, 0);
+  } finally {
+    server.close();
+  }
+});
+
+// A launcher of its own that Playwright never touches: a debugging client may change the
+// browser's download setting, and Playwright does.
 test('a download does nothing', async () => {
-  const downloads = [path.join(os.homedir(), 'Downloads')];
-  const before = downloads.map((folder) => (fs.existsSync(folder) ? fs.readdirSync(folder).length : 0));
-  await launcher.page.evaluate(() => {
-    const link = document.createElement('a');
-    link.href = URL.createObjectURL(new Blob(['not for keeping'], { type: 'application/octet-stream' }));
-    link.download = 'kept.bin';
-    document.body.append(link);
-    link.click();
-  });
-  await expectStillHome();
-  assert.deepEqual(downloads.map((folder) => (fs.existsSync(folder) ? fs.readdirSync(folder).length : 0)), before);
+  await launcher.stop();
+  launcher = new Launcher();
+  await until(() => launcher.pageTalks(), { timeout: 30000, what: 'the page' });
+  const downloads = path.join(os.homedir(), 'Downloads');
+  const count = () => (fs.existsSync(downloads) ? fs.readdirSync(downloads).length : 0);
+  const before = count();
+  const point = await launcher.screenPoint('#download');
+  execFileSync('xdotool', ['mousemove', String(point.x), String(point.y), 'click', '1']);
+  await sleep(1500);
+  assert.equal(count(), before);
+  assert.equal(await launcher.evaluate('document.getElementById("status").textContent'), 'Replies: 1');
 });

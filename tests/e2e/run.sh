@@ -6,5 +6,7 @@ cd "$(dirname "$0")"
 if [ ! -d node_modules/playwright-core ]; then
   npm ci --no-audit --no-fund --loglevel=error
 fi
-exec node --test --test-concurrency=1 --test-timeout=120000 --test-reporter=spec \
+# Node 20 offers its WebSocket client only on request.
+export NODE_OPTIONS=--experimental-websocket
+exec node --test --test-concurrency=1 --test-timeout=300000 --test-reporter=spec \
   page_in_window.test.js policies.test.js lifecycle.test.js

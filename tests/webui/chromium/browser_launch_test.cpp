@@ -16,6 +16,7 @@ bool has(const std::vector<std::string>& arguments, const std::string& argument)
 TEST(BrowserArguments, HeadlessWithItsProfileOnTheRequestedPortOrAnyPort) {
   const auto chosen = browserArguments({"/home/p/Chromium", ""});
   EXPECT_TRUE(has(chosen, "--headless"));
+  EXPECT_TRUE(has(chosen, "--proxy-bypass-list=<-loopback>"));
   EXPECT_TRUE(has(chosen, "--user-data-dir=/home/p/Chromium"));
   EXPECT_TRUE(has(chosen, "--remote-debugging-port=0"));
   EXPECT_EQ(requestedDebuggingPort(chosen), 0);

@@ -49,13 +49,9 @@ class ChromiumEngine : public ::testing::Test {
     if (!chromiumAvailable()) {
       GTEST_SKIP() << "no browser on this machine";
     }
-    runOnUiThread([] {});
     parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
-    engine = makeChromiumEngine([](std::function<void()> work) {
-      runOnUiThread(std::move(work));
-      return true;
-    });
+    engine = makeChromiumEngine([queue = queue](std::function<void()> work) { return queue->post(std::move(work)); });
     wchar_t temporary[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temporary);
     profile = std::filesystem::path(temporary) / L"myr_chromium_engine_test";
@@ -87,6 +83,8 @@ class ChromiumEngine : public ::testing::Test {
     DestroyWindow(parent);
   }
 
+  std::shared_ptr<UiThreadQueue> queue =
+      std::make_shared<UiThreadQueue>([](const std::string& failure) { ADD_FAILURE() << failure; });
   HWND parent = nullptr;
   std::filesystem::path profile;
   std::unique_ptr<Engine> engine;
@@ -106,7 +104,7 @@ TEST_F(ChromiumEngine, ADroppedFileIsReportedAsItsUrlAndNeverOpened) {
   // The launcher's own conversion gives the real path back.
   wchar_t converted[1040];
   DWORD length = 1040;
-  ASSERT_EQ(PathCreateFromUrlW(toWide(unescapeUtf8Letters(toUtf8(navigations[0]))).c_str(), converted, &length, 0), S_OK);
+  ASSERT_EQ(PathCreateFromUrlW(toWide(webui::unescapeUtf8Letters(toUtf8(navigations[0]))).c_str(), converted, &length, 0), S_OK);
   EXPECT_EQ(std::wstring(converted), path);
   EXPECT_EQ(navigations.size(), 1u);
 }

@@ -47,7 +47,7 @@ TEST(DroppedFileUrl, NamesTheFileAsABrowserDoesAndComesBackWhole) {
     EXPECT_EQ(fileUrlFromPath(c.path), c.url) << c.path;
   }
   // The launcher decodes escaped letters itself before the system's conversion sees the URL.
-  EXPECT_EQ(unescapeUtf8Letters(fileUrlFromPath("C:\\T\xC3\xA9l\xC3\xA9" "chargements\\a.iso")),
+  EXPECT_EQ(webui::unescapeUtf8Letters(fileUrlFromPath("C:\\T\xC3\xA9l\xC3\xA9" "chargements\\a.iso")),
             "file:///C:/T\xC3\xA9l\xC3\xA9" "chargements/a.iso");
 }
 

@@ -21,6 +21,10 @@ constexpr std::string_view kFixedArguments[] = {
     "--password-store=basic",
     "--use-mock-keychain",
     "--hide-crash-restore-bubble",
+    // The page's files are answered before any request leaves the browser; whatever else would
+    // reach the network (WebSockets, which request interception does not see) meets a closed port.
+    "--proxy-server=http://127.0.0.1:9",
+    "--proxy-bypass-list=<-loopback>",
 };
 
 constexpr std::string_view kLifeline = R"SH(

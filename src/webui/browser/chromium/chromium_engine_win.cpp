@@ -418,6 +418,8 @@ void ChromiumPage::onBrowserEvent(const DevToolsEvent& event) {
       downloadStarting_(download);
     }
     browserCall("Browser.cancelDownload", json::Value().set("guid", event.params.get("guid")));
+    // A debugging client may have changed the setting: later downloads are denied again.
+    browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
   }
 }
 
@@ -517,8 +519,7 @@ void ChromiumPage::serveFile(const std::string& requestId, const Route& route) {
       c = L'\\';
     }
   }
-  std::string error;
-  const std::optional<std::string> body = readFileLimited(folders_[route.folder] / relative, kLargestServedFile, error);
+  const Result<std::string> body = readFileLimited(folders_[route.folder] / relative, kLargestServedFile);
   if (!body) {
     fulfil(requestId, 404, "text/plain; charset=utf-8", "Not found");
     return;
