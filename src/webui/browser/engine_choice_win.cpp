@@ -1,5 +1,6 @@
 #include "webui/browser/engine_choice_win.h"
 
+#include "webui/browser/chromium/chromium_engine_win.h"
 #include "webui/browser/stdio_backend_win.h"
 
 namespace myr::browser {
@@ -22,6 +23,9 @@ class MissingEngine final : public Engine {
 std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue) {
   if (choice == "stdio") {
     return makeStdioEngine(std::move(queue));
+  }
+  if (choice == "chromium" || (choice.empty() && chromium::chromiumAvailable())) {
+    return chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
   }
   return std::make_unique<MissingEngine>(std::move(queue));
 }

@@ -1,0 +1,162 @@
+// The real launcher under Wine with Debian's Chromium, and what a player or the system does to it.
+import { execFileSync, spawn, spawnSync } from 'node:child_process';
+import fs from 'node:fs';
+import os from 'node:os';
+import path from 'node:path';
+import { setTimeout as sleep } from 'node:timers/promises';
+import { fileURLToPath } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const here = path.dirname(fileURLToPath(import.meta.url));
+const gameDir = process.env.MYR_GAME_DIR ?? path.resolve(here, '../../out/game');
+export const uiOrigin = 'https://launcher.myr.example/';
+const browserBinary = '/usr/lib/chromium/chromium';
+
+export async function until(condition, { timeout = 20000, interval = 100, what = 'condition' } = {}) {
+  const deadline = Date.now() + timeout;
+  for (;;) {
+    const value = await condition();
+    if (value) return value;
+    if (Date.now() > deadline) throw new Error(`timed out waiting for ${what}`);
+    await sleep(interval);
+  }
+}
+
+function run(command, args) {
+  return execFileSync(command, args, { encoding: 'utf8' }).trim();
+}
+
+// Processes of the browsers the launcher starts (its profile folder is named after the launcher).
+export function browserProcesses() {
+  let lines = '';
+  try {
+    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*myr_launcher/Chromium`]);
+  } catch {
+    return [];
+  }
+  return lines.split('\n').filter(Boolean).map((line) => {
+    const [pid, ...args] = line.split(' ');
+    return { pid: Number(pid), renderer: args.includes('--type=renderer'), main: !args.some((a) => a.startsWith('--type=')) };
+  });
+}
+
+export function mainBrowserPid() {
+  return browserProcesses().find((p) => p.main)?.pid;
+}
+
+let nextPort = 9400 + (process.pid % 200);
+
+export class Launcher {
+  constructor({ environment = {} } = {}) {
+    this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+    fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
+    fs.cpSync(path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    this.port = nextPort++;
+    this.output = '';
+    this.process = spawn('wine', [path.join(this.folder, 'myr_launcher.exe')], {
+      env: { ...process.env, MYR_LAUNCHER_BROWSER: 'chromium', MYR_LAUNCHER_DEVTOOLS_PORT: String(this.port), ...environment },
+      stdio: ['ignore', 'pipe', 'pipe'],
+    });
+    this.process.stdout.on('data', (d) => { this.output += d; });
+    this.process.stderr.on('data', (d) => { this.output += d; });
+    this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
+    this.running = true;
+    this.exited.then(() => { this.running = false; });
+  }
+
+  // Evaluates an expression in the launcher's page over a connection of its own, without
+  // Playwright (which can wait forever on a page that someone else navigated or reloaded).
+  async evaluate(expression) {
+    const targets = await (await fetch(`http://127.0.0.1:${this.port}/json/list`)).json();
+    const page = targets.find((t) => t.type === 'page' && t.url.startsWith(uiOrigin));
+    if (!page) return undefined;
+    const socket = new WebSocket(page.webSocketDebuggerUrl);
+    try {
+      await new Promise((resolve, reject) => { socket.onopen = resolve; socket.onerror = reject; });
+      const answer = await new Promise((resolve) => {
+        socket.onmessage = (message) => resolve(JSON.parse(message.data));
+        socket.send(JSON.stringify({ id: 1, method: 'Runtime.evaluate', params: { expression, returnByValue: true } }));
+      });
+      return answer.result?.result?.value;
+    } finally {
+      socket.close();
+    }
+  }
+
+  // Whether the page has loaded and heard back from the launcher.
+  async pageTalks() {
+    try {
+      return (await this.evaluate("document.getElementById('status')?.textContent ?? ''"))?.startsWith('Replies');
+    } catch {
+      return false;
+    }
+  }
+
+  // Playwright attached through the debugging port once the page talks to the launcher.
+  async attach() {
+    await until(() => this.pageTalks(), { timeout: 30000, what: 'the page to talk to the launcher' });
+    this.browser = await chromium.connectOverCDP(`http://127.0.0.1:${this.port}`);
+    this.page = await until(
+      () => this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin)),
+      { what: 'Playwright to see the page' });
+    return this.page;
+  }
+
+  async detach() {
+    await this.browser?.close().catch(() => {});
+    this.browser = undefined;
+    this.page = undefined;
+  }
+
+  // The launcher's window as X sees it: its client area, where the page is painted.
+  window() {
+    const id = until(() => {
+      try {
+        return run('xdotool', ['search', '--onlyvisible', '--name', '^Myrrowen$']).split('\n')[0];
+      } catch {
+        return null;
+      }
+    }, { what: 'the launcher window' });
+    return id.then((windowId) => {
+      const info = run('xwininfo', ['-id', windowId]);
+      const number = (label) => Number(new RegExp(`${label}:\\s+(-?\\d+)`).exec(info)[1]);
+      return { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
+               width: number('Width'), height: number('Height') };
+    });
+  }
+
+  // Where an element of the page is on the screen (asked without Playwright).
+  async screenPoint(selector) {
+    const box = await this.evaluate(
+      `(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();
+                return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
+    const window = await this.window();
+    return { x: Math.round(window.x + box.x + box.width / 2), y: Math.round(window.y + box.y + box.height / 2) };
+  }
+
+  async click(selector) {
+    const point = await this.screenPoint(selector);
+    run('xdotool', ['mousemove', String(point.x), String(point.y), 'click', '1']);
+  }
+
+  async stop() {
+    await this.detach();
+    if (this.running) {
+      this.process.kill('SIGKILL');
+      await this.exited;
+    }
+    await until(() => browserProcesses().length === 0, { timeout: 5000, what: 'the browser to end' }).catch(() => {});
+    fs.rmSync(this.folder, { recursive: true, force: true });
+  }
+}
+
+export function grabScreen(window, file) {
+  run('import', ['-window', 'root', '-crop', `${window.width}x${window.height}+${window.x}+${window.y}`, '+repage', file]);
+}
+
+// Root-mean-square difference of two pictures of equal size, from 0 (same) to 1.
+export function pictureDifference(a, b) {
+  // compare writes its measure to standard error, and exits 1 when the pictures differ at all.
+  const { stderr } = spawnSync('compare', ['-metric', 'RMSE', a, b, 'null:'], { encoding: 'utf8' });
+  return Number(/\(([\d.e-]+)\)/.exec(stderr)?.[1] ?? 1);
+}
