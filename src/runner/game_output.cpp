@@ -3,10 +3,10 @@
 #include <cinttypes>
 #include <cstdio>
 
+#include "foundation/version.h"
+
 namespace myr::runner {
 namespace {
-
-constexpr char kLauncherVersion[] = "0.1.0";
 
 bool isContinuationByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0x80; }
 bool isLeadByte(char byte) { return (static_cast<unsigned char>(byte) & 0xC0) == 0xC0; }

@@ -112,12 +112,13 @@ bool isAllowedTableValue(std::string_view section, std::string_view key, std::st
 
 }  // namespace
 
-bool isKnownSetting(std::string_view section, std::string_view key) {
-  if (section == "Pad1") {
-    return isPadKey(key);
-  }
+bool isSchemaRow(std::string_view section, std::string_view key) {
   return std::any_of(SettingsSchema.begin(), SettingsSchema.end(),
                      [&](const SettingDef& row) { return row.section == section && row.key == key; });
+}
+
+bool isKnownSetting(std::string_view section, std::string_view key) {
+  return section == "Pad1" ? isPadKey(key) : isSchemaRow(section, key);
 }
 
 bool isAllowedSetting(std::string_view section, std::string_view key, std::string_view value) {

@@ -18,6 +18,8 @@ extern const std::array<SettingDef, 25> SettingsSchema;
 // The variables that override settings inside the game, in the order the page is told of them.
 extern const std::array<std::string_view, 18> EnvOverrideNames;
 
+// (section, key) is a row of the table.
+bool isSchemaRow(std::string_view section, std::string_view key);
 // (section, key) is a setting of the table or of the controller's section "Pad1".
 bool isKnownSetting(std::string_view section, std::string_view key);
 // A known setting whose value follows its rule, compared byte for byte.
