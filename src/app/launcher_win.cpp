@@ -11,6 +11,10 @@
 
 #include "app/main_window_win.h"
 #include "app/game_art_win.h"
+#include "foundation/files/ascii_text.h"
+#include "foundation/files/file_names.h"
+#include "foundation/files/win_text.h"
+#include "saves/save_folders.h"
 #include "settings/schema.h"
 #include "foundation/environment_win.h"
 #include "settings/settings_file.h"
@@ -82,7 +86,8 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
       runner_(setup_.gameFolder, *this),
       webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
   webHost_.bridge().setCommands(
-      inTableOrder({disc_.commands(), runner_.commands(), saves::saveCommands(*this), ownCommands()}));
+      inTableOrder({settings::settingsCommands(*this, setup_.gameFolder), disc_.commands(), runner_.commands(),
+                    saves::saveCommands(*this), ownCommands()}));
 }
 
 Launcher::~Launcher() {
@@ -172,6 +177,25 @@ disc::ImageSources Launcher::imageSources() const {
 }
 
 json::Value Launcher::discState() { return disc_.discState(); }
+
+json::Value Launcher::quickSaveStates() { return saves::statesJson(saves::listStates(setup_.gameFolder)); }
+
+// The pictures the page may show from the art host: at most 64 safe names of image files.
+json::Value Launcher::artNames() {
+  constexpr std::size_t kMostArt = 64;
+  json::Value names = json::Value::array();
+  std::error_code error;
+  for (std::filesystem::directory_iterator entry(setup_.gameFolder / L"launcher-art", error), end;
+       !error && entry != end && names.items().size() < kMostArt; entry.increment(error)) {
+    const std::string name = toUtf8(entry->path().filename().wstring());
+    const std::string extension = lowerAscii(toUtf8(entry->path().extension().wstring()));
+    if (isSafeFileName(name) &&
+        (extension == ".png" || extension == ".jpg" || extension == ".jpeg" || extension == ".webp")) {
+      names.push(name);
+    }
+  }
+  return names;
+}
 
 std::string Launcher::saveFormatSetting() const {
   return settings::loadSettings(settings::settingsPath(setup_.gameFolder)).get("Game", "SaveFormat", "");

@@ -32,6 +32,7 @@
 #include "disc/disc_check_win.h"
 #include "disc/disc_commands_win.h"
 #include "saves/save_commands_win.h"
+#include "settings/settings_commands_win.h"
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
@@ -58,7 +59,8 @@ using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared
 class Launcher final : public webui::PageOwner,
                        public runner::RunnerHost,
                        public disc::DiscHost,
-                       public saves::SavesHost {
+                       public saves::SavesHost,
+                       public settings::SettingsHost {
  public:
   Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
   ~Launcher() override;
@@ -74,9 +76,9 @@ class Launcher final : public webui::PageOwner,
   void reportFailure(const std::string& where, const std::string& what);
 
   void setGameArt(std::vector<game_icon::Image> art) { gameArt_ = std::move(art); }
-  void setTheme(std::string theme);
+  void setTheme(std::string theme) override;
   void setCapturePath(std::wstring path) { setup_.capturePath = std::move(path); }
-  bool inCaptureMode() const { return !setup_.capturePath.empty(); }
+  bool inCaptureMode() const override { return !setup_.capturePath.empty(); }
   bool setupPlay() const { return setup_.play; }
   bool dark() const { return dark_; }
   void applyTheme();
@@ -113,6 +115,12 @@ class Launcher final : public webui::PageOwner,
   std::function<bool(std::string)> poster() override { return webHost_.bridge().poster(); }
   std::string runningGuard() const override { return runner_.runningGuard(); }
   std::string saveFormatSetting() const override;
+  std::string webviewVersion() override { return webHost_.installedVersion(); }
+  json::Value refreshDiscState(const settings::IniDocument&) override { return disc_.refreshDiscState(false); }
+  json::Value quickSaveStates() override;
+  bool gameRunning() const override { return runner_.running(); }
+  json::Value artNames() override;
+  json::Value lastRun() const override { return runner_.lastRun(); }
 
  private:
   // The launcher's own commands: the page's answers to "closeRequested" and its "ready".

@@ -143,6 +143,8 @@ std::optional<long> parseDebuggingPort(const std::string& text) {
   return port;
 }
 
+std::string WebHost::installedVersion() const { return toUtf8(engine_->installedVersion()); }
+
 void WebHost::releaseBrowser() {
   if (auto controller = std::exchange(controller_, nullptr)) {
     controller->close();

@@ -28,6 +28,8 @@ class WebHost {
   browser::Controller* controller() const { return controller_.get(); }
   browser::View* view() const { return view_.get(); }
   bool pageStarted() const { return pageStarted_; }
+  // The browser engine's own version, empty when none is installed.
+  std::string installedVersion() const;
 
   // Starts the page in the main window unless it is already started.
   void startUi();

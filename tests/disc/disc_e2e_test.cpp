@@ -80,6 +80,46 @@ TEST(DiscEndToEnd, TheDemoDiscIsCopiedWithProgressThenPlayStartsTheGame) {
   EXPECT_EQ(launcher.waitForExit(60s), 0u);
 }
 
+// "init" is what the page draws from: every member, in order, also while the demo disc is being
+// copied and after a run of the game.
+TEST(DiscEndToEnd, InitReportsEveryMemberInOrderThroughTheFirstRun) {
+  GameFolderFixture game;
+  game.addGame();
+  LauncherProcess launcher(game.launcher(), headlessOn(MYR_TEST_DEMO_DISC));
+  const auto memberNames = [](const json::Value& reply) {
+    std::vector<std::string> names;
+    for (const auto& [name, value] : reply.get("result").members()) {
+      names.push_back(name);
+    }
+    return names;
+  };
+  const std::vector<std::string> expected{"version", "webview",  "exeDir",    "ini",       "settings",
+                                          "defaults", "pad",     "padDefaults", "rejected", "iniError",
+                                          "overrides", "display", "disc",      "states",    "running",
+                                          "art",     "lastRun"};
+  const json::Value first = replyTo(launcher, R"({"id":1,"cmd":"init"})", 1);
+  EXPECT_EQ(memberNames(first), expected) << json::write(first);
+  EXPECT_TRUE(first.get("result").get("disc").get("extract").get("running").asBool()) << json::write(first);
+  EXPECT_EQ(first.get("result").get("webview").asString(), "stdio");
+  EXPECT_TRUE(extractionEvents(launcher).back().get("ok").asBool());
+
+  replyTo(launcher, R"({"id":2,"cmd":"play"})", 2);
+  const json::Value running = replyTo(launcher, R"({"id":3,"cmd":"init"})", 3);
+  EXPECT_EQ(memberNames(running), expected);
+  for (;;) {
+    const json::Value message = nextMessage(launcher);
+    if (message.isNull() || message.get("event").asString() == "gameExited") {
+      break;
+    }
+  }
+  const json::Value after = replyTo(launcher, R"({"id":4,"cmd":"init"})", 4);
+  EXPECT_EQ(memberNames(after), expected);
+  EXPECT_EQ(after.get("result").get("lastRun").get("code").asNumber(-1), 0) << json::write(after);
+  EXPECT_FALSE(after.get("result").get("running").asBool());
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(60s), 0u);
+}
+
 // A run that fails is not tried again on its own; "retry" counts only as the JSON value true.
 TEST(DiscEndToEnd, AFailedRunIsRetriedOnlyWhenAsked) {
   GameFolderFixture game;
