@@ -2,7 +2,6 @@
 // folders made on the way, the files that must exist, the licenses beside the unpacked game.
 
 #include <gtest/gtest.h>
-#include <windows.h>
 
 #include <filesystem>
 #include <string>

@@ -61,7 +61,8 @@ fs::path thisProgram() {
 std::vector<fs::path> desktopShortcuts(const fs::path& desktop) {
   std::vector<fs::path> found;
   for (const auto& entry : fs::directory_iterator(desktop)) {
-    if (entry.path().filename().wstring().starts_with(L"Myrrowen")) found.push_back(entry.path().filename());
+    const fs::path name = entry.path().filename();
+    if (name.wstring().starts_with(L"Myrrowen") && name.extension() == L".lnk") found.push_back(name);
   }
   std::sort(found.begin(), found.end());
   return found;
