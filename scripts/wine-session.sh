@@ -3,8 +3,9 @@
 
 export WINEPREFIX="${MYR_WINEPREFIX:-$PWD/build/wineprefix}"
 export WINEDEBUG=-all
-# No network here: never offer to download Mono or Gecko.
-export WINEDLLOVERRIDES="mscoree=;mshtml="
+# No network here: never offer to download Mono or Gecko. No menu entries or desktop files on
+# the host for the shortcuts that tests put on the prefix's desktop.
+export WINEDLLOVERRIDES="mscoree=;mshtml=;winemenubuilder.exe=d"
 
 myr_display_file=$(mktemp)
 Xvfb -displayfd 3 -screen 0 1920x1080x24 -nolisten tcp 3>"$myr_display_file" >/dev/null 2>&1 &

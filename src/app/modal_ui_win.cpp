@@ -1,5 +1,6 @@
 #include "app/modal_ui_win.h"
 
+#include <shellapi.h>
 #include <shobjidl.h>
 #include <wrl/client.h>
 
@@ -57,6 +58,13 @@ class DesktopModalUi final : public ModalUi {
     return std::filesystem::path(owned.get());
   }
 
+  Status openInShell(const std::filesystem::path& target) override {
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner_(), L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    if (result > 32) return {};
+    return Error{"The shell could not open " + toUtf8(target.native()) + ".", static_cast<unsigned long>(result)};
+  }
+
  private:
   std::function<HWND()> owner_;
 };
@@ -74,9 +82,16 @@ class HeadlessModalUi final : public ModalUi {
     return std::nullopt;
   }
 
+  // Starts nothing: scripts read what the player would have seen opened.
+  Status openInShell(const std::filesystem::path& target) override {
+    writeLine("[open] " + toUtf8(target.native()));
+    return {};
+  }
+
  private:
-  static void note(const std::string& text) {
-    const std::string line = "[dialog] " + text + "\n";
+  static void note(const std::string& text) { writeLine("[dialog] " + text); }
+  static void writeLine(const std::string& text) {
+    const std::string line = text + "\n";
     DWORD written = 0;
     WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
   }

@@ -9,6 +9,8 @@
 #include <utility>
 #include <vector>
 
+#include "foundation/error.h"
+
 namespace myr {
 
 enum class MessageButtons { Ok, YesNo };
@@ -27,6 +29,9 @@ class ModalUi {
   };
   // An existing file the player picked; nothing when cancelled or when no dialog can be shown.
   virtual std::optional<std::filesystem::path> chooseFile(const FileChoice& choice) = 0;
+  // Shows a folder in the file browser, or a file in the program the system associates with it.
+  // On failure the error's system code is the shell's result number.
+  virtual Status openInShell(const std::filesystem::path& target) = 0;
 };
 
 }  // namespace myr

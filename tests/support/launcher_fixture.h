@@ -35,9 +35,16 @@ class RecordingModalUi final : public ModalUi {
     shown_.push_back({"choose: " + std::string(choice.title.begin(), choice.title.end()), MessageButtons::Ok});
     return std::exchange(nextChoice, std::nullopt);
   }
+  Status openInShell(const std::filesystem::path& target) override {
+    opened.push_back(target);
+    return openOutcome;
+  }
 
   // What the next file dialog answers; nothing is a cancel.
   std::optional<std::filesystem::path> nextChoice;
+  // What would have been opened, in order; nothing is started.
+  std::vector<std::filesystem::path> opened;
+  Status openOutcome;
 
  private:
   std::vector<Shown>& shown_;

@@ -48,7 +48,8 @@ std::optional<std::filesystem::path> safeChildPath(const std::filesystem::path& 
                                                    std::string_view name);
 
 // Bytes of all regular files below folder, links not followed; counts the
-// files into fileCount when given. A missing folder gives 0.
+// files into fileCount when given. A missing folder gives 0; subfolders that
+// cannot be read are left out and the walk goes on.
 std::uint64_t folderTreeSize(const std::filesystem::path& folder,
                              std::uint64_t* fileCount = nullptr);
 

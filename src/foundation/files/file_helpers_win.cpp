@@ -139,13 +139,14 @@ struct TreeTotals {
   std::uint64_t files = 0;
 };
 
-// Adds the regular files of one folder and queues its subfolders. False when
-// the walk has to end.
-bool addFolderEntries(const fs::path& folder, TreeTotals& totals, std::vector<fs::path>& pending) {
+// Adds the regular files of one folder and queues its subfolders. A folder that cannot be read,
+// whatever the reason (no access, or gone since its parent was listed while the game writes),
+// adds nothing, and the rest of the walk goes on.
+void addFolderEntries(const fs::path& folder, TreeTotals& totals, std::vector<fs::path>& pending) {
   WIN32_FIND_DATAW entry{};
   const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry,
                                            FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
-  if (!search) return GetLastError() == ERROR_ACCESS_DENIED;
+  if (!search) return;
   do {
     if (isDotEntry(entry.cFileName) || isLink(entry)) continue;
     if (entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -155,7 +156,6 @@ bool addFolderEntries(const fs::path& folder, TreeTotals& totals, std::vector<fs
       ++totals.files;
     }
   } while (FindNextFileW(search.get(), &entry));
-  return GetLastError() == ERROR_NO_MORE_FILES;
 }
 
 }  // namespace
@@ -248,7 +248,7 @@ std::uint64_t folderTreeSize(const fs::path& folder, std::uint64_t* fileCount) {
   while (!pending.empty()) {
     const fs::path current = std::move(pending.back());
     pending.pop_back();
-    if (!addFolderEntries(current, totals, pending)) break;
+    addFolderEntries(current, totals, pending);
   }
   if (fileCount != nullptr) *fileCount = totals.files;
   return totals.bytes;

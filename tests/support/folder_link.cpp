@@ -1,0 +1,105 @@
+#include "support/folder_link.h"
+
+#include <windows.h>
+#include <winioctl.h>
+
+#include <cstring>
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "foundation/files/win_handle.h"
+#include "foundation/files/win_text.h"
+
+namespace fs = std::filesystem;
+
+namespace myr::testing {
+namespace {
+
+bool pathExists(const fs::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool setMountPoint(const fs::path& emptyFolder, const fs::path& target) {
+  const WinHandle folder(CreateFileW(emptyFolder.c_str(), GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                                     FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+  if (!folder) return false;
+  const std::wstring substitute = L"\\??\\" + target.native();
+  const std::wstring& print = target.native();
+  const WORD substituteBytes = static_cast<WORD>(substitute.size() * sizeof(wchar_t));
+  const WORD printBytes = static_cast<WORD>(print.size() * sizeof(wchar_t));
+  const WORD pathBytes = static_cast<WORD>(substituteBytes + printBytes + 2 * sizeof(wchar_t));
+  // REPARSE_DATA_BUFFER of a mount point: tag, data length, reserved, then
+  // the offsets and lengths of the two names and the names with terminators.
+  std::vector<unsigned char> buffer(8 + 8 + pathBytes);
+  const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
+  const WORD header[6] = {static_cast<WORD>(8 + pathBytes), 0, 0, substituteBytes,
+                          static_cast<WORD>(substituteBytes + sizeof(wchar_t)), printBytes};
+  std::memcpy(buffer.data(), &tag, sizeof tag);
+  std::memcpy(buffer.data() + 4, header, sizeof header);
+  std::memcpy(buffer.data() + 16, substitute.c_str(), substituteBytes + sizeof(wchar_t));
+  std::memcpy(buffer.data() + 16 + substituteBytes + sizeof(wchar_t), print.c_str(),
+              printBytes + sizeof(wchar_t));
+  DWORD returned = 0;
+  return DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
+                         static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr) != FALSE;
+}
+
+using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
+
+// Present only under Wine.
+UnixNameFunction wineUnixFileName() {
+  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+  return reinterpret_cast<UnixNameFunction>(
+      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+}
+
+std::string quotedUnixName(UnixNameFunction convert, const fs::path& path) {
+  char* name = convert(path.c_str());
+  const std::string quoted = "\"" + std::string(name != nullptr ? name : "") + "\"";
+  HeapFree(GetProcessHeap(), 0, name);
+  return quoted;
+}
+
+// Wine gives no waitable handle for a host program, so its effect is awaited.
+bool runOnWineHost(const std::string& commandLine, const std::function<bool()>& done) {
+  std::wstring command = toWide(commandLine);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  PROCESS_INFORMATION process{};
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                      &process)) {
+    return false;
+  }
+  const WinHandle processHandle(process.hProcess);
+  const WinHandle threadHandle(process.hThread);
+  for (int attempt = 0; attempt < 250 && !done(); ++attempt) Sleep(20);
+  return done();
+}
+
+}  // namespace
+
+FolderLink::FolderLink(fs::path link, const fs::path& target) : link_(std::move(link)) {
+  if (CreateDirectoryW(link_.c_str(), nullptr)) {
+    if (setMountPoint(link_, target)) {
+      kind_ = Kind::Junction;
+      return;
+    }
+    RemoveDirectoryW(link_.c_str());
+  }
+  if (const UnixNameFunction convert = wineUnixFileName()) {
+    const std::string command =
+        "Z:\\bin\\ln -s " + quotedUnixName(convert, target) + " " + quotedUnixName(convert, link_);
+    if (runOnWineHost(command, [this] { return pathExists(link_); })) kind_ = Kind::HostLink;
+  }
+}
+
+FolderLink::~FolderLink() {
+  if (kind_ == Kind::Junction) RemoveDirectoryW(link_.c_str());
+  // Wine removes a host link's target instead of the link, so the host removes it.
+  if (kind_ == Kind::HostLink) {
+    runOnWineHost("Z:\\bin\\rm " + quotedUnixName(wineUnixFileName(), link_),
+                  [this] { return !pathExists(link_); });
+  }
+}
+
+}  // namespace myr::testing
