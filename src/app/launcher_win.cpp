@@ -87,7 +87,7 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
       webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
   webHost_.bridge().setCommands(
       inTableOrder({settings::settingsCommands(*this, setup_.gameFolder), disc_.commands(), runner_.commands(),
-                    saves::saveCommands(*this), ownCommands()}));
+                    saves::saveCommands(*this), maintenance::maintenanceCommands(*this), ownCommands()}));
 }
 
 Launcher::~Launcher() {

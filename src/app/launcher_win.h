@@ -31,6 +31,7 @@
 #include "art/icons_win.h"
 #include "disc/disc_check_win.h"
 #include "disc/disc_commands_win.h"
+#include "maintenance/maintenance_commands_win.h"
 #include "saves/save_commands_win.h"
 #include "settings/settings_commands_win.h"
 #include "foundation/commands/command.h"
@@ -60,7 +61,8 @@ class Launcher final : public webui::PageOwner,
                        public runner::RunnerHost,
                        public disc::DiscHost,
                        public saves::SavesHost,
-                       public settings::SettingsHost {
+                       public settings::SettingsHost,
+                       public maintenance::MaintenanceHost {
  public:
   Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine);
   ~Launcher() override;
@@ -114,6 +116,8 @@ class Launcher final : public webui::PageOwner,
   void imageStored(const std::filesystem::path& image) override;
   std::function<bool(std::string)> poster() override { return webHost_.bridge().poster(); }
   std::string runningGuard() const override { return runner_.runningGuard(); }
+  std::string gameRunningGuard() const override { return runner_.runningGuard(); }
+  std::filesystem::path discFolder() const override { return disc::findDiscFolder(setup_.gameFolder); }
   std::string saveFormatSetting() const override;
   std::string webviewVersion() override { return webHost_.installedVersion(); }
   json::Value refreshDiscState(const settings::IniDocument&) override { return disc_.refreshDiscState(false); }
