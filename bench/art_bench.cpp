@@ -83,7 +83,16 @@ void resampleOne(benchmark::State& state) {
     benchmark::DoNotOptimize(resampleSquare(matted(), box, size));
   }
 }
-BENCHMARK(resampleOne)->Arg(16)->Arg(20)->Arg(24)->Arg(32)->Arg(40)->Arg(48)->Arg(64)->Arg(128)->Arg(256)
+BENCHMARK(resampleOne)
+    ->Arg(16)
+    ->Arg(20)
+    ->Arg(24)
+    ->Arg(32)
+    ->Arg(40)
+    ->Arg(48)
+    ->Arg(64)
+    ->Arg(128)
+    ->Arg(256)
     ->Unit(benchmark::kMillisecond);
 
 void nineResamples(benchmark::State& state) {

@@ -91,16 +91,16 @@ int wmain(int count, wchar_t** arguments) {
     }
     return 0;
   }
-  const auto queue = std::make_shared<UiThreadQueue>([](const std::string& failure) {
-    std::fprintf(stderr, "failure: %s\n", failure.c_str());
-  });
+  const auto queue = std::make_shared<UiThreadQueue>(
+      [](const std::string& failure) { std::fprintf(stderr, "failure: %s\n", failure.c_str()); });
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"myr_chromium_bench";
   std::filesystem::create_directories(folder / L"page");
   std::ofstream(folder / L"page" / L"index.html", std::ios::binary) << kPage;
 
   const HWND parent = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 700,
                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
-  auto engine = chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
+  auto engine =
+      chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
   std::shared_ptr<Environment> environment;
   std::shared_ptr<Controller> controller;
   std::optional<json::Value> results;
@@ -108,14 +108,16 @@ int wmain(int count, wchar_t** arguments) {
   double loadedMs = 0;
 
   const auto start = Clock::now();
-  engine->createEnvironment((folder / L"profile").wstring(), nullptr, [&](HRESULT, std::shared_ptr<Environment> created) {
-    environment = std::move(created);
-    return environment ? environment->createController(parent, [&](HRESULT, std::shared_ptr<Controller> made) {
-      controller = std::move(made);
-      return S_OK;
-    })
-                       : E_FAIL;
-  });
+  engine->createEnvironment(
+      (folder / L"profile").wstring(), nullptr, [&](HRESULT, std::shared_ptr<Environment> created) {
+        environment = std::move(created);
+        return environment ? environment->createController(parent,
+                                                           [&](HRESULT, std::shared_ptr<Controller> made) {
+                                                             controller = std::move(made);
+                                                             return S_OK;
+                                                           })
+                           : E_FAIL;
+      });
   if (!pumpUntil([&] { return controller != nullptr; })) {
     std::fprintf(stderr, "the browser did not start\n");
     return 1;

@@ -25,9 +25,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 namespace fs = std::filesystem;
 
-double secondsSince(Clock::time_point start) {
-  return std::chrono::duration<double>(Clock::now() - start).count();
-}
+double secondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
 double floodIntoFile(const fs::path& folder, std::uint64_t bytes) {
   SetEnvironmentVariableW(L"STANDIN_FLOOD_FILE", (folder / L"flood.txt").c_str());
@@ -100,10 +98,10 @@ int wmain(int argc, wchar_t** argv) {
   for (int round = 1; round <= rounds; ++round) {
     const double file = floodIntoFile(folder, bytes);
     const PumpRound pump = floodThroughPump(folder);
-    std::printf("round %d: into a file %.2f s (%.0f MB/s); through the pump %.2f s (%.0f MB/s); ratio %.2f; "
-                "%zu log events, largest %zu lines\n",
-                round, file, mb / file, pump.seconds, mb / pump.seconds, file / pump.seconds, pump.events,
-                pump.largestEvent);
+    std::printf(
+        "round %d: into a file %.2f s (%.0f MB/s); through the pump %.2f s (%.0f MB/s); ratio %.2f; "
+        "%zu log events, largest %zu lines\n",
+        round, file, mb / file, pump.seconds, mb / pump.seconds, file / pump.seconds, pump.events, pump.largestEvent);
     std::fflush(stdout);
   }
   std::error_code ignored;

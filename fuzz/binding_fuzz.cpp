@@ -13,8 +13,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzzCheck(text.size() + 2 > myr::settings::kLongestBinding || myr::settings::isValidBinding(" " + text + "\t"));
     fuzzCheck(text.size() + 1 > myr::settings::kLongestBinding ||
               (!myr::settings::isValidBinding(text + ";") && !myr::settings::isValidBinding(text + "&")));
-    fuzzCheck(2 * text.size() + 1 > myr::settings::kLongestBinding || text.find_first_not_of(" \t\r") == std::string::npos ||
-              myr::settings::isValidBinding(text + ";" + text));
+    fuzzCheck(2 * text.size() + 1 > myr::settings::kLongestBinding ||
+              text.find_first_not_of(" \t\r") == std::string::npos || myr::settings::isValidBinding(text + ";" + text));
   }
   myr::settings::isAllowedPadSetting("AxisScale", text);
   myr::settings::isAllowedPadSetting("LargeMotor", text);

@@ -32,7 +32,9 @@ TestCard makeBase() {
   using myr::saves::test::iconSys;
   const std::string title = "\x83\x7E\x83\x8D\x81\x5B\x83\x45\x83\x46\x83\x93\x82\x72\x82\x60";
   return TestCard({
-      {"BISLPM-65001MYR00", {{"icon.sys", iconSys(title, 12)}, {"MYR00", std::string(5000, 'a')}}, {2024, 3, 15, 21, 4, 5}},
+      {"BISLPM-65001MYR00",
+       {{"icon.sys", iconSys(title, 12)}, {"MYR00", std::string(5000, 'a')}},
+       {2024, 3, 15, 21, 4, 5}},
       {"BISLPM-65001MYR01", {{"icon.sys", iconSys(title, 0)}, {"A", "1"}, {"B", std::string(2048, 'b')}}, {}},
       {"BISLPM-65001MYR02", {}, {2200, 12, 31, 23, 59, 59}},
       {"BISLPM-65001MYR03", {{"icon.sys", iconSys(title, 100, "PS2X")}}, {}},
@@ -50,7 +52,8 @@ myr::saves::CardText fuzzText() {
   text.decodeShiftJis = [](std::string_view bytes) {
     std::u16string out;
     for (std::size_t i = 0; i + 1 < bytes.size(); i += 2) {
-      out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
+      out +=
+          static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) | static_cast<unsigned char>(bytes[i + 1]) << 8);
     }
     return out;
   };
@@ -70,10 +73,9 @@ void checkSummary(const myr::saves::CardSummary& summary) {
 }
 
 std::uint32_t interestingValue(std::mt19937& random) {
-  static constexpr std::uint32_t kValues[] = {0,          1,          2,          3,          41,         42,
-                                              511,        512,        1024,       4095,       4096,       4097,
-                                              8134,       8135,       8191,       8192,       16384,      0x1FFFFF,
-                                              0x200000,   0x7FFFFFFF, 0x80000000, 0x80000001, 0xFFFFFFFF, 0x8000FFFF};
+  static constexpr std::uint32_t kValues[] = {
+      0,    1,    2,    3,    41,    42,       511,      512,        1024,       4095,       4096,       4097,
+      8134, 8135, 8191, 8192, 16384, 0x1FFFFF, 0x200000, 0x7FFFFFFF, 0x80000000, 0x80000001, 0xFFFFFFFF, 0x8000FFFF};
   switch (random() % 3) {
     case 0:
       return kValues[random() % std::size(kValues)];
@@ -101,7 +103,8 @@ std::size_t structuredOffset(std::mt19937& random) {
       return random() % 2 ? card::clusterByteOffset(8, 4 * (random() % 4)) : TestCard::fatEntryOffset(random() % 64);
     case 2: {  // directory entries: mode, length, cluster, modified time
       static constexpr std::size_t kFields[] = {0x00, 0x04, 0x10, 0x18, 0x1C, 0x40};
-      return TestCard::relativeByteOffset(random() % 40, (random() % 2) * card::kEntryBytes + kFields[random() % std::size(kFields)]);
+      return TestCard::relativeByteOffset(random() % 40,
+                                          (random() % 2) * card::kEntryBytes + kFields[random() % std::size(kFields)]);
     }
     default:  // icon.sys line break and title
       return TestCard::relativeByteOffset(random() % 40, random() % 2 ? 6 : 192 + random() % 64);

@@ -13,9 +13,9 @@
 namespace {
 
 const myr::settings::SettingEntry kEntries[] = {{"Display", "Scale", "5"},
-                                      {"Audio", "Mute", "1"},
-                                      {"Pad1", "Cross", " Keyboard/X ; SDL-0/FaceSouth"},
-                                      {"Launcher", "Theme", "dark"}};
+                                                {"Audio", "Mute", "1"},
+                                                {"Pad1", "Cross", " Keyboard/X ; SDL-0/FaceSouth"},
+                                                {"Launcher", "Theme", "dark"}};
 
 }  // namespace
 

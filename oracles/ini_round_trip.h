@@ -15,10 +15,10 @@
 
 namespace myr::ini_round_trip {
 
-using settings::SettingEntry;
 using settings::applySettingEntries;
 using settings::IniDocument;
 using settings::readSettingsText;
+using settings::SettingEntry;
 
 inline std::string_view trimmed(std::string_view text) {
   const std::size_t first = text.find_first_not_of(" \t\r");
@@ -30,7 +30,8 @@ inline std::string_view trimmed(std::string_view text) {
 
 inline std::optional<std::string_view> sectionOf(std::string_view line) {
   const std::string_view text = trimmed(line);
-  if (text.size() < 2 || text.front() != '[' || text.back() != ']' || trimmed(text.substr(1, text.size() - 2)).empty()) {
+  if (text.size() < 2 || text.front() != '[' || text.back() != ']' ||
+      trimmed(text.substr(1, text.size() - 2)).empty()) {
     return std::nullopt;
   }
   return trimmed(text.substr(1, text.size() - 2));
@@ -79,8 +80,8 @@ inline bool isWrittenForm(const std::string& text) {
 }
 
 struct Walk {
-  std::vector<std::string> others;   // every line but the key's lines in the section
-  std::vector<std::string> keyLines;  // the key's lines in the section, in order
+  std::vector<std::string> others;           // every line but the key's lines in the section
+  std::vector<std::string> keyLines;         // the key's lines in the section, in order
   std::optional<std::size_t> firstKeyAt;     // in others, where the first block's first key line stood
   std::optional<std::size_t> firstKeyIndex;  // in the lines
   std::size_t keyLinesInFirstBlock = 0;

@@ -51,9 +51,9 @@ bool systemAppThemeIsDark() {
 
 // The page's commands in the order of its protocol's table.
 constexpr std::array<std::string_view, 20> kTableOrder{
-    "init",    "saveSettings", "savePad", "chooseIso",  "disc",     "play",      "stop",
-    "saves",   "backup",       "formatCard", "restore", "open",     "thumb",     "swapSystem",
-    "shortcut", "cacheInfo",   "clearCache", "keepOpen", "quit",    "ready"};
+    "init",     "saveSettings", "savePad",    "chooseIso", "disc", "play",  "stop",
+    "saves",    "backup",       "formatCard", "restore",   "open", "thumb", "swapSystem",
+    "shortcut", "cacheInfo",    "clearCache", "keepOpen",  "quit", "ready"};
 
 std::size_t tablePosition(std::string_view name) {
   const auto found = std::find(kTableOrder.begin(), kTableOrder.end(), name);
@@ -99,8 +99,8 @@ Launcher::~Launcher() {
 
 bool Launcher::createWindow(const wchar_t* className, const WindowRect& rect) {
   // WM_NCCREATE hands this object to the window procedure, which sets window_.
-  CreateWindowExW(0, className, kGameTitle, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.width, rect.height,
-                  nullptr, nullptr, GetModuleHandleW(nullptr), this);
+  CreateWindowExW(0, className, kGameTitle, WS_OVERLAPPEDWINDOW, rect.left, rect.top, rect.width, rect.height, nullptr,
+                  nullptr, GetModuleHandleW(nullptr), this);
   if (window_ == nullptr) {
     return false;
   }
@@ -220,7 +220,9 @@ void Launcher::imageStored(const std::filesystem::path& image) {
   }
 }
 
-void Launcher::sendEvent(std::string name, json::Value data) { webHost_.bridge().sendEvent(std::move(name), std::move(data)); }
+void Launcher::sendEvent(std::string name, json::Value data) {
+  webHost_.bridge().sendEvent(std::move(name), std::move(data));
+}
 
 void Launcher::failStart(const std::string& text, MessageButtons buttons) {
   if (modalUi_->showError(text, buttons) == MessageAnswer::Yes) {

@@ -23,9 +23,12 @@ class DesktopModalUi final : public ModalUi {
   MessageAnswer showError(const std::string& text, MessageButtons buttons) override {
     const UINT style = MB_ICONERROR | (buttons == MessageButtons::YesNo ? MB_YESNO : MB_OK);
     switch (MessageBoxW(owner_(), toWide(text).c_str(), kGameTitle, style)) {
-      case IDYES: return MessageAnswer::Yes;
-      case IDNO: return MessageAnswer::No;
-      default: return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
+      case IDYES:
+        return MessageAnswer::Yes;
+      case IDNO:
+        return MessageAnswer::No;
+      default:
+        return buttons == MessageButtons::YesNo ? MessageAnswer::No : MessageAnswer::Ok;
     }
   }
 
@@ -59,8 +62,8 @@ class DesktopModalUi final : public ModalUi {
   }
 
   Status openInShell(const std::filesystem::path& target) override {
-    const auto result = reinterpret_cast<INT_PTR>(
-        ShellExecuteW(owner_(), L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
+    const auto result =
+        reinterpret_cast<INT_PTR>(ShellExecuteW(owner_(), L"open", target.c_str(), nullptr, nullptr, SW_SHOWNORMAL));
     if (result > 32) return {};
     return Error{"The shell could not open " + toUtf8(target.native()) + ".", static_cast<unsigned long>(result)};
   }

@@ -27,7 +27,7 @@ constexpr UINT kHandOverTimeoutMs = 3000;
 bool commandLineHasPlay() {
   int count = 0;
   const std::unique_ptr<LPWSTR, decltype(&LocalFree)> arguments(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                                  LocalFree);
+                                                                LocalFree);
   if (!arguments) {
     return false;
   }
@@ -156,11 +156,10 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   std::unique_ptr<ModalUi> modalUi =
       headless ? makeHeadlessModalUi()
                : makeDesktopModalUi([&launcher] { return launcher ? launcher->window() : nullptr; });
-  launcher = std::make_unique<Launcher>(std::move(setup), std::move(modalUi),
-                                        [](std::shared_ptr<browser::UiThreadQueue> queue) {
-                                          return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"),
-                                                                     std::move(queue));
-                                        });
+  launcher = std::make_unique<Launcher>(
+      std::move(setup), std::move(modalUi), [](std::shared_ptr<browser::UiThreadQueue> queue) {
+        return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"), std::move(queue));
+      });
   std::future<std::vector<game_icon::Image>> art = startLoadingGameArt(*launcher);
   if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
     // Ending 2.

@@ -59,8 +59,8 @@ std::optional<WindowSize> parseSizeOverride(std::string_view text) {
 WindowRect mainWindowRect(const WindowRect& workArea, int dpi, WindowSize size) {
   const int width = std::min(scale(size.width, dpi), workArea.width * 95 / 100);
   const int height = std::min(scale(size.height, dpi), workArea.height * 95 / 100);
-  return WindowRect{workArea.left + (workArea.width - width) / 2, workArea.top + (workArea.height - height) / 2,
-                    width, height};
+  return WindowRect{workArea.left + (workArea.width - width) / 2, workArea.top + (workArea.height - height) / 2, width,
+                    height};
 }
 
 }  // namespace myr::app

@@ -117,9 +117,7 @@ Plane<float> blurredRows(const Plane<std::uint8_t>& matte) {
   return result;
 }
 
-std::uint8_t alphaOf(float blurred) {
-  return static_cast<std::uint8_t>(std::clamp(blurred + 0.5f, 0.0f, 255.0f));
-}
+std::uint8_t alphaOf(float blurred) { return static_cast<std::uint8_t>(std::clamp(blurred + 0.5f, 0.0f, 255.0f)); }
 
 void writeBlurredColumns(const Plane<float>& rows, Tim2Picture& picture) {
   std::vector<float> blurred(rows.width);

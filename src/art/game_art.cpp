@@ -53,7 +53,7 @@ Result<std::vector<std::uint8_t>> readRange(const std::filesystem::path& image, 
 }
 
 Result<std::vector<game_icon::Image>> readGameArtUnguarded(const std::filesystem::path& image,
-                                                          const LocateNestedFile& locate) {
+                                                           const LocateNestedFile& locate) {
   const Result<PictureRange> range = locate(image, kArtContainerName, kArtPictureName);
   if (!range) {
     return range.error();
@@ -131,9 +131,8 @@ const game_icon::Image* nearestArtImage(std::span<const game_icon::Image> art, s
   if (art.empty()) {
     return nullptr;
   }
-  const auto found = std::find_if(art.begin(), art.end(), [size](const game_icon::Image& image) {
-    return image.size >= size;
-  });
+  const auto found =
+      std::find_if(art.begin(), art.end(), [size](const game_icon::Image& image) { return image.size >= size; });
   return found != art.end() ? &*found : &art.back();
 }
 

@@ -139,8 +139,8 @@ Status decodeIndexed(std::span<const std::uint8_t> bytes, const PictureHeader& h
   if (header.imageSize < (fourBits ? pixelCount / 2 : pixelCount)) {
     return refusal("short TIM2 image");
   }
-  Palette palette = readPalette(ByteReader(bytes).sub(clutOffset(header), header.clutSize), header.clutColours,
-                                entries32);
+  Palette palette =
+      readPalette(ByteReader(bytes).sub(clutOffset(header), header.clutSize), header.clutColours, entries32);
   if (header.clutColours == 256) {
     palette = inStorageOrder(palette);
   }

@@ -19,11 +19,11 @@ inline constexpr std::string_view kDiscFolderName = "disc";
 inline constexpr std::string_view kDefaultImageName = "Myrrowen (USA).iso";
 
 struct DiscCheck {
-  bool exists = false;     // set even when a later test fails
+  bool exists = false;  // set even when a later test fails
   std::uint64_t size = 0;
-  std::string serial;      // as "QXUS-40404"; empty when none was read
-  std::string volume;      // UTF-8, trailing blanks and NULs cut
-  std::string error;       // empty for a readable PlayStation 2 disc image; else the first problem
+  std::string serial;  // as "QXUS-40404"; empty when none was read
+  std::string volume;  // UTF-8, trailing blanks and NULs cut
+  std::string error;   // empty for a readable PlayStation 2 disc image; else the first problem
 };
 
 // The serial of the boot file that a SYSTEM.CNF text names: "BOOT2 = cdrom0:\QXUS_404.04;1"

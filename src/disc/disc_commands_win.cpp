@@ -13,7 +13,6 @@
 namespace myr::disc {
 namespace {
 
-
 void postEvent(const std::function<bool(std::string)>& post, json::Value data) {
   post(json::write(commands::eventMessage("discExtract", std::move(data))));
 }

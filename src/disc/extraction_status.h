@@ -14,7 +14,7 @@ namespace myr::disc {
 // The fields a disc state shows, copied together.
 struct ExtractionSnapshot {
   bool running = false;
-  int done = 0;   // files finished before the current one; total after a success
+  int done = 0;  // files finished before the current one; total after a success
   int total = 0;
   std::string name;   // the file being copied, empty when idle
   std::string error;  // the last failed run's message

@@ -120,15 +120,15 @@ Status copyVerified(IsoImage& image, const GameFile& file, const FileExtent& ext
   return {};
 }
 
-Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent, const fs::path& target,
-                 RunFiles& run, std::vector<std::uint8_t>& buffer) {
+Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent, const fs::path& target, RunFiles& run,
+                 std::vector<std::uint8_t>& buffer) {
   if (!extent.fitsVolume()) {
     return Error{text(file.name) + " points outside the image: the image is cut short or is not this disc." +
                  text(kNothingWritten)};
   }
   const fs::path temporary = run.temporaryFor(file.name);
-  WinHandle out(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                            nullptr));
+  WinHandle out(
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) return folderWriteError(target, GetLastError());
   run.addTemporary(temporary);
   if (Status copied = copyVerified(image, file, extent, std::move(out), buffer); !copied) {

@@ -109,9 +109,7 @@ DirectoryRecords::Step DirectoryRecords::next(DirectoryRecord& record) {
   return Step::End;
 }
 
-std::string_view withoutVersion(std::string_view identifier) {
-  return identifier.substr(0, identifier.find(';'));
-}
+std::string_view withoutVersion(std::string_view identifier) { return identifier.substr(0, identifier.find(';')); }
 
 bool FileExtent::fitsVolume() const {
   return base <= end && rangeFits(std::uint64_t{sector} * kSectorSize, std::uint64_t{length}, end - base);
@@ -124,9 +122,9 @@ Status readExtent(ImageBytes& image, const FileExtent& extent, std::vector<std::
   bytes.resize(extent.length);
   if (extent.length == 0) return {};
   if (Status read = image.readAt(extent.position(), bytes); !read) {
-    return Error{"The image cannot be read at sector " + std::to_string(extent.sector) + ": " +
-                     read.error().message + ".",
-                 read.error().systemCode};
+    return Error{
+        "The image cannot be read at sector " + std::to_string(extent.sector) + ": " + read.error().message + ".",
+        read.error().systemCode};
   }
   return {};
 }

@@ -26,9 +26,9 @@ inline constexpr std::uint64_t kNestedVolumeOffset = 6144;
 // The fields of a volume descriptor both readers use.
 struct VolumeDescriptor {
   std::uint8_t type = 0;
-  bool isIso9660 = false;          // bytes 1-5 read "CD001"
-  std::string_view volumeId;       // 32 bytes as stored, blanks included
-  std::uint32_t rootSector = 0;    // relative to the volume's base
+  bool isIso9660 = false;        // bytes 1-5 read "CD001"
+  std::string_view volumeId;     // 32 bytes as stored, blanks included
+  std::uint32_t rootSector = 0;  // relative to the volume's base
   std::uint32_t rootLength = 0;
 };
 

@@ -12,8 +12,8 @@ Error systemError(DWORD code) { return Error{systemErrorText(code), code}; }
 }  // namespace
 
 Result<IsoImage> IsoImage::open(const std::filesystem::path& path) {
-  WinHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                               OPEN_EXISTING, FILE_FLAG_RANDOM_ACCESS, nullptr));
+  WinHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_RANDOM_ACCESS, nullptr));
   if (!handle) return systemError(GetLastError());
   if (GetFileType(handle.get()) != FILE_TYPE_DISK) return systemError(ERROR_NOT_SUPPORTED);
   return IsoImage(std::move(handle));

@@ -9,9 +9,7 @@
 namespace myr::disc {
 namespace {
 
-constexpr std::uint32_t rotateLeft(std::uint32_t value, int bits) {
-  return (value << bits) | (value >> (32 - bits));
-}
+constexpr std::uint32_t rotateLeft(std::uint32_t value, int bits) { return (value << bits) | (value >> (32 - bits)); }
 
 std::uint32_t bigEndianWord(const std::uint8_t* bytes) {
   return std::uint32_t{bytes[0]} << 24 | std::uint32_t{bytes[1]} << 16 | std::uint32_t{bytes[2]} << 8 | bytes[3];
@@ -20,9 +18,12 @@ std::uint32_t bigEndianWord(const std::uint8_t* bytes) {
 // The round function and constant of each group of twenty rounds.
 template <int Group>
 std::uint32_t roundMix(std::uint32_t b, std::uint32_t c, std::uint32_t d) {
-  if constexpr (Group == 0) return ((c ^ d) & b) ^ d;
-  else if constexpr (Group == 2) return (b & c) | ((b | c) & d);
-  else return b ^ c ^ d;
+  if constexpr (Group == 0)
+    return ((c ^ d) & b) ^ d;
+  else if constexpr (Group == 2)
+    return (b & c) | ((b | c) & d);
+  else
+    return b ^ c ^ d;
 }
 
 constexpr std::uint32_t kRoundConstants[4] = {0x5A827999u, 0x6ED9EBA1u, 0x8F1BBCDCu, 0xCA62C1D6u};

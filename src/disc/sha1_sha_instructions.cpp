@@ -34,8 +34,8 @@ CpuidRegisters cpuid(unsigned int leaf) {
 #if defined(_MSC_VER) && !defined(__clang__)
   int values[4];
   __cpuidex(values, static_cast<int>(leaf), 0);
-  r = {static_cast<unsigned int>(values[0]), static_cast<unsigned int>(values[1]),
-       static_cast<unsigned int>(values[2]), static_cast<unsigned int>(values[3])};
+  r = {static_cast<unsigned int>(values[0]), static_cast<unsigned int>(values[1]), static_cast<unsigned int>(values[2]),
+       static_cast<unsigned int>(values[3])};
 #else
   __cpuid_count(leaf, 0, r.eax, r.ebx, r.ecx, r.edx);
 #endif

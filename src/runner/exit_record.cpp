@@ -27,9 +27,7 @@ constexpr KnownCode kKnownCodes[] = {
     {0xC0000409, "myr.exe stopped itself (fail-fast, 0xC0000409)."},
 };
 
-bool describesFailure(std::string_view line) {
-  return line.starts_with("error:") || line.starts_with("fatal:");
-}
+bool describesFailure(std::string_view line) { return line.starts_with("error:") || line.starts_with("fatal:"); }
 
 }  // namespace
 

@@ -78,8 +78,8 @@ CappedLog::Portion CappedLog::admit(std::string_view chunk) {
 
 std::string logHeaderLine(const LocalTime& time, std::string_view resumedState) {
   char stamp[64];
-  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", time.year, time.month, time.day,
-                time.hour, time.minute, time.second);
+  std::snprintf(stamp, sizeof stamp, "%04u-%02u-%02u %02u:%02u:%02u", time.year, time.month, time.day, time.hour,
+                time.minute, time.second);
   std::string line = "[myr_launcher ";
   line += kLauncherVersion;
   line += "] ";
@@ -100,8 +100,6 @@ std::string logClosingLine(std::uint32_t exitCode) {
   return line;
 }
 
-std::string stateLoadValue(std::string_view stateName) {
-  return "30:states\\" + std::string(stateName);
-}
+std::string stateLoadValue(std::string_view stateName) { return "30:states\\" + std::string(stateName); }
 
 }  // namespace myr::runner

@@ -6,8 +6,8 @@
 
 namespace myr::runner {
 
-GameProcess::GameProcess(std::shared_ptr<const WinHandle> process, DWORD processId,
-                         std::uint64_t startTick, std::thread pump)
+GameProcess::GameProcess(std::shared_ptr<const WinHandle> process, DWORD processId, std::uint64_t startTick,
+                         std::thread pump)
     : process_(std::move(process)), processId_(processId), startTick_(startTick), pump_(std::move(pump)) {}
 
 GameProcess& GameProcess::operator=(GameProcess&& other) noexcept {

@@ -20,8 +20,7 @@ namespace myr::runner {
 class GameProcess {
  public:
   GameProcess() = default;
-  GameProcess(std::shared_ptr<const WinHandle> process, DWORD processId, std::uint64_t startTick,
-              std::thread pump);
+  GameProcess(std::shared_ptr<const WinHandle> process, DWORD processId, std::uint64_t startTick, std::thread pump);
   GameProcess(GameProcess&&) noexcept = default;
   GameProcess& operator=(GameProcess&& other) noexcept;
   ~GameProcess();

@@ -23,10 +23,9 @@ commands::CommandList GameRunner::commands() {
 Result<DWORD> GameRunner::start(bool resume, const std::string& stateName) {
   const StartRequest request{gameFolder_, game_.tracked(), host_.fileOperationBusy(), resume, stateName};
   const HWND window = host_.window();
-  Result<GameProcess> started =
-      startGame(request, *log_, [window, keepAlive = log_](unsigned long exitCode) {
-        PostMessageW(window, WM_APP_GAME_EXITED, static_cast<WPARAM>(exitCode), 0);
-      });
+  Result<GameProcess> started = startGame(request, *log_, [window, keepAlive = log_](unsigned long exitCode) {
+    PostMessageW(window, WM_APP_GAME_EXITED, static_cast<WPARAM>(exitCode), 0);
+  });
   if (!started) {
     return started.error();
   }

@@ -107,8 +107,8 @@ Result<GamePipe> createOutputPipe() {
 
 WinHandle openNullInput() {
   SECURITY_ATTRIBUTES attributes = inheritable();
-  return WinHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes,
-                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return WinHandle(CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &attributes, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 // Keeps the run before as previous_run.log and opens last_run.log anew; none when the logs
@@ -118,8 +118,8 @@ WinHandle openFreshLog(const std::filesystem::path& gameFolder) {
   std::error_code ignored;
   std::filesystem::create_directories(logs, ignored);
   moveFileDurable(logs / L"last_run.log", logs / L"previous_run.log", true);
-  return WinHandle(CreateFileW((logs / L"last_run.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr,
-                               CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  return WinHandle(CreateFileW((logs / L"last_run.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
 }
 
 LocalTime localTimeNow() {
@@ -148,8 +148,8 @@ Status refusal(const StartRequest& request) {
   if (request.gameTracked) return Error{"The game is already running."};
   if (request.fileOperationBusy) return Error{"Wait until the file operation has finished."};
   if (!fileStatus(gamePath(request.gameFolder)).exists) {
-    return Error{"myr.exe is missing: it belongs next to myr_launcher.exe (" +
-                 toUtf8(request.gameFolder.native()) + ")."};
+    return Error{"myr.exe is missing: it belongs next to myr_launcher.exe (" + toUtf8(request.gameFolder.native()) +
+                 ")."};
   }
   if (const DWORD running = findRunningGame(request.gameFolder, 0); running != 0) {
     return Error{"myr.exe is already running (process " + std::to_string(running) + ")."};
@@ -214,8 +214,7 @@ Result<GameProcess> startGame(const StartRequest& request, LogQueue& queue, Exit
   const std::uint64_t startTick = GetTickCount64();
   queue.clear();
   auto process = std::make_shared<const WinHandle>(std::move(started->process));
-  std::thread pump =
-      startOutputPump({std::move(pipe->read), std::move(log), process}, queue, std::move(onExited));
+  std::thread pump = startOutputPump({std::move(pipe->read), std::move(log), process}, queue, std::move(onExited));
   return GameProcess(std::move(process), started->processId, startTick, std::move(pump));
 }
 

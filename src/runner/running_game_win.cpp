@@ -14,16 +14,13 @@ constexpr DWORD kLongestImagePath = 1040;
 std::wstring lowerCase(const std::wstring& text) {
   if (text.empty()) return text;
   std::wstring lower(text.size(), L'\0');
-  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, text.c_str(),
-                                   static_cast<int>(text.size()), lower.data(), static_cast<int>(lower.size()),
-                                   nullptr, nullptr, 0);
+  const int length = LCMapStringEx(LOCALE_NAME_INVARIANT, LCMAP_LOWERCASE, text.c_str(), static_cast<int>(text.size()),
+                                   lower.data(), static_cast<int>(lower.size()), nullptr, nullptr, 0);
   lower.resize(static_cast<std::size_t>(length));
   return lower;
 }
 
-std::wstring comparablePath(const std::filesystem::path& path) {
-  return lowerCase(path.lexically_normal().native());
-}
+std::wstring comparablePath(const std::filesystem::path& path) { return lowerCase(path.lexically_normal().native()); }
 
 bool isGameExecutableName(const wchar_t* name) {
   return CompareStringOrdinal(name, -1, L"myr.exe", -1, TRUE) == CSTR_EQUAL;

@@ -64,8 +64,7 @@ bool isBackupSetName(std::string_view name) {
   if (tail.empty()) {
     return true;
   }
-  return tail.front() == '_' &&
-         std::all_of(tail.begin() + 1, tail.end(), [](char c) { return isSetNameTail(c); });
+  return tail.front() == '_' && std::all_of(tail.begin() + 1, tail.end(), [](char c) { return isSetNameTail(c); });
 }
 
 std::string backupStamp(const std::tm& localTime) {
@@ -92,7 +91,8 @@ bool isManifestPath(std::string_view path) {
     return false;
   }
   const std::vector<std::string_view> parts = splitPath(path);
-  if (parts.size() < 2 || !std::all_of(parts.begin(), parts.end(), [](std::string_view part) { return isSafeFileName(part); })) {
+  if (parts.size() < 2 ||
+      !std::all_of(parts.begin(), parts.end(), [](std::string_view part) { return isSafeFileName(part); })) {
     return false;
   }
   if (parts[0] == "savedata") {

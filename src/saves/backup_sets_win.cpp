@@ -121,7 +121,8 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
   return result;
 }
 
-Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix, const std::tm& localNow) {
+Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix,
+                                const std::tm& localNow) {
   const std::string base = backupStamp(localNow) + std::string(suffix);
   std::filesystem::path candidate;
   for (int attempt = 1; attempt <= kLastBackupNameAttempt; ++attempt) {

@@ -44,7 +44,8 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
 
 // A set named after localNow with the suffix ("" or "_before-restore"); a second set within the
 // same second gets a counter.
-Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix, const std::tm& localNow);
+Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix,
+                                const std::tm& localNow);
 
 // {"name", "files", "bytes", "path"} of a new set.
 Result<json::Value> backupNow(const std::filesystem::path& gameFolder);

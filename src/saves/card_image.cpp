@@ -157,9 +157,7 @@ bool isSaveFolder(const CardEntry& entry) {
          entry.name != "..";
 }
 
-bool isFile(const CardEntry& entry) {
-  return (entry.mode & (kModeExists | kModeFolder)) == kModeExists;
-}
+bool isFile(const CardEntry& entry) { return (entry.mode & (kModeExists | kModeFolder)) == kModeExists; }
 
 void takeTitle(std::string_view iconSys, CardSave& save, const CardText& text) {
   if (iconSys.size() < kIconSysTitleOffset + kIconSysTitleBytes || !iconSys.starts_with("PS2D")) {
@@ -189,7 +187,8 @@ CardSave readSave(CardImage& card, const CardEntry& folder, const CardText& text
     }
     save.bytes += entry.length;
     if (entry.name == "icon.sys") {
-      if (const std::optional<std::string> iconSys = card.readChain(entry.cluster, std::min<std::size_t>(entry.length, kIconSysReadBytes))) {
+      if (const std::optional<std::string> iconSys =
+              card.readChain(entry.cluster, std::min<std::size_t>(entry.length, kIconSysReadBytes))) {
         takeTitle(*iconSys, save, text);
       }
     }
@@ -262,13 +261,12 @@ std::string cardTimestamp(std::string_view entry) {
   const unsigned day = reader.u8();
   const unsigned month = reader.u8();
   const unsigned year = reader.u16le();
-  if (reader.failed() || year < 1990 || year > 2200 || month < 1 || month > 12 || day < 1 || day > 31 ||
-      hours > 23 || minutes > 59 || seconds > 59) {
+  if (reader.failed() || year < 1990 || year > 2200 || month < 1 || month > 12 || day < 1 || day > 31 || hours > 23 ||
+      minutes > 59 || seconds > 59) {
     return {};
   }
   char text[32];
-  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u+09:00", year, month, day, hours, minutes,
-                seconds);
+  std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u+09:00", year, month, day, hours, minutes, seconds);
   return text;
 }
 

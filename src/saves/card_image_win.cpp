@@ -14,7 +14,8 @@ namespace {
 constexpr UINT kShiftJisCodePage = 932;
 
 std::u16string decodeShiftJis(std::string_view bytes) {
-  const int length = MultiByteToWideChar(kShiftJisCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
+  const int length =
+      MultiByteToWideChar(kShiftJisCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), nullptr, 0);
   std::wstring wide(static_cast<std::size_t>(std::max(length, 0)), L'\0');
   MultiByteToWideChar(kShiftJisCodePage, 0, bytes.data(), static_cast<int>(bytes.size()), wide.data(), length);
   return std::u16string(wide.begin(), wide.end());

@@ -120,9 +120,9 @@ Status sweepSaveData(const std::filesystem::path& gameFolder, const std::vector<
     }
     if (const Status deleted = deleteFile(folder / file.name); !deleted) {
       const unsigned long code = deleted.error().systemCode;
-      return Error{name + ": " + systemErrorText(code) + ". The files of the set are in place" +
-                       previousSavesNote(safetyBackup),
-                   code};
+      return Error{
+          name + ": " + systemErrorText(code) + ". The files of the set are in place" + previousSavesNote(safetyBackup),
+          code};
     }
   }
   return {};

@@ -45,9 +45,11 @@ commands::CommandList saveCommands(SavesHost& host) {
       {"saves",
        [&host](const json::Value&, Reply reply) {
          const std::string format = saveFormatFrom(getEnvUtf8(L"ZEVR_SAVE_FORMAT"), host.saveFormatSetting());
-         host.fileOperations().start(std::move(reply), false,
-                                     [folder = host.gameFolder(), format, locked = host.runningGuard()]()
-                                         -> Result<json::Value> { return listSaves(folder, format, locked); });
+         host.fileOperations().start(
+             std::move(reply), false,
+             [folder = host.gameFolder(), format, locked = host.runningGuard()]() -> Result<json::Value> {
+               return listSaves(folder, format, locked);
+             });
        }},
       {"backup",
        [&host](const json::Value&, Reply reply) {
@@ -56,7 +58,8 @@ commands::CommandList saveCommands(SavesHost& host) {
       {"formatCard",
        [&host](const json::Value& args, Reply reply) {
          const int slot = cardSlotArgument(args.get("slot"));
-         startGuarded(host, std::move(reply), [folder = host.gameFolder(), slot] { return formatCardNow(folder, slot); });
+         startGuarded(host, std::move(reply),
+                      [folder = host.gameFolder(), slot] { return formatCardNow(folder, slot); });
        }},
       {"restore",
        [&host](const json::Value& args, Reply reply) {
@@ -68,13 +71,12 @@ commands::CommandList saveCommands(SavesHost& host) {
            reply.error(set.error().message);
            return;
          }
-         host.fileOperations().start(std::move(reply), true,
-                                     [folder = host.gameFolder(), set = std::move(set).value()] {
-                                       return restoreNow(folder, set);
-                                     });
+         host.fileOperations().start(
+             std::move(reply), true,
+             [folder = host.gameFolder(), set = std::move(set).value()] { return restoreNow(folder, set); });
        }},
-      {"thumb",
-       [&host](const json::Value& args, Reply reply) { reply.complete(saveThumbnail(host.gameFolder(), args.get("slot"))); }},
+      {"thumb", [&host](const json::Value& args,
+                        Reply reply) { reply.complete(saveThumbnail(host.gameFolder(), args.get("slot"))); }},
       {"swapSystem",
        [&host](const json::Value& args, Reply reply) {
          if (refusedWhileGameRuns(host, reply)) {

@@ -10,9 +10,7 @@
 
 namespace myr::saves {
 
-std::filesystem::path saveDataFolder(const std::filesystem::path& base) {
-  return base / L"savedata" / L"QXUS-40404";
-}
+std::filesystem::path saveDataFolder(const std::filesystem::path& base) { return base / L"savedata" / L"QXUS-40404"; }
 
 std::vector<StateFile> listStates(const std::filesystem::path& gameFolder) {
   const std::filesystem::path folder = gameFolder / L"states";

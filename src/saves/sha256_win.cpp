@@ -24,23 +24,22 @@ using HashHandle = UniqueWinHandle<&::BCryptDestroyHash>;
 BCRYPT_ALG_HANDLE sha256Provider() {
   static const BCRYPT_ALG_HANDLE provider = [] {
     BCRYPT_ALG_HANDLE handle = nullptr;
-    return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ? handle
-                                                                                                      : nullptr;
+    return BCRYPT_SUCCESS(BCryptOpenAlgorithmProvider(&handle, BCRYPT_SHA256_ALGORITHM, nullptr, 0)) ? handle : nullptr;
   }();
   return provider;
 }
 
 HashHandle newHash() {
   BCRYPT_HASH_HANDLE hash = nullptr;
-  if (sha256Provider() == nullptr || !BCRYPT_SUCCESS(BCryptCreateHash(sha256Provider(), &hash, nullptr, 0, nullptr, 0, 0))) {
+  if (sha256Provider() == nullptr ||
+      !BCRYPT_SUCCESS(BCryptCreateHash(sha256Provider(), &hash, nullptr, 0, nullptr, 0, 0))) {
     return HashHandle();
   }
   return HashHandle(hash);
 }
 
 bool hashChunk(const HashHandle& hash, const char* data, DWORD size) {
-  return BCRYPT_SUCCESS(
-      BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(data)), size, 0));
+  return BCRYPT_SUCCESS(BCryptHashData(hash.get(), reinterpret_cast<PUCHAR>(const_cast<char*>(data)), size, 0));
 }
 
 // Empty when the hash cannot be finished.
@@ -91,7 +90,8 @@ Result<std::string> verifiedCopy(const std::filesystem::path& source, const std:
   std::filesystem::create_directories(destination.parent_path(), ignored);
   const WinHandle from = openForReading(source);
   if (!from) return fileError(source, GetLastError());
-  WinHandle to(CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+  WinHandle to(
+      CreateFileW(destination.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!to) return fileError(destination, GetLastError());
   // Without a hash object the file is still copied, and then refused for want of a digest.
   const HashHandle hash = newHash();

@@ -11,8 +11,8 @@ namespace myr::saves {
 Result<json::Value> saveThumbnail(const std::filesystem::path& gameFolder, const json::Value& slot) {
   const std::optional<int> number = thumbnailSlot(slot);
   if (!number) return Error{"Not a save slot"};
-  Result<std::string> bytes = readFileLimited(saveDataFolder(gameFolder) / toWide(thumbnailFileName(*number)),
-                                            kThumbnailLimitBytes);
+  Result<std::string> bytes =
+      readFileLimited(saveDataFolder(gameFolder) / toWide(thumbnailFileName(*number)), kThumbnailLimitBytes);
   return thumbnailJson(bytes ? std::optional<std::string>(std::move(*bytes)) : std::nullopt);
 }
 

@@ -10,7 +10,7 @@
 namespace myr::settings {
 
 const std::array<std::string_view, 24> PadButtons{
-    "Up", "Right", "Down", "Left", "Triangle", "Circle", "Cross", "Square", "Select", "Start", "L1",     "L2",
+    "Up", "Right", "Down", "Left", "Triangle", "Circle", "Cross", "Square", "Select", "Start",  "L1",    "L2",
     "R1", "R2",    "L3",   "R3",   "LUp",      "LRight", "LDown", "LLeft",  "RUp",    "RRight", "RDown", "RLeft"};
 
 const std::array<PadDefault, 34> PadDefaults{{
@@ -51,23 +51,22 @@ const std::array<PadDefault, 34> PadDefaults{{
 }};
 
 const std::array<std::string_view, 43> KeyboardKeyNames{
-    "escape",     "tab",        "backspace",   "return",     "enter",      "insert",      "delete",
-    "pause",      "home",       "end",         "left",       "up",         "right",       "down",
-    "pageup",     "pagedown",   "shift",       "control",    "alt",        "capslock",    "space",
-    "comma",      "minus",      "period",      "slash",      "semicolon",  "equal",       "bracketleft",
-    "backslash",  "bracketright", "apostrophe", "quoteleft", "leftshift",  "rightshift",  "leftcontrol",
-    "rightcontrol", "leftalt",  "rightalt",    "numlock",    "scrolllock", "print",       "menu",
-    "keypad+enter"};
+    "escape",    "tab",        "backspace",   "return",       "enter",     "insert",       "delete",     "pause",
+    "home",      "end",        "left",        "up",           "right",     "down",         "pageup",     "pagedown",
+    "shift",     "control",    "alt",         "capslock",     "space",     "comma",        "minus",      "period",
+    "slash",     "semicolon",  "equal",       "bracketleft",  "backslash", "bracketright", "apostrophe", "quoteleft",
+    "leftshift", "rightshift", "leftcontrol", "rightcontrol", "leftalt",   "rightalt",     "numlock",    "scrolllock",
+    "print",     "menu",       "keypad+enter"};
 
 namespace {
 
 constexpr std::array<std::string_view, 21> kGamepadButtons{
-    "Back",     "Guide",     "Start",     "Misc1",     "DPadUp",    "DPadDown",   "DPadLeft",
-    "DPadRight", "Paddle1",  "Paddle2",   "Paddle3",   "Paddle4",   "FaceEast",   "FaceWest",
+    "Back",      "Guide",     "Start",    "Misc1",     "DPadUp",     "DPadDown",     "DPadLeft",
+    "DPadRight", "Paddle1",   "Paddle2",  "Paddle3",   "Paddle4",    "FaceEast",     "FaceWest",
     "FaceSouth", "FaceNorth", "Touchpad", "LeftStick", "RightStick", "LeftShoulder", "RightShoulder"};
 
-constexpr std::array<std::string_view, 6> kGamepadAxes{"LeftX", "LeftY", "RightX", "RightY", "LeftTrigger",
-                                                       "RightTrigger"};
+constexpr std::array<std::string_view, 6> kGamepadAxes{"LeftX",  "LeftY",       "RightX",
+                                                       "RightY", "LeftTrigger", "RightTrigger"};
 
 // The pieces between separators; empty pieces are kept so that callers can refuse them.
 std::vector<std::string_view> split(std::string_view text, char separator) {
@@ -89,8 +88,8 @@ bool contains(const std::array<std::string_view, N>& names, std::string_view nam
 
 // "prefix" + one digit 0-7, compared in lower case.
 bool isNumberedDevice(std::string_view lowerDevice, std::string_view prefix) {
-  return lowerDevice.size() == prefix.size() + 1 && lowerDevice.starts_with(prefix) &&
-         lowerDevice.back() >= '0' && lowerDevice.back() <= '7';
+  return lowerDevice.size() == prefix.size() + 1 && lowerDevice.starts_with(prefix) && lowerDevice.back() >= '0' &&
+         lowerDevice.back() <= '7';
 }
 
 bool isFunctionKey(std::string_view lower) {

@@ -29,8 +29,7 @@ DisplayInfo queryDisplayInfo(HWND window) {
 double displayPathRefreshHz(std::wstring_view deviceName, double fallback) {
   UINT32 pathCount = 0;
   UINT32 modeCount = 0;
-  if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS ||
-      pathCount == 0) {
+  if (GetDisplayConfigBufferSizes(QDC_ONLY_ACTIVE_PATHS, &pathCount, &modeCount) != ERROR_SUCCESS || pathCount == 0) {
     return fallback;
   }
   std::vector<DISPLAYCONFIG_PATH_INFO> paths(pathCount);

@@ -95,17 +95,13 @@ void cmdSavePad(const std::filesystem::path& gameFolder, const json::Value& args
 commands::CommandList settingsCommands(SettingsHost& host, const std::filesystem::path& gameFolder) {
   return {
       {"init",
-       [&host, gameFolder](const json::Value&, commands::Reply reply) {
-         cmdInit(host, gameFolder, std::move(reply));
-       }},
+       [&host, gameFolder](const json::Value&, commands::Reply reply) { cmdInit(host, gameFolder, std::move(reply)); }},
       {"saveSettings",
        [&host, gameFolder](const json::Value& args, commands::Reply reply) {
          cmdSaveSettings(host, gameFolder, args, std::move(reply));
        }},
-      {"savePad",
-       [gameFolder](const json::Value& args, commands::Reply reply) {
-         cmdSavePad(gameFolder, args, std::move(reply));
-       }},
+      {"savePad", [gameFolder](const json::Value& args,
+                               commands::Reply reply) { cmdSavePad(gameFolder, args, std::move(reply)); }},
   };
 }
 

@@ -64,8 +64,8 @@ std::optional<browser::EnvironmentOptions> WebHost::environmentOptions() {
   }
   const std::optional<long> port = parseDebuggingPort(portText);
   if (!port) {
-    runner::pushLogLine(log_, "[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + portText +
-                                  " ignored: not a port from 1024 to 65535");
+    runner::pushLogLine(
+        log_, "[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + portText + " ignored: not a port from 1024 to 65535");
     return std::nullopt;
   }
   browser::EnvironmentOptions options;
@@ -123,10 +123,10 @@ HRESULT WebHost::onControllerCreated(HRESULT result, std::shared_ptr<Controller>
 HRESULT WebHost::onEnvironmentCreated(HRESULT result, std::shared_ptr<Environment> environment) {
   if (SUCCEEDED(result) && environment) {
     environment_ = std::move(environment);
-    return environment_->createController(
-        owner_.window(), [this](HRESULT created, std::shared_ptr<Controller> controller) {
-          return onControllerCreated(created, std::move(controller));
-        });
+    return environment_->createController(owner_.window(),
+                                          [this](HRESULT created, std::shared_ptr<Controller> controller) {
+                                            return onControllerCreated(created, std::move(controller));
+                                          });
   }
   owner_.failStart(engineMissingQuestion(result), MessageButtons::YesNo);
   return S_OK;
@@ -165,11 +165,10 @@ void WebHost::startUi() {
   }
   const std::filesystem::path profile = knownFolderPath(FOLDERID_LocalAppData) / L"myr_launcher";
   const std::optional<browser::EnvironmentOptions> options = environmentOptions();
-  const HRESULT started = engine_->createEnvironment(
-      profile.wstring(), options ? &*options : nullptr,
-      [this](HRESULT result, std::shared_ptr<Environment> environment) {
-        return onEnvironmentCreated(result, std::move(environment));
-      });
+  const HRESULT started = engine_->createEnvironment(profile.wstring(), options ? &*options : nullptr,
+                                                     [this](HRESULT result, std::shared_ptr<Environment> environment) {
+                                                       return onEnvironmentCreated(result, std::move(environment));
+                                                     });
   if (FAILED(started)) {
     owner_.failStart(didNotStart(started), MessageButtons::Ok);
   }

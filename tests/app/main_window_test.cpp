@@ -55,9 +55,9 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
       holdFileOperation();
     }
     if (c.running) {
-      launcher().game() = runner::GameProcess(
-          std::make_shared<const WinHandle>(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId())),
-          GetCurrentProcessId(), 0, std::thread());
+      launcher().game() =
+          runner::GameProcess(std::make_shared<const WinHandle>(OpenProcess(SYNCHRONIZE, FALSE, GetCurrentProcessId())),
+                              GetCurrentProcessId(), 0, std::thread());
     }
     close();
     ASSERT_TRUE(windowAlive());
@@ -114,7 +114,7 @@ TEST_F(MainWindow, RepliesFromOtherThreadsArriveInOrder) {
   worker.join();
   pumpMessages();
   EXPECT_EQ(view().posted, (std::vector<std::string>{R"({"id":1,"ok":true,"result":{}})",
-                                                      R"({"event":"notice","data":{"text":"x"}})"}));
+                                                     R"({"event":"notice","data":{"text":"x"}})"}));
   // Without a view the text is dropped.
   launcher().webHost().releaseBrowser();
   EXPECT_TRUE(bridge.postJson("{}"));

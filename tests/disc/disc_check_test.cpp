@@ -86,7 +86,9 @@ TEST(InspectDiscImage, ExplainsWhatIsWrong) {
   const std::string beyond2048 = std::string(2048, '\n') + "BOOT2 = cdrom0:\\QXUS_404.04;1";
   // A raw 2352-byte-sector image: the descriptor lies 16 raw sectors in.
   std::string raw(16 * 2352 + 2352, '\0');
-  raw.replace(16 * 2352 + 24, 6, "\x01" "CD001");
+  raw.replace(16 * 2352 + 24, 6,
+              "\x01"
+              "CD001");
 
   struct Case {
     const char* what;

@@ -154,8 +154,7 @@ TEST(BuildDiscState, ReportsTheImageTheGameAndTheExtraction) {
   EXPECT_EQ(state.get("source").asString(), "environment");
   EXPECT_TRUE(state.get("gameExe").asBool());
   EXPECT_EQ(state.get("discFolder").asString(), toUtf8((game / L"disc").native()));
-  EXPECT_EQ(json::write(state.get("extract")),
-            R"({"running":true,"done":4,"total":11,"name":"MDB.IRX","error":""})");
+  EXPECT_EQ(json::write(state.get("extract")), R"({"running":true,"done":4,"total":11,"name":"MDB.IRX","error":""})");
   EXPECT_TRUE(state.get("exists").asBool());
   EXPECT_EQ(state.get("size").asNumber(0), static_cast<double>(fs::file_size(testing::fixturePath("demo.iso"))));
   EXPECT_EQ(state.get("serial").asString(), "QXUS-40404");

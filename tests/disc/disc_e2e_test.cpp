@@ -93,10 +93,9 @@ TEST(DiscEndToEnd, InitReportsEveryMemberInOrderThroughTheFirstRun) {
     }
     return names;
   };
-  const std::vector<std::string> expected{"version", "webview",  "exeDir",    "ini",       "settings",
-                                          "defaults", "pad",     "padDefaults", "rejected", "iniError",
-                                          "overrides", "display", "disc",      "states",    "running",
-                                          "art",     "lastRun"};
+  const std::vector<std::string> expected{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
+                                          "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
+                                          "disc",    "states",      "running",  "art",      "lastRun"};
   const json::Value first = replyTo(launcher, R"({"id":1,"cmd":"init"})", 1);
   EXPECT_EQ(memberNames(first), expected) << json::write(first);
   EXPECT_TRUE(first.get("result").get("disc").get("extract").get("running").asBool()) << json::write(first);
@@ -135,7 +134,8 @@ TEST(DiscEndToEnd, AFailedRunIsRetriedOnlyWhenAsked) {
   EXPECT_FALSE(error.empty());
 
   for (const char* retry : {R"("true")", "1", "false"}) {
-    const json::Value state = replyTo(launcher, std::string(R"({"id":2,"cmd":"disc","args":{"retry":)") + retry + "}}", 2);
+    const json::Value state =
+        replyTo(launcher, std::string(R"({"id":2,"cmd":"disc","args":{"retry":)") + retry + "}}", 2);
     EXPECT_FALSE(state.get("result").get("extract").get("running").asBool()) << retry;
     EXPECT_EQ(state.get("result").get("extract").get("error").asString(), error) << retry;
   }

@@ -8,9 +8,7 @@
 
 namespace myr::disc::testing {
 
-std::filesystem::path fixturePath(const std::string& name) {
-  return std::filesystem::path(MYR_DISC_FIXTURES) / name;
-}
+std::filesystem::path fixturePath(const std::string& name) { return std::filesystem::path(MYR_DISC_FIXTURES) / name; }
 
 std::string readWholeFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);

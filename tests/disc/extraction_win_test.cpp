@@ -116,7 +116,8 @@ TEST_F(Extraction, CopiesVerifiesAndReportsEachFileInTableOrder) {
 
   // The boot file is there: nothing is done, the image is not even opened.
   Progress again;
-  const Result<ExtractionOutcome> second = extractGameFiles(folder_ / L"gone.iso", target_, demo_.rows(), again.callback());
+  const Result<ExtractionOutcome> second =
+      extractGameFiles(folder_ / L"gone.iso", target_, demo_.rows(), again.callback());
   ASSERT_TRUE(second);
   EXPECT_EQ(*second, ExtractionOutcome::AlreadyPresent);
   EXPECT_TRUE(again.calls.empty());
@@ -149,8 +150,7 @@ TEST_F(Extraction, ExplainsImagesItCannotUse) {
     std::string message;
   };
   const Case cases[] = {
-      {folder_ / L"gone.iso",
-       "The disc image cannot be opened: " + systemErrorText(ERROR_FILE_NOT_FOUND) + "."},
+      {folder_ / L"gone.iso", "The disc image cannot be opened: " + systemErrorText(ERROR_FILE_NOT_FOUND) + "."},
       {fixturePath("no_container.iso"), "DATAPAK.CVM is missing from the disc image."},
       {fixturePath("sub_container.iso"), "DATAPAK.CVM is missing from the disc image."},
       {fixturePath("stream.bin"), "No ISO 9660 volume at byte 32768 of the image."},
@@ -174,7 +174,8 @@ TEST_F(Extraction, AWrongDigestLeavesNothingAndRemovesTheFoldersItMade) {
   std::vector<GameFile> table(demo_.rows());
   table[6].sha1 = "0000000000000000000000000000000000000000";
   Progress progress;
-  const Result<ExtractionOutcome> outcome = extractGameFiles(fixturePath("demo.iso"), target_, table, progress.callback());
+  const Result<ExtractionOutcome> outcome =
+      extractGameFiles(fixturePath("demo.iso"), target_, table, progress.callback());
   ASSERT_FALSE(outcome);
   EXPECT_EQ(outcome.error().message,
             "OV_MAIN_ONE_US.OVL differs from the retail USA disc (QXUS-40404, version 1.00): the image is another "
@@ -227,11 +228,10 @@ TEST_F(Extraction, ALockedThirdFileUndoesTheFirstTwoAndALaterRunSucceeds) {
     const Result<ExtractionOutcome> outcome =
         extractGameFiles(fixturePath("demo.iso"), target_, demo_.rows(), progress.callback());
     ASSERT_FALSE(outcome);
-    const std::string expected =
-        std::wstring(locked).ends_with(L".partial")
-            ? folderWriteError(target_, ERROR_SHARING_VIOLATION).message
-            : "MODPAK.BIN cannot be put in place in " + toUtf8(target_.native()) + ": " +
-                  systemErrorText(outcome.error().systemCode) + ".";
+    const std::string expected = std::wstring(locked).ends_with(L".partial")
+                                     ? folderWriteError(target_, ERROR_SHARING_VIOLATION).message
+                                     : "MODPAK.BIN cannot be put in place in " + toUtf8(target_.native()) + ": " +
+                                           systemErrorText(outcome.error().systemCode) + ".";
     EXPECT_EQ(outcome.error().message, expected);
     EXPECT_EQ(entriesOf(target_), std::vector<std::wstring>{locked});
 

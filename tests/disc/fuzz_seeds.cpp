@@ -44,6 +44,7 @@ int main(int argc, char** argv) {
   const char* texts[] = {"BOOT2 = cdrom0:\\QXUS_404.04;1\r\nVER = 1.00\r\n", "BOOT2=QXUS_404.04;1",
                          "BOOT = cdrom:\\SLUS_000.01;1\r\n", "BOOT2 = cdrom0:\\DIR\\SLES_123.45;1\nVMODE = PAL\n"};
   int index = 0;
-  for (const char* text : texts) write(folder / "system_cnf" / ("text" + std::to_string(index++)), '\1' + std::string(text));
+  for (const char* text : texts)
+    write(folder / "system_cnf" / ("text" + std::to_string(index++)), '\1' + std::string(text));
   return 0;
 }

@@ -96,8 +96,8 @@ TEST(LocateGameFiles, KeepsTheContainerEndWithEachFile) {
   const std::string inner = buildIso({far});
   const std::string container = containerFile(inner);
   const GameFile table[] = {{"A.BIN", ""}};
-  const Result<IsoIndex> files =
-      locate(buildIso({IsoNode::file("DATAPAK.CVM", container), IsoNode::file("ZZ", std::string(1 << 21, 'z'))}), table);
+  const Result<IsoIndex> files = locate(
+      buildIso({IsoNode::file("DATAPAK.CVM", container), IsoNode::file("ZZ", std::string(1 << 21, 'z'))}), table);
   ASSERT_TRUE(files) << files.error().message;
   EXPECT_FALSE(files->at("A.BIN").fitsVolume());
 }

@@ -42,8 +42,8 @@ TEST(IndexVolume, ReadsTheDemoDiscAndItsContainer) {
   MemoryImage image(testing::readWholeFile(testing::fixturePath("demo.iso")));
   const Result<IsoIndex> disc = indexVolume(image, 0, image.size());
   ASSERT_TRUE(disc) << disc.error().message;
-  EXPECT_EQ(keysOf(*disc), (std::vector<std::string>{"ARTPK.CVM", "DATAPAK.CVM", "MODPAK.BIN", "QXUS_404.04",
-                                                      "SYSTEM.CNF"}));
+  EXPECT_EQ(keysOf(*disc),
+            (std::vector<std::string>{"ARTPK.CVM", "DATAPAK.CVM", "MODPAK.BIN", "QXUS_404.04", "SYSTEM.CNF"}));
   const FileExtent container = disc->at("DATAPAK.CVM");
   const std::uint64_t base = container.position() + kNestedVolumeOffset;
   const Result<IsoIndex> inner = indexVolume(image, base, container.position() + container.length);

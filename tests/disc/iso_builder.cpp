@@ -84,18 +84,18 @@ class Layout {
     folder += r;
   }
 
-  static std::string folderBytes(const std::vector<IsoNode>& children, const std::vector<Placed>& placed,
-                                 Placed self, Placed parent) {
+  static std::string folderBytes(const std::vector<IsoNode>& children, const std::vector<Placed>& placed, Placed self,
+                                 Placed parent) {
     std::string bytes;
     append(bytes, record(std::string(1, '\0'), self.sector, self.length, true, {}), false);
     append(bytes, record(std::string(1, '\1'), parent.sector, parent.length, true, {}), false);
     for (std::size_t i = 0; i < children.size(); ++i) {
       const IsoNode& child = children[i];
       const Placed where = i < placed.size() ? placed[i] : Placed{};
-      const std::string r = child.rawRecord ? *child.rawRecord
-                                            : record(child.identifier, child.sector.value_or(where.sector),
-                                                     child.length.value_or(where.length), child.folder,
-                                                     child.identifierLength);
+      const std::string r = child.rawRecord
+                                ? *child.rawRecord
+                                : record(child.identifier, child.sector.value_or(where.sector),
+                                         child.length.value_or(where.length), child.folder, child.identifierLength);
       append(bytes, r, child.startsNewSector);
     }
     return bytes;
@@ -145,9 +145,8 @@ std::string buildIso(const std::vector<IsoNode>& root, const IsoOptions& options
   descriptor[129] = 8;  // logical block size 2048, both byte orders
   descriptor[130] = 8;
   descriptor[131] = 0;
-  const std::string rootRecord =
-      record(std::string(1, '\0'), options.rootSector.value_or(placed.sector), options.rootLength.value_or(placed.length),
-             true, {});
+  const std::string rootRecord = record(std::string(1, '\0'), options.rootSector.value_or(placed.sector),
+                                        options.rootLength.value_or(placed.length), true, {});
   descriptor.replace(156, 34, rootRecord.substr(0, 34));
   image.replace(16 * kSector, kSector, descriptor);
   std::string terminator(kSector, '\0');
@@ -162,9 +161,7 @@ std::string containerFile(const std::string& volume, std::size_t offset) {
   return std::string(offset, '\x5A') + volume;
 }
 
-std::string systemCnf(const std::string& bootLine) {
-  return bootLine + "\r\nVER = 1.00\r\nVMODE = NTSC\r\n";
-}
+std::string systemCnf(const std::string& bootLine) { return bootLine + "\r\nVER = 1.00\r\nVMODE = NTSC\r\n"; }
 
 MiniDisc buildMiniDisc(const std::function<void(IsoNode&)>& damage) {
   MiniDisc disc;
@@ -180,7 +177,8 @@ MiniDisc buildMiniDisc(const std::function<void(IsoNode&)>& damage) {
   }
   root.push_back(IsoNode::file("DATAPAK.CVM;1", containerFile(buildIso(inner))));
   const std::string picture = "TIM2" + std::string(60, '\0');
-  root.push_back(IsoNode::file("ARTPK.CVM;1", containerFile(buildIso({IsoNode::file("ART_FIGURE_01.TM2;1", picture)}))));
+  root.push_back(
+      IsoNode::file("ARTPK.CVM;1", containerFile(buildIso({IsoNode::file("ART_FIGURE_01.TM2;1", picture)}))));
   disc.image = buildIso(root);
   return disc;
 }

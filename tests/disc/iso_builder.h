@@ -14,7 +14,7 @@ namespace myr::disc::testing {
 struct IsoNode {
   std::string identifier;  // as stored on the disc, version suffix included
   bool folder = false;
-  std::string content;     // a file's bytes
+  std::string content;  // a file's bytes
   std::vector<IsoNode> children;
 
   // Damage: fields written instead of the true ones.

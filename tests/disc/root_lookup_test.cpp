@@ -88,7 +88,8 @@ TEST(FindInVolumeRoot, RefusesVolumesItCannotRead) {
       {"descriptor type 2", buildIso({}, typeTwo), 0, "no ISO9660 volume at offset 0"},
       {"too short", volume.substr(0, 34000), 0, "no ISO9660 volume at offset 0"},
       {"base past the end", volume, 1u << 30, "no ISO9660 volume at offset 1073741824"},
-      {"base near the largest offset", volume, ~std::uint64_t{0} - 100, "no ISO9660 volume at offset 18446744073709551515"},
+      {"base near the largest offset", volume, ~std::uint64_t{0} - 100,
+       "no ISO9660 volume at offset 18446744073709551515"},
       {"empty root", buildIso({}, emptyRoot), 0, "bad root directory at offset 0"},
       {"root over 1 MiB", buildIso({}, hugeRoot), 0, "bad root directory at offset 0"},
       {"root past the end", buildIso({}, farRoot), 0, "cannot read the root directory at offset 0"},
@@ -114,7 +115,8 @@ TEST(LocateNestedFile, ChecksTheFileAgainstItsContainer) {
   // The container ends before the picture does.
   const std::string cut = containerFile(inner).substr(0, 6144 + inner.size() - 1200);
   const auto good = write("good.iso", buildIso({IsoNode::file("ART.CVM", containerFile(inner))}));
-  const auto bad = write("cut.iso", buildIso({IsoNode::file("ART.CVM", cut), IsoNode::file("PAD", std::string(9000, 0))}));
+  const auto bad =
+      write("cut.iso", buildIso({IsoNode::file("ART.CVM", cut), IsoNode::file("PAD", std::string(9000, 0))}));
 
   const Result<ByteRange> found = locateNestedFile(good, "ART.CVM", "PIC.TM2");
   ASSERT_TRUE(found) << found.error().message;

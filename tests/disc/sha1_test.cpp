@@ -31,14 +31,15 @@ TEST(Sha1, StandardVectors) {
       {"", "da39a3ee5e6b4b0d3255bfef95601890afd80709"},
       {"abc", "a9993e364706816aba3e25717850c26c9cd0d89d"},
       {"abcdbcdecdefdefgefghfghighijhijkijkljklmklmnlmnomnopnopq", "84983e441c3bd26ebaae4aa1f95129e5e54670f1"},
-      {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrstu",
+      {"abcdefghbcdefghicdefghijdefghijkefghijklfghijklmghijklmnhijklmnoijklmnopjklmnopqklmnopqrlmnopqrsmnopqrstnopqrst"
+       "u",
        "a49b2446a02c645bf419f995b67091253a04a259"},
       {std::string(1000000, 'a'), "34aa973cd4c4daa4f61eeb2bdbad27316534016f"},
   };
   for (const Sha1::Engine engine : engines()) {
     for (const Case& c : cases) {
-      EXPECT_EQ(digestOf(engine, c.input), c.digest) << "engine " << static_cast<int>(engine) << ", " << c.input.size()
-                                                     << " bytes";
+      EXPECT_EQ(digestOf(engine, c.input), c.digest)
+          << "engine " << static_cast<int>(engine) << ", " << c.input.size() << " bytes";
     }
   }
 }

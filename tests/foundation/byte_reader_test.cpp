@@ -66,8 +66,8 @@ TEST(ByteReader, SubReadersStayInsideTheirRange) {
   EXPECT_TRUE(inner.failed());
   EXPECT_FALSE(reader.failed());
 
-  for (const auto& [offset, length] : {std::pair<std::size_t, std::size_t>{8, 2}, {10, 0},
-                                       {1, std::numeric_limits<std::size_t>::max()}}) {
+  for (const auto& [offset, length] :
+       {std::pair<std::size_t, std::size_t>{8, 2}, {10, 0}, {1, std::numeric_limits<std::size_t>::max()}}) {
     ByteReader outer{std::span(kBytes)};
     ByteReader outside = outer.sub(offset, length);
     EXPECT_TRUE(outside.failed()) << offset << "+" << length;

@@ -73,8 +73,9 @@ TEST_F(Commands, CompleteSendsTheValueOrTheErrorSentence) {
   replyTo(1).complete(json::Value("ok"));
   replyTo(2).complete(Error{"Close the game first: it may be writing the memory card.", 5});
   EXPECT_EQ(channel->waitForDeliveries(2),
-            (std::vector<std::string>{R"({"id":1,"ok":true,"result":"ok"})",
-                                      R"({"id":2,"ok":false,"error":"Close the game first: it may be writing the memory card."})"}));
+            (std::vector<std::string>{
+                R"({"id":1,"ok":true,"result":"ok"})",
+                R"({"id":2,"ok":false,"error":"Close the game first: it may be writing the memory card."})"}));
 }
 
 TEST_F(Commands, FindsOnlyTheExactName) {

@@ -109,7 +109,7 @@ TEST(OutputLines, CarryBelowTheLimitWaitsForItsLineFeed) {
 TEST(CutPosition, StepsBackOnlyOverABrokenCharacter) {
   EXPECT_EQ(cutPosition("abc", 5), 5u);
   EXPECT_EQ(cutPosition("abcdef", 3), 3u);
-  EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 3), 2u);      // inside a 3-byte character
+  EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 3), 2u);  // inside a 3-byte character
   EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 4), 2u);
   EXPECT_EQ(cutPosition("ab\xE2\x82\xAC", 5), 5u);      // after it
   EXPECT_EQ(cutPosition("ab\x80\x80\x80\x80", 4), 4u);  // no lead byte near: not UTF-8, cut as is

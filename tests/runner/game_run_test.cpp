@@ -87,8 +87,8 @@ class OutsideGame {
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION created{};
-    const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW,
-                                   nullptr, folder.c_str(), &startup, &created);
+    const BOOL ok = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                                   folder.c_str(), &startup, &created);
     SetEnvironmentVariableW(L"STANDIN_SLEEP_MS", nullptr);
     EXPECT_TRUE(ok);
     CloseHandle(created.hThread);
@@ -173,17 +173,16 @@ TEST_F(GameRunTest, OutputReachesThePageAsLinesAndTheLogAsWritten) {
                                  {L"STANDIN_WRITE_TEXT", L"here"}});
   const std::string line0 = "line 0" + std::string(2494, '.');
   const std::string line1 = "line 1" + std::string(2494, '.');
-  EXPECT_EQ(finished.lines, (std::vector<std::string>{"plain", "line\r", line0.substr(0, 2000),
-                                                      line1.substr(0, 2000), "error: from standard error"}));
+  EXPECT_EQ(finished.lines, (std::vector<std::string>{"plain", "line\r", line0.substr(0, 2000), line1.substr(0, 2000),
+                                                      "error: from standard error"}));
 
   // The log keeps the output as the game wrote it, between the header and the closing line.
   const std::string log = readFile(logPath(L"last_run.log"));
   const std::size_t headerEnd = log.find("\r\n") + 2;
   EXPECT_TRUE(log.starts_with("[myr_launcher 0.1.0] "));
   EXPECT_TRUE(log.substr(0, headerEnd).ends_with(" myr.exe started\r\n"));
-  EXPECT_EQ(log.substr(headerEnd),
-            printed + line0 + "\n" + line1 + "\n" + "error: from standard error\n" +
-                "\r\n[myr_launcher] myr.exe ended with code 0 (0x00000000)\r\n");
+  EXPECT_EQ(log.substr(headerEnd), printed + line0 + "\n" + line1 + "\n" + "error: from standard error\n" +
+                                       "\r\n[myr_launcher] myr.exe ended with code 0 (0x00000000)\r\n");
 
   EXPECT_EQ(readFile(gameFolder() / L"written.txt"), "here") << "the game runs in its own folder";
   EXPECT_EQ(failureDetail(finished.run.tail), "error: from standard error");
@@ -292,8 +291,7 @@ TEST_F(GameRunTest, ResumeHandsTheStateToTheGameAndRestoresTheLaunchersVariable)
     resume.stateName = "quick.state";
     const Finished finished = run({}, resume);
     EXPECT_EQ(finished.lines, std::vector<std::string>{"standin: ZEVR_STATE_LOAD_AT=30:states\\quick.state"});
-    EXPECT_NE(readFile(logPath(L"last_run.log")).find(" myr.exe started, resuming quick.state\r\n"),
-              std::string::npos);
+    EXPECT_NE(readFile(logPath(L"last_run.log")).find(" myr.exe started, resuming quick.state\r\n"), std::string::npos);
     wchar_t value[64] = L"";
     const DWORD length = GetEnvironmentVariableW(L"ZEVR_STATE_LOAD_AT", value, 64);
     EXPECT_EQ(length != 0, launcherHasOne);

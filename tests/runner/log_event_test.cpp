@@ -47,8 +47,7 @@ TEST(LogQueue, PushingAllAtOnceEqualsPushingOneByOne) {
     std::vector<std::string> lines = numberedLines(9000);
     for (const std::string& line : lines) single.push(line);
     for (std::size_t start = 0; start < lines.size(); start += batch) {
-      std::vector<std::string> part(lines.begin() + start,
-                                    lines.begin() + std::min(lines.size(), start + batch));
+      std::vector<std::string> part(lines.begin() + start, lines.begin() + std::min(lines.size(), start + batch));
       batched.pushAll(part);
       EXPECT_TRUE(part.empty());
     }

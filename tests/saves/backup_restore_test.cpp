@@ -39,9 +39,9 @@ void putSaves(const std::filesystem::path& game, const std::string& version) {
 }
 
 // In byte order; the collection keeps the order of the folder listings.
-const std::vector<std::string> kCollected{
-    "memcards/Mcd001.ps2", "memcards/mc0/BISLPM-65001/icon.sys", "savedata/QXUS-40404/save-001.json",
-    "savedata/QXUS-40404/save-001.myrsave", "states/quick.state"};
+const std::vector<std::string> kCollected{"memcards/Mcd001.ps2", "memcards/mc0/BISLPM-65001/icon.sys",
+                                          "savedata/QXUS-40404/save-001.json", "savedata/QXUS-40404/save-001.myrsave",
+                                          "states/quick.state"};
 
 std::string restoreError(const std::filesystem::path& game, const std::filesystem::path& set) {
   const Result<RestoreResult> restored = restoreSet(game, set, stampTime(30));
@@ -62,7 +62,8 @@ TEST(Sha256, DigestsOfFilesAndVerifiedCopies) {
   std::uint64_t size = 1;
   EXPECT_EQ(*sha256File(folder / L"empty", &size), kEmptyDigest);
   EXPECT_EQ(size, 0u);
-  EXPECT_EQ(*sha256File(folder / L"million", &size), "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
+  EXPECT_EQ(*sha256File(folder / L"million", &size),
+            "cdc76e5c9914fb9281a1c7e284d73e67f1809a48a497200e046d39ccc7112cd0");
   EXPECT_EQ(size, 1000000u);
 
   // A copy into folders that do not exist yet, of a file another program has open for writing.
@@ -77,7 +78,8 @@ TEST(Sha256, DigestsOfFilesAndVerifiedCopies) {
   EXPECT_EQ(*verifiedCopy(folder / L"empty", folder / L"empty copy"), kEmptyDigest);
 
   const Result<std::string> missing = verifiedCopy(folder / L"missing", folder / L"to");
-  EXPECT_EQ(missing.error().message, toUtf8((folder / L"missing").native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND));
+  EXPECT_EQ(missing.error().message,
+            toUtf8((folder / L"missing").native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND));
   myr::testing::LauncherProcess locker(MYR_SAVE_WORKER, {}, L"hold \"" + copy.wstring() + L"\"");
   ASSERT_EQ(locker.readLine(), "ready");
   const Result<std::string> locked = verifiedCopy(folder / L"million", copy);
@@ -258,7 +260,8 @@ TEST_F(Restore, DamagedSetsChangeNothing) {
       {"a manifest naming a file outside the saves",
        [&] { writeFile(set_ / L"manifest.sha256", manifest + kEmptyDigest + "  savedata/OTHER-00000/x.myrsave\n"); },
        "manifest.sha256 line 6 is not a save file of this port"},
-      {"a manifest with a parent step", [&] { writeFile(set_ / L"manifest.sha256", kEmptyDigest + "  states/../x.state\n"); },
+      {"a manifest with a parent step",
+       [&] { writeFile(set_ / L"manifest.sha256", kEmptyDigest + "  states/../x.state\n"); },
        "manifest.sha256 line 1 is not a save file of this port"},
   };
   for (const Case& c : cases) {
@@ -321,12 +324,14 @@ TEST_F(Restore, AFileThatCannotBeReplacedStopsTheRestoreAndSaysHowFarItGot) {
   const std::string error = restoreError(game_.path(), set_);
   const std::string safety = backups()[0];
   const std::vector<ManifestEntry> entries = *readManifest(set_);
-  const auto replaced = std::find_if(entries.begin(), entries.end(), [](const ManifestEntry& entry) {
-                          return entry.path == "savedata/QXUS-40404/save-001.myrsave";
-                        }) - entries.begin();
+  const auto replaced =
+      std::find_if(entries.begin(), entries.end(),
+                   [](const ManifestEntry& entry) { return entry.path == "savedata/QXUS-40404/save-001.myrsave"; }) -
+      entries.begin();
   // The system's reason differs between versions (sharing violation, access denied).
   EXPECT_TRUE(error.starts_with("savedata/QXUS-40404/save-001.myrsave: ")) << error;
-  EXPECT_TRUE(error.ends_with(". " + std::to_string(replaced) + " of 5 files were replaced; the previous saves are in backups\\" + safety))
+  EXPECT_TRUE(error.ends_with(". " + std::to_string(replaced) +
+                              " of 5 files were replaced; the previous saves are in backups\\" + safety))
       << error;
   const Files after = saveContents(game_.path());
   EXPECT_EQ(after.at("memcards/Mcd001.ps2"), "card one a");
@@ -356,8 +361,9 @@ TEST_F(Restore, ARestoreInterruptedWhileMovingIsFinishedLater) {
   writeFile(staged, "damaged");
   const Status damaged = finishInterruptedRestore(game_.path());
   ASSERT_FALSE(damaged);
-  EXPECT_EQ(damaged.error().message,
-            "An interrupted restore could not be finished: states/quick.state changed while it waited to be put in place");
+  EXPECT_EQ(
+      damaged.error().message,
+      "An interrupted restore could not be finished: states/quick.state changed while it waited to be put in place");
   EXPECT_EQ(readFile(game_ / L"states" / L"quick.state"), "state b");
 
   writeFile(staged, "state a");

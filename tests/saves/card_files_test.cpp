@@ -93,7 +93,8 @@ TEST(CardFiles, FormatsABlankCardOnceAndReadsItBack) {
   const Status again = formatBlankCard(card);
   ASSERT_FALSE(again);
   EXPECT_EQ(again.error().message,
-            toUtf8(card.native()) + " is not a blank card: formatting it would delete what it holds, so it was left as it is");
+            toUtf8(card.native()) +
+                " is not a blank card: formatting it would delete what it holds, so it was left as it is");
   EXPECT_EQ(readFile(card), once);
 }
 
@@ -107,7 +108,8 @@ TEST(CardFiles, FormattingRefusesEveryCardThatIsNotBlankAndLeavesItUnchanged) {
     bool heldByAnotherProgram;
     std::string messageAfterPath;
   };
-  const std::string notBlank = " is not a blank card: formatting it would delete what it holds, so it was left as it is";
+  const std::string notBlank =
+      " is not a blank card: formatting it would delete what it holds, so it was left as it is";
   const Case cases[] = {
       {"one byte short", blank.substr(1), false, notBlank},
       {"one byte other than 0xFF", oneByte, false, notBlank},
@@ -154,7 +156,8 @@ TEST(CardFiles, ThumbnailsAreReadOnlyWhenTheyArePictures) {
   EXPECT_EQ(thumbnail(0), R"({"png":")" + base64Encode(png) + R"("})");
   EXPECT_EQ(thumbnail(999), thumbnail(0));
   for (int slot : {1, 2, 3, 4}) EXPECT_EQ(thumbnail(slot), "{}") << slot;
-  for (const json::Value& slot : {json::Value(1000), json::Value(-1), json::Value(2.5), json::Value("1"), json::Value()}) {
+  for (const json::Value& slot :
+       {json::Value(1000), json::Value(-1), json::Value(2.5), json::Value("1"), json::Value()}) {
     EXPECT_EQ(thumbnail(slot), "error: Not a save slot") << json::write(slot);
   }
 }

@@ -164,7 +164,8 @@ TEST(CardImage, TimestampsOutsideTheirRangesAreEmpty) {
       {{2024, 1, 1, 0, 0, 60}, ""},
   };
   for (const Case& c : cases) {
-    EXPECT_EQ(cardTimestamp(test::directoryEntry(0x8427, 0, 0, "x", c.time)), c.text) << c.time.year << "-" << c.time.month;
+    EXPECT_EQ(cardTimestamp(test::directoryEntry(0x8427, 0, 0, "x", c.time)), c.text)
+        << c.time.year << "-" << c.time.month;
   }
   EXPECT_EQ(cardTimestamp("short"), "");
 }
@@ -178,8 +179,15 @@ TEST(CardImage, TitleTextIsCutConvertedAndTrimmed) {
 
   // Text from the system's conversion may hold lone surrogates and trailing NULs.
   CardText raw = text;
-  raw.decodeShiftJis = [](std::string_view) { return std::u16string(u"a\xD800" u"b\xDC00\xD83D\xDE00 \0 ", 9); };
-  EXPECT_EQ(cardTitleText("x", raw), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xF0\x9F\x98\x80");
+  raw.decodeShiftJis = [](std::string_view) {
+    return std::u16string(
+        u"a\xD800"
+        u"b\xDC00\xD83D\xDE00 \0 ",
+        9);
+  };
+  EXPECT_EQ(cardTitleText("x", raw),
+            "a\xEF\xBF\xBD"
+            "b\xEF\xBF\xBD\xF0\x9F\x98\x80");
 }
 
 TEST(CardImage, ShortAndForeignIconFilesLeaveTheTitleEmpty) {
@@ -222,7 +230,8 @@ TEST(CardImage, ChainsSharedEverywhereAreReadWithinABoundedAmountOfWork) {
   // Root: ".", then the folder's entry instead of "..", its one cluster following itself.
   card.setFat(0, 0x80000000);
   card.putU32(card.rootEntryOffset(0) + 4, 4096);
-  card.image().replace(card.rootEntryOffset(1), card::kEntryBytes, card.image().substr(card.rootEntryOffset(2), card::kEntryBytes));
+  card.image().replace(card.rootEntryOffset(1), card::kEntryBytes,
+                       card.image().substr(card.rootEntryOffset(2), card::kEntryBytes));
   card.putU32(card.rootEntryOffset(1) + 4, 4096);
   // Folder: ".", ".." then icon.sys, and back to the start.
   card.setFat(card.folderCluster(0) + 1, 0x80000000 | card.folderCluster(0));

@@ -144,7 +144,8 @@ TestCard::TestCard(const std::vector<TestSave>& saves) : TestCard() {
   for (const TestSave& save : saves) {
     std::string folder;
     for (const TestFile& file : save.files) {
-      folder += directoryEntry(kFileMode, static_cast<std::uint32_t>(file.data.size()), allocate(file.data), file.name, {});
+      folder +=
+          directoryEntry(kFileMode, static_cast<std::uint32_t>(file.data.size()), allocate(file.data), file.name, {});
     }
     const std::uint32_t count = static_cast<std::uint32_t>(save.files.size() + 2);
     folder = directoryEntry(kFolderMode, count, 0, ".", save.modified) + directoryEntry(kParentMode, 0, 0, "..", {}) +
@@ -172,7 +173,9 @@ std::size_t TestCard::relativeByteOffset(std::uint32_t n, std::size_t offset) {
   return clusterByteOffset(kAllocOffset + n, offset);
 }
 
-std::size_t TestCard::fatEntryOffset(std::uint32_t n) { return clusterByteOffset(kFirstFatCluster + n / 256, 4 * (n % 256)); }
+std::size_t TestCard::fatEntryOffset(std::uint32_t n) {
+  return clusterByteOffset(kFirstFatCluster + n / 256, 4 * (n % 256));
+}
 
 std::size_t TestCard::rootEntryOffset(std::size_t index) const {
   return relativeByteOffset(rootChain_.at(index / 2), index % 2 * kEntryBytes);

@@ -17,9 +17,9 @@ TEST(SaveData, ListedSavesAndTheirSlots) {
     int slot;
   };
   const Case cases[] = {
-      {"save-001.myrsave", true, 1},   {"save-999.myrsave", true, 999}, {"save-abc.myrsave", true, 0},
-      {"save- 12.myrsave", true, 12},  {"save--05.myrsave", true, -5},  {"save-+7x.myrsave", true, 7},
-      {"save-1.myrsave", false, 0},    {"Save-001.myrsave", false, 0},  {"save-0001.myrsave", false, 0},
+      {"save-001.myrsave", true, 1},  {"save-999.myrsave", true, 999}, {"save-abc.myrsave", true, 0},
+      {"save- 12.myrsave", true, 12}, {"save--05.myrsave", true, -5},  {"save-+7x.myrsave", true, 7},
+      {"save-1.myrsave", false, 0},   {"Save-001.myrsave", false, 0},  {"save-0001.myrsave", false, 0},
       {"save-001.myrsav_", false, 0},
   };
   for (const Case& c : cases) {
@@ -101,9 +101,17 @@ TEST(SaveData, ThumbnailSlotsAndPictures) {
     std::optional<int> accepted;
   };
   const Case cases[] = {
-      {0, 0},       {7, 7},       {999, 999},          {1000, std::nullopt},
-      {-1, std::nullopt}, {2.5, std::nullopt}, {"1", std::nullopt}, {json::Value(), std::nullopt},
-      {true, std::nullopt}, {std::nan(""), std::nullopt}, {-0.0, 0},
+      {0, 0},
+      {7, 7},
+      {999, 999},
+      {1000, std::nullopt},
+      {-1, std::nullopt},
+      {2.5, std::nullopt},
+      {"1", std::nullopt},
+      {json::Value(), std::nullopt},
+      {true, std::nullopt},
+      {std::nan(""), std::nullopt},
+      {-0.0, 0},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(thumbnailSlot(c.slot), c.accepted) << json::write(c.slot);
@@ -123,8 +131,14 @@ TEST(SaveData, ThumbnailSlotsAndPictures) {
 
 TEST(SaveData, Base64MatchesTheRfcVectors) {
   const std::pair<std::string, std::string> vectors[] = {
-      {"", ""},          {"f", "Zg=="},         {"fo", "Zm8="},          {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="}, {"fooba", "Zm9vYmE="}, {"foobar", "Zm9vYmFy"}, {"\xFF\xEF\xBE", "/+++"},
+      {"", ""},
+      {"f", "Zg=="},
+      {"fo", "Zm8="},
+      {"foo", "Zm9v"},
+      {"foob", "Zm9vYg=="},
+      {"fooba", "Zm9vYmE="},
+      {"foobar", "Zm9vYmFy"},
+      {"\xFF\xEF\xBE", "/+++"},
       {std::string("\0\0\0\0", 4), "AAAAAA=="},
   };
   for (const auto& [bytes, text] : vectors) {

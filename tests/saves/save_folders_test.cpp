@@ -21,7 +21,8 @@ void putFile(const std::filesystem::path& file, std::int64_t unixSeconds) {
 }
 
 TEST(SaveFolders, ListsStatesNewestFirstAndOnlyStates) {
-  const auto game = std::filesystem::temp_directory_path() / L"myr-states-test" / std::to_wstring(GetCurrentProcessId());
+  const auto game =
+      std::filesystem::temp_directory_path() / L"myr-states-test" / std::to_wstring(GetCurrentProcessId());
   std::filesystem::remove_all(game);
   const auto states = game / L"states";
   // Names differ by more than case: the file system would take x.State for the folder x.state.

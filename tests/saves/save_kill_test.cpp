@@ -121,7 +121,9 @@ TEST(SaveKill, AFormatEndsBlankOrFormatted) {
     const bool isBlank = test::readFile(card) == blank;
     const bool isFormatted = summary.formatted && summary.error.empty() && summary.saves.empty() &&
                              summary.freeBytes == 8329216 && summary.capacityBytes == 8330240;
-    EXPECT_TRUE(isBlank || isFormatted) << "killed after " << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count() << " ms";
+    EXPECT_TRUE(isBlank || isFormatted) << "killed after "
+                                        << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count()
+                                        << " ms";
     formatted += isFormatted;
   }
   std::printf("format: %lld ms, %d of %d kills after the card was formatted\n",
@@ -200,7 +202,8 @@ TEST(SaveKill, ARestoreLeavesTheSavesAsBeforeOrAsTheSet) {
     const Files saves = savesNow(game.path());
     const bool asBefore = saves == before;
     const bool asSet = saves == after;
-    EXPECT_TRUE(asBefore || asSet) << "killed after " << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count() << " ms";
+    EXPECT_TRUE(asBefore || asSet) << "killed after "
+                                   << std::chrono::duration_cast<std::chrono::milliseconds>(delay).count() << " ms";
     expectCompleteSets(game.path(), {});
     if (asSet) {
       ++restored;

@@ -14,13 +14,23 @@ struct NameCase {
 
 TEST(SaveNames, StateFileNames) {
   const NameCase cases[] = {
-      {"quick.state", true},     {"slot 1.state", true},       {"a-b_c.d.state", true},
-      {".state", false},         {"x.state", true},            {".x.state", false},
-      {"x.State", false},        {"caf\xC3\xA9.state", false}, {"a/b.state", false},
-      {"..\\x.state", false},    {std::string(58, 'a') + ".state", true},
+      {"quick.state", true},
+      {"slot 1.state", true},
+      {"a-b_c.d.state", true},
+      {".state", false},
+      {"x.state", true},
+      {".x.state", false},
+      {"x.State", false},
+      {"caf\xC3\xA9.state", false},
+      {"a/b.state", false},
+      {"..\\x.state", false},
+      {std::string(58, 'a') + ".state", true},
       {std::string(59, 'a') + ".state", false},
-      {"nul.state", false},      {"COM1.state", false},        {"con.x.state", false},
-      {"console.state", true},   {"com10.state", true},
+      {"nul.state", false},
+      {"COM1.state", false},
+      {"con.x.state", false},
+      {"console.state", true},
+      {"com10.state", true},
   };
   for (const NameCase& c : cases) {
     EXPECT_EQ(isStateFileName(c.name), c.accepted) << c.name;
@@ -29,10 +39,12 @@ TEST(SaveNames, StateFileNames) {
 
 TEST(SaveNames, SaveDataFileNames) {
   const NameCase cases[] = {
-      {"save-001.myrsave", true}, {"save-001.myrsave.bak", true}, {"save-001.json", true},
-      {"save-001.png", true},     {"save-001.png.bak", true},     {"system-card-a.parked", true},
-      {"import.marker", true},    {"notes.txt", false},           {"save-001.MYRSAVE", false},
-      {"a:b.json", false},        {"nul.json", false},            {"import.marker.tmp", false},
+      {"save-001.myrsave", true},  {"save-001.myrsave.bak", true},
+      {"save-001.json", true},     {"save-001.png", true},
+      {"save-001.png.bak", true},  {"system-card-a.parked", true},
+      {"import.marker", true},     {"notes.txt", false},
+      {"save-001.MYRSAVE", false}, {"a:b.json", false},
+      {"nul.json", false},         {"import.marker.tmp", false},
   };
   for (const NameCase& c : cases) {
     EXPECT_EQ(isSaveDataFileName(c.name), c.accepted) << c.name;
@@ -41,10 +53,14 @@ TEST(SaveNames, SaveDataFileNames) {
 
 TEST(SaveNames, KeptAsideNames) {
   const NameCase cases[] = {
-      {"system-card-x.parked", true},          {"system-card-.parked", false},
-      {"system-before-swap-x.parked", true},   {"system-before-swap-.parked", false},
-      {"system-card-a..b.parked", false},      {"system-card-a b.parked", false},
-      {"system-card-x.json", false},           {"other-card-x.parked", false},
+      {"system-card-x.parked", true},
+      {"system-card-.parked", false},
+      {"system-before-swap-x.parked", true},
+      {"system-before-swap-.parked", false},
+      {"system-card-a..b.parked", false},
+      {"system-card-a b.parked", false},
+      {"system-card-x.json", false},
+      {"other-card-x.parked", false},
       {"system-card-" + std::string(61, 'x') + ".parked", true},
       {"system-card-" + std::string(62, 'x') + ".parked", false},
   };

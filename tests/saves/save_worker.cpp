@@ -30,7 +30,9 @@ int finish(const myr::Status& status) {
   return status ? 0 : 1;
 }
 
-int finish(const myr::Result<myr::json::Value>& result) { return finish(result ? myr::Status() : myr::Status(result.error())); }
+int finish(const myr::Result<myr::json::Value>& result) {
+  return finish(result ? myr::Status() : myr::Status(result.error()));
+}
 
 int hold(const std::filesystem::path& file) {
   const HANDLE handle = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,

@@ -45,11 +45,11 @@ class SystemSwap : public ::testing::Test {
 TEST_F(SystemSwap, ParksTheCurrentSaveAndCanSwapBack) {
   EXPECT_EQ(swap("system-card-a.parked"), "system-before-swap-20240131T235959Z.parked");
   EXPECT_EQ(files(), (std::map<std::string, std::string>{{"system-before-swap-20240131T235959Z.parked", kCurrent},
-                                                          {"system.myrsave", kKept}}));
+                                                         {"system.myrsave", kKept}}));
   // Within the same second the next parked name takes a counter.
   EXPECT_EQ(swap("system-before-swap-20240131T235959Z.parked"), "system-before-swap-20240131T235959Z-2.parked");
   EXPECT_EQ(files(), (std::map<std::string, std::string>{{"system-before-swap-20240131T235959Z-2.parked", kKept},
-                                                          {"system.myrsave", kCurrent}}));
+                                                         {"system.myrsave", kCurrent}}));
 }
 
 TEST_F(SystemSwap, WithoutASystemSaveTheKeptFileIsPutInPlace) {
@@ -67,10 +67,9 @@ TEST_F(SystemSwap, RefusesNamesAndFilesThatAreNotKeptAsideSaves) {
   const std::pair<std::string, std::string> cases[] = {
       {"system-card-short.parked", "error: system-card-short.parked is not a save file (no MYRSAVE header)."},
       {"system-card-header.parked", "error: system-card-header.parked is not a save file (no MYRSAVE header)."},
-      {"system-card-missing.parked",
-       "error: system-card-missing.parked is not a save file (" +
-           toUtf8((folder_ / L"system-card-missing.parked").native()) + ": " + systemErrorText(ERROR_FILE_NOT_FOUND) +
-           ")."},
+      {"system-card-missing.parked", "error: system-card-missing.parked is not a save file (" +
+                                         toUtf8((folder_ / L"system-card-missing.parked").native()) + ": " +
+                                         systemErrorText(ERROR_FILE_NOT_FOUND) + ")."},
       {"..\\system-card-a.parked", "error: That is not a kept-aside system file."},
       {"system-card-a.json", "error: That is not a kept-aside system file."},
       {"system.myrsave", "error: That is not a kept-aside system file."},
@@ -85,7 +84,8 @@ TEST_F(SystemSwap, EveryFailedStepLeavesBothSavesInPlace) {
   const auto before = files();
   {
     // The game holds system.myrsave: it cannot be moved aside.
-    myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {}, L"hold \"" + (folder_ / L"system.myrsave").wstring() + L"\"");
+    myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {},
+                                       L"hold \"" + (folder_ / L"system.myrsave").wstring() + L"\"");
     ASSERT_EQ(game.readLine(), "ready");
     EXPECT_EQ(swap("system-card-a.parked"),
               "error: Could not move system.myrsave aside: " + systemErrorText(ERROR_SHARING_VIOLATION));

@@ -14,8 +14,19 @@ TEST(DisplayInfo, ScaleIsWholeMultiplesOf448LinesFromOneToSix) {
   const struct {
     std::int32_t height;
     int scale;
-  } cases[] = {{-5, 1},   {0, 1},    {1, 1},    {448, 1},  {449, 2},  {480, 2},  {1080, 3},
-               {1440, 4}, {2160, 5}, {2240, 5}, {2241, 6}, {2688, 6}, {std::numeric_limits<std::int32_t>::max(), 6}};
+  } cases[] = {{-5, 1},
+               {0, 1},
+               {1, 1},
+               {448, 1},
+               {449, 2},
+               {480, 2},
+               {1080, 3},
+               {1440, 4},
+               {2160, 5},
+               {2240, 5},
+               {2241, 6},
+               {2688, 6},
+               {std::numeric_limits<std::int32_t>::max(), 6}};
   for (const auto& c : cases) {
     EXPECT_EQ(displayScale(c.height), c.scale) << c.height;
   }
@@ -25,11 +36,11 @@ TEST(DisplayInfo, FrameRateCountsARateJustBelowAsReached) {
   const struct {
     double hz;
     int frameRate;
-  } cases[] = {{0, 60},        {-30, 60},      {std::numeric_limits<double>::quiet_NaN(), 60},
-               {59.94, 60},    {60.5, 60},     {119.4, 60},
-               {119.5, 120},   {119.88, 120},  {143.49, 120},
-               {143.5, 144},   {143.98, 144},  {143.998, 144},
-               {165, 144},     {239.5, 240},   {1000, 240}};
+  } cases[] = {{0, 60},      {-30, 60},     {std::numeric_limits<double>::quiet_NaN(), 60},
+               {59.94, 60},  {60.5, 60},    {119.4, 60},
+               {119.5, 120}, {119.88, 120}, {143.49, 120},
+               {143.5, 144}, {143.98, 144}, {143.998, 144},
+               {165, 144},   {239.5, 240},  {1000, 240}};
   for (const auto& c : cases) {
     EXPECT_EQ(displayFrameRate(c.hz), c.frameRate) << c.hz;
   }

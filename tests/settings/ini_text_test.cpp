@@ -27,7 +27,7 @@ constexpr char kHeader[] =
 
 TEST(IniRead, TakesAllowedValuesAndListsRefusedOnes) {
   const IniDocument document = read(
-      "Scale=3\n"                          // above the first header: ignored
+      "Scale=3\n"  // above the first header: ignored
       "[ Display ]\n"
       "  Scale  =  2  \r\n"
       "FrameRate=144\n"
@@ -35,7 +35,7 @@ TEST(IniRead, TakesAllowedValuesAndListsRefusedOnes) {
       "; Vsync=0\n"
       "Unknown=1\n"
       "[]\n"
-      "FXAA=0\n"                           // still Display: empty brackets open nothing
+      "FXAA=0\n"  // still Display: empty brackets open nothing
       "[display]\n"
       "Mode=borderless\n"
       "[Pad1]\n"
@@ -67,7 +67,9 @@ TEST(IniRead, SplitsLinesByTheFileRules) {
             (std::vector<std::string>{"[A]", "b\r", "c\rd", "", "e"}));
   EXPECT_EQ(splitSettingsLines("a\n"), std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF"), std::vector<std::string>{});
-  EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF\xEF\xBB\xBF" "a"), std::vector<std::string>{"a"});
+  EXPECT_EQ(splitSettingsLines("\xEF\xBB\xBF\xEF\xBB\xBF"
+                               "a"),
+            std::vector<std::string>{"a"});
   EXPECT_EQ(splitSettingsLines("\xEF\xBB"), std::vector<std::string>{"\xEF\xBB"});
   EXPECT_EQ(splitSettingsLines(""), std::vector<std::string>{});
 }
@@ -91,38 +93,64 @@ TEST(IniWrite, EditsInPlaceAndKeepsEverythingElse) {
   };
   const Case cases[] = {
       {"replaces the first line, removes later ones",
-       "[Display]\nScale=1\n; note\nScale=3\n[Audio]\nScale=5\n", {"Display", "Scale", "2"},
+       "[Display]\nScale=1\n; note\nScale=3\n[Audio]\nScale=5\n",
+       {"Display", "Scale", "2"},
        "[Display]\r\nScale=2\r\n; note\r\n[Audio]\r\nScale=5\r\n"},
       {"inserts above trailing blank lines",
-       "[Display]\nScale=2\n\n\n[Audio]\nMute=0\n", {"Display", "Vsync", "1"},
+       "[Display]\nScale=2\n\n\n[Audio]\nMute=0\n",
+       {"Display", "Vsync", "1"},
        "[Display]\r\nScale=2\r\nVsync=1\r\n\r\n\r\n[Audio]\r\nMute=0\r\n"},
-      {"inserts after a trailing comment", "[Display]\nScale=2\n; end\n", {"Display", "Vsync", "1"},
+      {"inserts after a trailing comment",
+       "[Display]\nScale=2\n; end\n",
+       {"Display", "Vsync", "1"},
        "[Display]\r\nScale=2\r\n; end\r\nVsync=1\r\n"},
-      {"inserts right after a header whose body is blank", "[Display]\n\n[Audio]\n", {"Display", "Vsync", "1"},
+      {"inserts right after a header whose body is blank",
+       "[Display]\n\n[Audio]\n",
+       {"Display", "Vsync", "1"},
        "[Display]\r\nVsync=1\r\n\r\n[Audio]\r\n"},
       {"writes into the first block and drops the key from later ones",
-       "[Display]\nScale=1\n[Audio]\n[Display]\nVsync=0\nScale=3\n", {"Display", "Scale", "2"},
+       "[Display]\nScale=1\n[Audio]\n[Display]\nVsync=0\nScale=3\n",
+       {"Display", "Scale", "2"},
        "[Display]\r\nScale=2\r\n[Audio]\r\n[Display]\r\nVsync=0\r\n"},
-      {"a key only in a later block moves to the first", "[Display]\nVsync=0\n[Display]\nScale=3\n",
-       {"Display", "Scale", "2"}, "[Display]\r\nVsync=0\r\nScale=2\r\n[Display]\r\n"},
-      {"empty brackets do not end the block", "[Display]\n[ ]\nScale=1\n", {"Display", "Scale", "2"},
+      {"a key only in a later block moves to the first",
+       "[Display]\nVsync=0\n[Display]\nScale=3\n",
+       {"Display", "Scale", "2"},
+       "[Display]\r\nVsync=0\r\nScale=2\r\n[Display]\r\n"},
+      {"empty brackets do not end the block",
+       "[Display]\n[ ]\nScale=1\n",
+       {"Display", "Scale", "2"},
        "[Display]\r\n[ ]\r\nScale=2\r\n"},
-      {"a section of another case is another section", "[display]\nScale=1\n", {"Display", "Scale", "2"},
+      {"a section of another case is another section",
+       "[display]\nScale=1\n",
+       {"Display", "Scale", "2"},
        "[display]\r\nScale=1\r\n\r\n[Display]\r\nScale=2\r\n"},
       {"keeps lines above the first header and unknown sections",
-       "Scale=9\n[Mods]\nx = y\n[Display]\n  Scale = 1  \n", {"Display", "Scale", "2"},
+       "Scale=9\n[Mods]\nx = y\n[Display]\n  Scale = 1  \n",
+       {"Display", "Scale", "2"},
        "Scale=9\r\n[Mods]\r\nx = y\r\n[Display]\r\nScale=2\r\n"},
-      {"appends a section after a blank separator", "[Audio]\nMute=0", {"Display", "Scale", "2"},
+      {"appends a section after a blank separator",
+       "[Audio]\nMute=0",
+       {"Display", "Scale", "2"},
        "[Audio]\r\nMute=0\r\n\r\n[Display]\r\nScale=2\r\n"},
-      {"no extra separator after a blank last line", "[Audio]\nMute=0\n\n", {"Display", "Scale", "2"},
+      {"no extra separator after a blank last line",
+       "[Audio]\nMute=0\n\n",
+       {"Display", "Scale", "2"},
        "[Audio]\r\nMute=0\r\n\r\n[Display]\r\nScale=2\r\n"},
-      {"drops the byte order mark", "\xEF\xBB\xBF[Display]\nScale=1\n", {"Display", "Scale", "1"},
+      {"drops the byte order mark",
+       "\xEF\xBB\xBF[Display]\nScale=1\n",
+       {"Display", "Scale", "1"},
        "[Display]\r\nScale=1\r\n"},
-      {"keeps a CR inside a line and one before a CR LF", "[Display]\r\na\rb\r\r\n", {"Display", "Scale", "1"},
+      {"keeps a CR inside a line and one before a CR LF",
+       "[Display]\r\na\rb\r\r\n",
+       {"Display", "Scale", "1"},
        "[Display]\r\na\rb\r\r\nScale=1\r\n"},
-      {"keeps a refused value of another key", "[Display]\nFrameRate=144\n", {"Display", "Scale", "2"},
+      {"keeps a refused value of another key",
+       "[Display]\nFrameRate=144\n",
+       {"Display", "Scale", "2"},
        "[Display]\r\nFrameRate=144\r\nScale=2\r\n"},
-      {"a comment that looks like the key stays", "[Display]\n;Scale=1\n", {"Display", "Scale", "2"},
+      {"a comment that looks like the key stays",
+       "[Display]\n;Scale=1\n",
+       {"Display", "Scale", "2"},
        "[Display]\r\n;Scale=1\r\nScale=2\r\n"},
   };
   for (const Case& c : cases) {
@@ -148,11 +176,36 @@ TEST(IniWrite, LargestFileOfRepeatedKeysCollapsesToOneLine) {
 
 // Texts built from pieces that stress the line rules; each is checked against the write rule.
 TEST(IniWrite, RoundTripOverGeneratedTexts) {
-  const std::vector<std::string> pieces{
-      "[Display]", "[Audio]", " [ Display ]\t", "[]", "[ ]", "[display]", "[Display", "[Pad1]", "[Display]=x",
-      "Scale=2", "  Scale = 3 ", "Scale", "=Scale", "Scale=junk", "Vsync=1", "Mute=1", "Cross=Keyboard/X",
-      "Cross = SDL-0/FaceSouth", "; comment", "# Scale=4", ";Mute=0", "", "  ", "\t", "\r", "a\rb", "x=y=z",
-      "\xEF\xBB\xBF", "\xEF\xBB\xBF[Display]", "x=\xFF\xFE"};
+  const std::vector<std::string> pieces{"[Display]",
+                                        "[Audio]",
+                                        " [ Display ]\t",
+                                        "[]",
+                                        "[ ]",
+                                        "[display]",
+                                        "[Display",
+                                        "[Pad1]",
+                                        "[Display]=x",
+                                        "Scale=2",
+                                        "  Scale = 3 ",
+                                        "Scale",
+                                        "=Scale",
+                                        "Scale=junk",
+                                        "Vsync=1",
+                                        "Mute=1",
+                                        "Cross=Keyboard/X",
+                                        "Cross = SDL-0/FaceSouth",
+                                        "; comment",
+                                        "# Scale=4",
+                                        ";Mute=0",
+                                        "",
+                                        "  ",
+                                        "\t",
+                                        "\r",
+                                        "a\rb",
+                                        "x=y=z",
+                                        "\xEF\xBB\xBF",
+                                        "\xEF\xBB\xBF[Display]",
+                                        "x=\xFF\xFE"};
   const std::vector<std::string> endings{"\n", "\r\n", "\r\r\n"};
   const std::vector<SettingEntry> entries{{"Display", "Scale", "5"},
                                           {"Audio", "Mute", "0"},

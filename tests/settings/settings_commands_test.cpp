@@ -155,8 +155,8 @@ TEST(SaveSettingsArguments, TakesTheMembersInOrderAndRemembersTheTheme) {
     EXPECT_TRUE(page->entries.empty());
     EXPECT_FALSE(page->theme);
   }
-  const Result<PageSettings> page = pageSettings(
-      parsed(R"({"other":1,"values":{"Display.Scale":"2","Launcher.Theme":"dark","Game.FastLoad":"0"}})"));
+  const Result<PageSettings> page =
+      pageSettings(parsed(R"({"other":1,"values":{"Display.Scale":"2","Launcher.Theme":"dark","Game.FastLoad":"0"}})"));
   ASSERT_TRUE(page);
   EXPECT_EQ(entriesText(page->entries), "Display.Scale=2\nLauncher.Theme=dark\nGame.FastLoad=0\n");
   EXPECT_EQ(page->theme, "dark");

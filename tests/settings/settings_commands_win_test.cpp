@@ -112,9 +112,9 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   SetEnvironmentVariableW(L"ZEVR_FRAME_RATE", L"120");
   SetEnvironmentVariableW(L"ZEVR_PAD1", L"");
   SetEnvironmentVariableW(L"MYR_ISO", L"C:\\env.iso");
-  const std::vector<std::string> members{"version", "webview", "exeDir",   "ini",     "settings", "defaults",
+  const std::vector<std::string> members{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
                                          "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
-                                         "disc",    "states",  "running",  "art",     "lastRun"};
+                                         "disc",    "states",      "running",  "art",      "lastRun"};
 
   const json::Value reply = run("init");
   EXPECT_EQ(reply.get("id").asNumber(0), 7);

@@ -19,7 +19,7 @@ class FakeEnvironment final : public browser::Environment {
       engine_.controllers.push_back(controller);
     }
     return engine_.queue_->post([done = std::move(done), result, controller] { done(result, controller); }) ? S_OK
-                                                                                                          : E_FAIL;
+                                                                                                            : E_FAIL;
   }
 
  private:

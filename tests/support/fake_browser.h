@@ -59,7 +59,9 @@ class FakeView final : public browser::View, public browser::ViewSettings {
     captureStream = stream;
     captureDone = std::move(done);
   }
-  void onWebMessage(std::function<void(const browser::WebMessage&)> handler) override { webMessage_ = std::move(handler); }
+  void onWebMessage(std::function<void(const browser::WebMessage&)> handler) override {
+    webMessage_ = std::move(handler);
+  }
   void onNavigationStarting(std::function<void(browser::NavigationStarting&)> handler) override {
     navigation_ = std::move(handler);
   }

@@ -32,16 +32,19 @@ bool setMountPoint(const fs::path& emptyFolder, const fs::path& target) {
   // the offsets and lengths of the two names and the names with terminators.
   std::vector<unsigned char> buffer(8 + 8 + pathBytes);
   const DWORD tag = IO_REPARSE_TAG_MOUNT_POINT;
-  const WORD header[6] = {static_cast<WORD>(8 + pathBytes), 0, 0, substituteBytes,
-                          static_cast<WORD>(substituteBytes + sizeof(wchar_t)), printBytes};
+  const WORD header[6] = {static_cast<WORD>(8 + pathBytes),
+                          0,
+                          0,
+                          substituteBytes,
+                          static_cast<WORD>(substituteBytes + sizeof(wchar_t)),
+                          printBytes};
   std::memcpy(buffer.data(), &tag, sizeof tag);
   std::memcpy(buffer.data() + 4, header, sizeof header);
   std::memcpy(buffer.data() + 16, substitute.c_str(), substituteBytes + sizeof(wchar_t));
-  std::memcpy(buffer.data() + 16 + substituteBytes + sizeof(wchar_t), print.c_str(),
-              printBytes + sizeof(wchar_t));
+  std::memcpy(buffer.data() + 16 + substituteBytes + sizeof(wchar_t), print.c_str(), printBytes + sizeof(wchar_t));
   DWORD returned = 0;
-  return DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(),
-                         static_cast<DWORD>(buffer.size()), nullptr, 0, &returned, nullptr) != FALSE;
+  return DeviceIoControl(folder.get(), FSCTL_SET_REPARSE_POINT, buffer.data(), static_cast<DWORD>(buffer.size()),
+                         nullptr, 0, &returned, nullptr) != FALSE;
 }
 
 using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
@@ -49,8 +52,7 @@ using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
 // Present only under Wine.
 UnixNameFunction wineUnixFileName() {
   const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  return reinterpret_cast<UnixNameFunction>(
-      reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
+  return reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
 }
 
 std::string quotedUnixName(UnixNameFunction convert, const fs::path& path) {
@@ -66,8 +68,7 @@ bool runOnWineHost(const std::string& commandLine, const std::function<bool()>& 
   STARTUPINFOW startup{};
   startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                      &process)) {
+  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
     return false;
   }
   const WinHandle processHandle(process.hProcess);
@@ -97,8 +98,7 @@ FolderLink::~FolderLink() {
   if (kind_ == Kind::Junction) RemoveDirectoryW(link_.c_str());
   // Wine removes a host link's target instead of the link, so the host removes it.
   if (kind_ == Kind::HostLink) {
-    runOnWineHost("Z:\\bin\\rm " + quotedUnixName(wineUnixFileName(), link_),
-                  [this] { return !pathExists(link_); });
+    runOnWineHost("Z:\\bin\\rm " + quotedUnixName(wineUnixFileName(), link_), [this] { return !pathExists(link_); });
   }
 }
 

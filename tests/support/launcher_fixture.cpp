@@ -60,11 +60,10 @@ void LauncherFixture::startPage() {
 }
 
 void LauncherFixture::holdFileOperation() {
-  launcher_->fileOperations().start(launcher_->bridge().replyTo(-1), true,
-                                    [held = held_]() -> Result<json::Value> {
-                                      held.wait();
-                                      return json::Value::object();
-                                    });
+  launcher_->fileOperations().start(launcher_->bridge().replyTo(-1), true, [held = held_]() -> Result<json::Value> {
+    held.wait();
+    return json::Value::object();
+  });
 }
 
 void LauncherFixture::setVariable(const wchar_t* name, const wchar_t* value) {

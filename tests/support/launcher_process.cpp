@@ -23,7 +23,7 @@ std::filesystem::path uniqueTemporaryFolder() {
 std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
   std::map<std::wstring, std::wstring> variables;
   const std::unique_ptr<wchar_t, decltype(&FreeEnvironmentStringsW)> current(GetEnvironmentStringsW(),
-                                                                              FreeEnvironmentStringsW);
+                                                                             FreeEnvironmentStringsW);
   for (const wchar_t* entry = current.get(); *entry != L'\0'; entry += wcslen(entry) + 1) {
     const std::wstring text(entry);
     const size_t equals = text.find(L'=', 1);
@@ -91,9 +91,9 @@ LauncherProcess::LauncherProcess(const std::filesystem::path& exe,
   std::wstring commandLine = L"\"" + exe.wstring() + L"\" " + arguments;
   std::vector<wchar_t> block = environmentBlock(environment);
   PROCESS_INFORMATION info{};
-  const BOOL started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
-                                      CREATE_UNICODE_ENVIRONMENT, block.data(), exe.parent_path().c_str(), &startup,
-                                      &info);
+  const BOOL started =
+      CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT, block.data(),
+                     exe.parent_path().c_str(), &startup, &info);
   EXPECT_TRUE(started) << "could not start " << exe.string();
   if (!started) {
     return;

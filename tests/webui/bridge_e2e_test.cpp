@@ -25,7 +25,8 @@ class BridgeEndToEnd : public ::testing::Test {
 };
 
 TEST_F(BridgeEndToEnd, AnswersEachRequestAndEndsWithItsInput) {
-  for (const char* line : {R"({"id":7,"cmd":"Ready"})", R"({"cmd":"ready"})", "[1]", R"({"id":2.5,"cmd":"keepOpen"})"}) {
+  for (const char* line :
+       {R"({"id":7,"cmd":"Ready"})", R"({"cmd":"ready"})", "[1]", R"({"id":2.5,"cmd":"keepOpen"})"}) {
     launcher.writeLine(line);
   }
   launcher.closeInput();

@@ -30,13 +30,12 @@ TEST_F(Bridge, AnswersOnlyStringMessagesFromTheLaunchersPage) {
     bool asString;
     bool answered;
   };
-  for (const Case& c : {Case{L"https://launcher.myr.example/index.html", true, true},
-                        Case{L"https://launcher.myr.example/", true, true},
-                        Case{L"https://launcher.myr.example", true, false},
-                        Case{L"https://LAUNCHER.myr.example/index.html", true, false},
-                        Case{L"https://launcher.myr.example.evil.example/", true, false},
-                        Case{L"file:///C:/index.html", true, false},
-                        Case{L"https://launcher.myr.example/index.html", false, false}}) {
+  for (const Case& c :
+       {Case{L"https://launcher.myr.example/index.html", true, true},
+        Case{L"https://launcher.myr.example/", true, true}, Case{L"https://launcher.myr.example", true, false},
+        Case{L"https://LAUNCHER.myr.example/index.html", true, false},
+        Case{L"https://launcher.myr.example.evil.example/", true, false}, Case{L"file:///C:/index.html", true, false},
+        Case{L"https://launcher.myr.example/index.html", false, false}}) {
     view().posted.clear();
     view().raiseWebMessage(c.source, c.asString ? std::optional(request) : std::nullopt);
     EXPECT_EQ(view().posted.size(), c.answered ? 1u : 0u) << c.source << " " << c.asString;
@@ -59,8 +58,8 @@ TEST_F(Bridge, DropsRequestsOverOneMebibyteOfUtf8) {
     const std::size_t padBytes = bytes - head.size() - tail.size();
     return head + std::wstring(padBytes % 2, L'a') + std::wstring(padBytes / 2, L'\u00E9') + tail;
   };
-  for (const auto& [bytes, answered] : {std::pair{bridge::kMaxRequestBytes, true},
-                                        std::pair{bridge::kMaxRequestBytes + 1, false}}) {
+  for (const auto& [bytes, answered] :
+       {std::pair{bridge::kMaxRequestBytes, true}, std::pair{bridge::kMaxRequestBytes + 1, false}}) {
     view().posted.clear();
     view().raiseWebMessage(bridge::kStartUrl, requestOfUtf8Bytes(bytes));
     EXPECT_EQ(view().posted.size(), answered ? 1u : 0u) << bytes;
@@ -69,8 +68,8 @@ TEST_F(Bridge, DropsRequestsOverOneMebibyteOfUtf8) {
 
 TEST_F(Bridge, AStandardExceptionFromAHandlerBecomesTheReply) {
   bridge::Bridge& bridge = launcher().bridge();
-  bridge.runCommand([](const json::Value&, commands::Reply) { throw std::runtime_error("disk full"); },
-                    json::Value(), bridge.replyTo(4));
+  bridge.runCommand([](const json::Value&, commands::Reply) { throw std::runtime_error("disk full"); }, json::Value(),
+                    bridge.replyTo(4));
   bridge.runCommand([](const json::Value&, commands::Reply reply) { reply.result(json::Value::object()); },
                     json::Value(), bridge.replyTo(5));
 
@@ -99,10 +98,10 @@ TEST_F(Bridge, TableHoldsTheCommandsInOrder) {
   for (const auto& entry : launcher().bridge().commands()) {
     names.push_back(entry.name);
   }
-  EXPECT_EQ(names, (std::vector<std::string_view>{"init", "saveSettings", "savePad", "chooseIso", "disc", "play", "stop",
-                                                 "saves", "backup", "formatCard", "restore", "open", "thumb",
-                                                 "swapSystem", "shortcut", "cacheInfo", "clearCache", "keepOpen", "quit",
-                                                 "ready"}));
+  EXPECT_EQ(names, (std::vector<std::string_view>{"init",      "saveSettings", "savePad",  "chooseIso",  "disc",
+                                                  "play",      "stop",         "saves",    "backup",     "formatCard",
+                                                  "restore",   "open",         "thumb",    "swapSystem", "shortcut",
+                                                  "cacheInfo", "clearCache",   "keepOpen", "quit",       "ready"}));
 }
 
 // A reply completed on a worker thread reaches the page through the window, once; a second
@@ -124,8 +123,9 @@ TEST_F(Bridge, AReplyFromAWorkerArrivesOnceAndASecondCompletionIsLogged) {
 TEST_F(Bridge, AReplyNeverCompletedAnswersThePageAndIsLogged) {
   launcher().bridge().runCommand([](const json::Value&, commands::Reply) {}, json::Value(),
                                  launcher().bridge().replyTo(13));
-  EXPECT_EQ(view().posted, std::vector<std::string>{
-                               R"({"id":13,"ok":false,"error":"Internal error: the command ended without an answer."})"});
+  EXPECT_EQ(view().posted,
+            std::vector<std::string>{
+                R"({"id":13,"ok":false,"error":"Internal error: the command ended without an answer."})"});
   EXPECT_EQ(launcher().logQueue().take(10).lines,
             std::vector<std::string>{"[myr_launcher] request 13 was never answered"});
 }

@@ -32,8 +32,9 @@ class HeadlessPage : public ::testing::Test {
 TEST_F(HeadlessPage, DropsAndNavigationsFollowThePolicy) {
   launcher.writeLine(R"({"$navigate":"https://elsewhere.example/"})");
   launcher.writeLine(R"({"$navigate":"file:///C:/games/notes.txt"})");
-  EXPECT_EQ(launcher.readLine(),
-            R"({"event":"isoDropped","data":{"accepted":false,"path":"C:\\games\\notes.txt","error":"Drop a .iso disc image here."}})");
+  EXPECT_EQ(
+      launcher.readLine(),
+      R"({"event":"isoDropped","data":{"accepted":false,"path":"C:\\games\\notes.txt","error":"Drop a .iso disc image here."}})");
   // Letters outside ASCII arrive escaped as UTF-8 from a browser.
   launcher.writeLine(R"({"$navigate":"file:///C:/T%C3%A9l%C3%A9chargements/notes%201.txt"})");
   EXPECT_EQ(launcher.readLine(),

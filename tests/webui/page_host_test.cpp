@@ -16,8 +16,8 @@ namespace {
 
 using testing::FakeBrowserOptions;
 using testing::FakeController;
-using testing::pumpMessages;
 using testing::LauncherFixture;
+using testing::pumpMessages;
 
 constexpr char kQuestion[] = "\n\nStart the game with the current myr.ini instead?";
 
@@ -29,10 +29,17 @@ TEST_F(PageStart, NavigatesToThePageWithAnApplicationsSettings) {
   EXPECT_EQ(view().navigations, std::vector<std::wstring>{bridge::kStartUrl});
   EXPECT_EQ(launcher().webHost().view(), &view());
   EXPECT_TRUE(dialogs.empty());
-  const std::map<std::string, bool> expected{
-      {"devTools", false}, {"contextMenus", false}, {"statusBar", false}, {"zoom", false},
-      {"hostObjects", false}, {"errorPage", false}, {"acceleratorKeys", false}, {"passwordAutosave", false},
-      {"generalAutofill", false}, {"pinchZoom", false}, {"swipe", false}};
+  const std::map<std::string, bool> expected{{"devTools", false},
+                                             {"contextMenus", false},
+                                             {"statusBar", false},
+                                             {"zoom", false},
+                                             {"hostObjects", false},
+                                             {"errorPage", false},
+                                             {"acceleratorKeys", false},
+                                             {"passwordAutosave", false},
+                                             {"generalAutofill", false},
+                                             {"pinchZoom", false},
+                                             {"swipe", false}};
   EXPECT_EQ(view().settingsApplied, expected);
   RECT client{};
   GetClientRect(window, &client);
@@ -125,21 +132,36 @@ TEST_F(PageStart, FailuresEndTheLauncherWithTheirMessage) {
     MessageButtons buttons;
   };
   const Case cases[] = {
-      {"missing page", {}, true,
+      {"missing page",
+       {},
+       true,
        "The launcher's page is missing: " + toUtf8((gameFolder / L"launcher-ui" / L"index.html").wstring()),
        MessageButtons::Ok},
-      {"call fails", {.createEnvironmentCall = E_ACCESSDENIED}, false,
+      {"call fails",
+       {.createEnvironmentCall = E_ACCESSDENIED},
+       false,
        "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ACCESSDENIED)),
        MessageButtons::Ok},
-      {"no runtime", {.environmentResult = static_cast<HRESULT>(0x80070002)}, false, notInstalled + kQuestion,
+      {"no runtime",
+       {.environmentResult = static_cast<HRESULT>(0x80070002)},
+       false,
+       notInstalled + kQuestion,
        MessageButtons::YesNo},
-      {"broken runtime", {.environmentResult = E_FAIL}, false,
+      {"broken runtime",
+       {.environmentResult = E_FAIL},
+       false,
        "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_FAIL)) + "." + kQuestion,
        MessageButtons::YesNo},
-      {"no controller", {.controllerResult = E_ABORT}, false,
-       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ABORT)), MessageButtons::Ok},
-      {"too old", {.hostMapping = false}, false,
-       "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.", MessageButtons::Ok},
+      {"no controller",
+       {.controllerResult = E_ABORT},
+       false,
+       "WebView2 did not start: " + systemErrorText(static_cast<unsigned long>(E_ABORT)),
+       MessageButtons::Ok},
+      {"too old",
+       {.hostMapping = false},
+       false,
+       "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.",
+       MessageButtons::Ok},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -178,9 +200,9 @@ TEST_F(ViewPolicies, StaysOnTheLaunchersOrigin) {
 }
 
 TEST_F(ViewPolicies, DroppedFilesThatAreNoDiscImageAreRefused) {
-  for (const auto& [url, path] : {std::pair{L"file:///C:/games/notes.txt", "C:\\games\\notes.txt"},
-                                  std::pair{L"file:///C:/games/", "C:\\games\\"},
-                                  std::pair{L"file:///C:/games/.iso", "C:\\games\\.iso"}}) {
+  for (const auto& [url, path] :
+       {std::pair{L"file:///C:/games/notes.txt", "C:\\games\\notes.txt"},
+        std::pair{L"file:///C:/games/", "C:\\games\\"}, std::pair{L"file:///C:/games/.iso", "C:\\games\\.iso"}}) {
     view().posted.clear();
     EXPECT_TRUE(view().raiseNavigation(url));
     ASSERT_EQ(view().posted.size(), 1u);

@@ -31,12 +31,12 @@ TEST(PngEncoder, RefusesPixelsThatDoNotMatchTheSize) {
     std::uint32_t height;
     std::size_t bytes;
   };
-  for (const Case& c : {Case{2, 2, 11}, Case{2, 2, 13}, Case{0, 5, 0}, Case{5, 0, 0},
-                        Case{0xFFFFFFFFu, 0xFFFFFFFFu, 3}}) {
+  for (const Case& c :
+       {Case{2, 2, 11}, Case{2, 2, 13}, Case{0, 5, 0}, Case{5, 0, 0}, Case{0xFFFFFFFFu, 0xFFFFFFFFu, 3}}) {
     const auto png = encodeRgbPng(c.width, c.height, std::vector<std::uint8_t>(c.bytes));
     ASSERT_FALSE(png.ok()) << c.width << "x" << c.height;
-    EXPECT_EQ(png.error().message, "The picture's pixels do not match its size of " + std::to_string(c.width) +
-                                       " x " + std::to_string(c.height) + ".");
+    EXPECT_EQ(png.error().message, "The picture's pixels do not match its size of " + std::to_string(c.width) + " x " +
+                                       std::to_string(c.height) + ".");
   }
 }
 

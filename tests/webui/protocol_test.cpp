@@ -35,20 +35,20 @@ TEST_P(ParseRequestTest, ReadsIdCommandAndArguments) {
 
 INSTANTIATE_TEST_SUITE_P(
     Requests, ParseRequestTest,
-    testing::Values(
-        RequestCase{"full", R"({"id":7,"cmd":"play","args":{"resume":true}})", 7, "play", R"({"resume":true})"},
-        RequestCase{"noId", R"({"cmd":"play"})", -1, "play", "null"},
-        RequestCase{"idNotNumber", R"({"id":"7","cmd":"play"})", -1, "play", "null"},
-        RequestCase{"fractionalId", R"({"id":2.5,"cmd":"keepOpen"})", 2.5, "keepOpen", "null"},
-        RequestCase{"cmdNotString", R"({"id":1,"cmd":3})", 1, "", "null"},
-        RequestCase{"noCmd", R"({"id":1})", 1, "", "null"},
-        RequestCase{"otherMembersIgnored", R"({"x":1,"id":3,"cmd":"a","args":[1]})", 3, "a", "[1]"},
-        RequestCase{"hugeId", R"({"id":1e999,"cmd":"a"})", HUGE_VAL, "a", "null"}),
+    testing::Values(RequestCase{"full", R"({"id":7,"cmd":"play","args":{"resume":true}})", 7, "play",
+                                R"({"resume":true})"},
+                    RequestCase{"noId", R"({"cmd":"play"})", -1, "play", "null"},
+                    RequestCase{"idNotNumber", R"({"id":"7","cmd":"play"})", -1, "play", "null"},
+                    RequestCase{"fractionalId", R"({"id":2.5,"cmd":"keepOpen"})", 2.5, "keepOpen", "null"},
+                    RequestCase{"cmdNotString", R"({"id":1,"cmd":3})", 1, "", "null"},
+                    RequestCase{"noCmd", R"({"id":1})", 1, "", "null"},
+                    RequestCase{"otherMembersIgnored", R"({"x":1,"id":3,"cmd":"a","args":[1]})", 3, "a", "[1]"},
+                    RequestCase{"hugeId", R"({"id":1e999,"cmd":"a"})", HUGE_VAL, "a", "null"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ParseRequest, DropsWhatIsNotOneObject) {
-  for (const char* text : {"[1]", R"({"cmd":"ready"} x)", R"({"cmd":"ready"}{})", "", "  ", "null", "\"ready\"",
-                           R"({"cmd":"ready",})"}) {
+  for (const char* text :
+       {"[1]", R"({"cmd":"ready"} x)", R"({"cmd":"ready"}{})", "", "  ", "null", "\"ready\"", R"({"cmd":"ready",})"}) {
     EXPECT_FALSE(parseRequest(text).has_value()) << text;
   }
 }

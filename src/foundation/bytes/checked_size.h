@@ -10,8 +10,7 @@
 namespace myr {
 
 template <class T>
-  requires std::is_unsigned_v<T>
-std::optional<T> checkedAdd(T a, T b) {
+requires std::is_unsigned_v<T> std::optional<T> checkedAdd(T a, T b) {
   if (a > std::numeric_limits<T>::max() - b) {
     return std::nullopt;
   }
@@ -19,8 +18,7 @@ std::optional<T> checkedAdd(T a, T b) {
 }
 
 template <class T>
-  requires std::is_unsigned_v<T>
-std::optional<T> checkedMul(T a, T b) {
+requires std::is_unsigned_v<T> std::optional<T> checkedMul(T a, T b) {
   if (a != 0 && b > std::numeric_limits<T>::max() / a) {
     return std::nullopt;
   }
@@ -29,9 +27,7 @@ std::optional<T> checkedMul(T a, T b) {
 
 // True when [offset, offset + length) lies inside a span of total bytes.
 template <class T>
-  requires std::is_unsigned_v<T>
-bool rangeFits(T offset, T length, T total) {
-  return offset <= total && length <= total - offset;
-}
+requires std::is_unsigned_v<T>
+bool rangeFits(T offset, T length, T total) { return offset <= total && length <= total - offset; }
 
 }  // namespace myr

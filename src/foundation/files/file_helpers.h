@@ -37,20 +37,17 @@ Result<std::string> readFileLimited(const std::filesystem::path& path, std::uint
 Status writeFileAtomic(const std::filesystem::path& target, std::string_view bytes);
 
 // One write-through move. The error names from; callers who word it their own way use its system code.
-Status moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to,
-                       bool replaceExisting);
+Status moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting);
 
 Status deleteFile(const std::filesystem::path& path);
 
 // folder \ name when name is a harmless file name and the joined path, with
 // links resolved, stays directly inside folder. The file need not exist.
-std::optional<std::filesystem::path> safeChildPath(const std::filesystem::path& folder,
-                                                   std::string_view name);
+std::optional<std::filesystem::path> safeChildPath(const std::filesystem::path& folder, std::string_view name);
 
 // Bytes of all regular files below folder, links not followed; counts the
 // files into fileCount when given. A missing folder gives 0; subfolders that
 // cannot be read are left out and the walk goes on.
-std::uint64_t folderTreeSize(const std::filesystem::path& folder,
-                             std::uint64_t* fileCount = nullptr);
+std::uint64_t folderTreeSize(const std::filesystem::path& folder, std::uint64_t* fileCount = nullptr);
 
 }  // namespace myr

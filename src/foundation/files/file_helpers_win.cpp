@@ -18,9 +18,7 @@ namespace {
 // fail on some network file systems, so big files move in pieces of this size.
 constexpr std::uint64_t kMaxIoChunk = std::uint64_t{64} << 20;
 
-DWORD nextChunk(std::uint64_t remaining) {
-  return static_cast<DWORD>(std::min(remaining, kMaxIoChunk));
-}
+DWORD nextChunk(std::uint64_t remaining) { return static_cast<DWORD>(std::min(remaining, kMaxIoChunk)); }
 
 // ERROR_SUCCESS, or why the bytes could not all be read.
 DWORD readExactly(HANDLE file, char* data, std::uint64_t size) {
@@ -63,8 +61,7 @@ void createFolderChain(const fs::path& folder) {
 
 std::int64_t unixMilliseconds(FILETIME time) {
   constexpr std::int64_t kTicksFrom1601To1970 = 116444736000000000;
-  const std::int64_t ticks =
-      static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
+  const std::int64_t ticks = static_cast<std::int64_t>((std::uint64_t{time.dwHighDateTime} << 32) | time.dwLowDateTime);
   return (ticks - kTicksFrom1601To1970) / 10000;
 }
 
@@ -96,8 +93,8 @@ std::optional<fs::path> finalPathName(HANDLE handle) {
 }
 
 WinHandle openForQuery(const fs::path& path) {
-  return WinHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                               nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+  return WinHandle(CreateFileW(path.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
 }
 
 // Absolute and normalised, with links resolved as far as the path exists and
@@ -122,9 +119,7 @@ std::optional<fs::path> resolvedPath(const fs::path& path) {
   }
 }
 
-bool isDotEntry(const wchar_t* name) {
-  return std::wstring_view(name) == L"." || std::wstring_view(name) == L"..";
-}
+bool isDotEntry(const wchar_t* name) { return std::wstring_view(name) == L"." || std::wstring_view(name) == L".."; }
 
 // Name surrogates (symbolic links, junctions) stand for another place; a
 // reparse point without a reported tag is taken for one too rather than risk
@@ -144,8 +139,8 @@ struct TreeTotals {
 // adds nothing, and the rest of the walk goes on.
 void addFolderEntries(const fs::path& folder, TreeTotals& totals, std::vector<fs::path>& pending) {
   WIN32_FIND_DATAW entry{};
-  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry,
-                                           FindExSearchNameMatch, nullptr, FIND_FIRST_EX_LARGE_FETCH));
+  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch,
+                                           nullptr, FIND_FIRST_EX_LARGE_FETCH));
   if (!search) return;
   do {
     if (isDotEntry(entry.cFileName) || isLink(entry)) continue;
@@ -188,8 +183,8 @@ Error pathFailure(const fs::path& path, unsigned long code) { return Error{pathE
 
 Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
   // The game may hold the file open for writing while we read it.
-  const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
   if (!file) return pathFailure(path, GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return pathFailure(path, GetLastError());
@@ -204,8 +199,8 @@ Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
 Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
   createFolderChain(target.parent_path());
   const fs::path temporary(target.native() + L".tmp");
-  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  WinHandle file(
+      CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return pathFailure(temporary, GetLastError());
   DWORD code = writeAll(file.get(), bytes);
   if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();

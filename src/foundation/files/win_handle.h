@@ -34,9 +34,7 @@ class UniqueWinHandle {
   }
 
  private:
-  static bool isHandle(HANDLE handle) noexcept {
-    return handle != nullptr && handle != INVALID_HANDLE_VALUE;
-  }
+  static bool isHandle(HANDLE handle) noexcept { return handle != nullptr && handle != INVALID_HANDLE_VALUE; }
 
   HANDLE handle_ = nullptr;
 };

@@ -35,9 +35,9 @@ using LocalText = std::unique_ptr<wchar_t, LocalFreeDeleter>;
 
 std::wstring systemMessage(DWORD code) {
   wchar_t* buffer = nullptr;
-  const DWORD length = FormatMessageW(
-      FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
-      nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+  const DWORD length =
+      FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_ALLOCATE_BUFFER,
+                     nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
   const LocalText owner(buffer);
   if (length == 0 || buffer == nullptr) return {};
   return std::wstring(buffer, length);
@@ -50,8 +50,7 @@ std::wstring toWide(std::string_view utf8) { return multiByteToWide(CP_UTF8, utf
 std::string toUtf8(std::wstring_view wide) {
   if (wide.empty()) return {};
   const int inLength = conversionLength(wide.size());
-  const int outLength =
-      WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, nullptr, 0, nullptr, nullptr);
+  const int outLength = WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, nullptr, 0, nullptr, nullptr);
   std::string utf8(static_cast<std::size_t>(outLength), '\0');
   WideCharToMultiByte(CP_UTF8, 0, wide.data(), inLength, utf8.data(), outLength, nullptr, nullptr);
   return utf8;

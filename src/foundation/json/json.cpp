@@ -69,15 +69,11 @@ const Value& Value::get(std::string_view key) const {
   return sharedNull();
 }
 
-const std::string& Value::asString() const {
-  return kind_ == Kind::String ? text_ : sharedEmptyString();
-}
+const std::string& Value::asString() const { return kind_ == Kind::String ? text_ : sharedEmptyString(); }
 
 bool Value::asBool() const { return kind_ == Kind::Bool && flag_; }
 
-double Value::asNumber(double fallback) const {
-  return kind_ == Kind::Number ? number_ : fallback;
-}
+double Value::asNumber(double fallback) const { return kind_ == Kind::Number ? number_ : fallback; }
 
 namespace {
 
@@ -135,11 +131,21 @@ void writeString(std::string& out, const std::string& text) {
     out.append(text, plainStart, i - plainStart);
     plainStart = i + 1;
     switch (byte) {
-      case '\t': out += "\\t"; break;
-      case '\n': out += "\\n"; break;
-      case '\r': out += "\\r"; break;
-      case '"': out += "\\\""; break;
-      case '\\': out += "\\\\"; break;
+      case '\t':
+        out += "\\t";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
       default:
         out += "\\u00";
         out += kLowerHexDigits[byte >> 4];
@@ -150,9 +156,7 @@ void writeString(std::string& out, const std::string& text) {
   out += '"';
 }
 
-bool isNumberByte(char c) {
-  return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E';
-}
+bool isNumberByte(char c) { return (c >= '0' && c <= '9') || c == '+' || c == '-' || c == '.' || c == 'e' || c == 'E'; }
 
 // Reads a whole token the way strtod does in the classic locale, whatever locale the
 // process runs in (a decimal comma locale would otherwise break every fraction).
@@ -432,14 +436,30 @@ class Parser {
         return false;
       }
       switch (text_[pos_++]) {
-        case '"': out += '"'; break;
-        case '/': out += '/'; break;
-        case '\\': out += '\\'; break;
-        case 'b': out += '\b'; break;
-        case 'f': out += '\f'; break;
-        case 'n': out += '\n'; break;
-        case 'r': out += '\r'; break;
-        case 't': out += '\t'; break;
+        case '"':
+          out += '"';
+          break;
+        case '/':
+          out += '/';
+          break;
+        case '\\':
+          out += '\\';
+          break;
+        case 'b':
+          out += '\b';
+          break;
+        case 'f':
+          out += '\f';
+          break;
+        case 'n':
+          out += '\n';
+          break;
+        case 'r':
+          out += '\r';
+          break;
+        case 't':
+          out += '\t';
+          break;
         case 'u':
           if (!parseUnicodeEscape(out)) {
             return false;

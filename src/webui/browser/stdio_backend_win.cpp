@@ -180,7 +180,8 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
       if (!navigation.cancel) {
         documentUri_ = navigation.uri;
       }
-    } else if (const auto& crash = control.get("$crash"); crash.asString() == "browser" || crash.asString() == "render") {
+    } else if (const auto& crash = control.get("$crash");
+               crash.asString() == "browser" || crash.asString() == "render") {
       if (processFailed_) {
         processFailed_(crash.asString() == "browser" ? ProcessFailure::BrowserProcessExited
                                                      : ProcessFailure::RenderProcessExited);
@@ -270,7 +271,8 @@ void PageInput::readLines() {
 }
 
 bool PageInput::hand(Line line) {
-  return queue_->post([input = shared_from_this(), line = std::move(line)]() mutable { input->receive(std::move(line)); });
+  return queue_->post(
+      [input = shared_from_this(), line = std::move(line)]() mutable { input->receive(std::move(line)); });
 }
 
 void PageInput::receive(Line line) {
@@ -334,7 +336,8 @@ class StdioEnvironment final : public Environment {
   explicit StdioEnvironment(std::shared_ptr<PageInput> input) : input_(std::move(input)) {}
   HRESULT createController(HWND parent, ControllerCreated done) override {
     input_->showPagesIn(parent);
-    return input_->post([input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioController>(input)); })
+    return input_->post(
+               [input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioController>(input)); })
                ? S_OK
                : E_FAIL;
   }
@@ -353,7 +356,8 @@ class StdioEngine final : public Engine {
     if (options != nullptr) {
       note("browser arguments " + toUtf8(options->additionalBrowserArguments));
     }
-    return input_->post([input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioEnvironment>(input)); })
+    return input_->post(
+               [input = input_, done = std::move(done)] { done(S_OK, std::make_shared<StdioEnvironment>(input)); })
                ? S_OK
                : E_FAIL;
   }

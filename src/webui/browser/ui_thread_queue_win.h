@@ -26,7 +26,6 @@ class UiThreadQueue {
   void run(LPARAM work) const;
 
  private:
-
   std::function<void(const std::string&)> reportFailure_;
   std::atomic<HWND> window_;
 };

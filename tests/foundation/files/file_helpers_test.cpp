@@ -47,8 +47,8 @@ fs::path temporaryOf(const fs::path& target) { return fs::path(target.native() +
 // Removes a tree; links inside are removed, never followed.
 void removeTree(const fs::path& folder) {
   WIN32_FIND_DATAW entry{};
-  const FindHandle search(FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry,
-                                           FindExSearchNameMatch, nullptr, 0));
+  const FindHandle search(
+      FindFirstFileExW((folder / L"*").c_str(), FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
   if (search) {
     do {
       const std::wstring_view name = entry.cFileName;
@@ -72,8 +72,8 @@ class FileHelpersTest : public ::testing::Test {
     static std::atomic<int> counter{0};
     wchar_t temp[MAX_PATH + 1];
     ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-    root_ = fs::path(temp) / (L"myr_files_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" +
-                              std::to_wstring(counter++));
+    root_ = fs::path(temp) /
+            (L"myr_files_test_" + std::to_wstring(GetCurrentProcessId()) + L"_" + std::to_wstring(counter++));
     ASSERT_TRUE(CreateDirectoryW(root_.c_str(), nullptr));
   }
   void TearDown() override { removeTree(root_); }
@@ -87,8 +87,7 @@ TEST_F(FileHelpersTest, FileStatusDescribesFilesFoldersAndMissingPaths) {
   const fs::path file = root_ / L"card1.ps2";
   writeBytes(file, "12345");
   {
-    const WinHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0,
-                                       nullptr));
+    const WinHandle handle(CreateFileW(file.c_str(), FILE_WRITE_ATTRIBUTES, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     // 2021-01-01 00:00:01.2345678 UTC; the sub-millisecond rest is cut off.
     const std::uint64_t ticks = 132539328000000000 + 12345678;
     FILETIME written{static_cast<DWORD>(ticks), static_cast<DWORD>(ticks >> 32)};
@@ -146,8 +145,8 @@ TEST_F(FileHelpersTest, ReadFileLimitedReportsAMissingFileWithTheSystemMessage) 
 
 TEST_F(FileHelpersTest, ReadFileLimitedReadsAFileAnotherHandleIsWriting) {
   const fs::path file = root_ / L"last_run.log";
-  const WinHandle writer(CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL, nullptr));
+  const WinHandle writer(
+      CreateFileW(file.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr));
   ASSERT_TRUE(writer);
   DWORD written = 0;
   ASSERT_TRUE(WriteFile(writer.get(), "line 1\n", 7, &written, nullptr));
@@ -171,8 +170,7 @@ TEST_F(FileHelpersTest, WriteFileAtomicPutsTheNewContentInPlace) {
       {"missing folder chain", root_ / L"a" / L"b" / L"c" / L"myr.ini", nothing, "[Display]\n"},
       {"longer old content", root_ / L"myr.ini",
        [](const fs::path& target) { writeBytes(target, "old content that is longer"); }, "new"},
-      {"empty new content", root_ / L"empty.ini",
-       [](const fs::path& target) { writeBytes(target, "old"); }, ""},
+      {"empty new content", root_ / L"empty.ini", [](const fs::path& target) { writeBytes(target, "old"); }, ""},
       {"stale temporary file", root_ / L"manifest.sha256",
        [](const fs::path& target) { writeBytes(temporaryOf(target), "left from a crash"); }, "fresh"},
   };
@@ -199,8 +197,8 @@ TEST_F(FileHelpersTest, FailedWriteFileAtomicKeepsTheOldTargetAndLeavesNoTempora
       {"target open without delete sharing",
        [&] {
          writeBytes(target, "old");
-         return WinHandle(CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                                      0, nullptr));
+         return WinHandle(
+             CreateFileW(target.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
        },
        target, false, true},
       {"target is a folder",
@@ -291,9 +289,9 @@ TEST_F(FileHelpersTest, SafeChildPathJoinsHarmlessNamesOnly) {
     bool accepted;
   };
   const Case cases[] = {
-      {"slot1.bin", true},        {"slot2.bin", true},  {"Spielstand \xC3\xA4", true},
-      {"..", false},              {".", false},         {"a\\b", false},
-      {"..\\outside.bin", false}, {"CON", false},       {"", false},
+      {"slot1.bin", true}, {"slot2.bin", true}, {"Spielstand \xC3\xA4", true}, {"..", false},
+      {".", false},        {"a\\b", false},     {"..\\outside.bin", false},    {"CON", false},
+      {"", false},
   };
   for (const Case& c : cases) {
     const std::optional<fs::path> child = safeChildPath(folder, c.name);

@@ -44,8 +44,8 @@ TEST(WinHandle, BothFailureValuesMeanNoHandle) {
   EXPECT_FALSE(WinHandle(nullptr));
   EXPECT_FALSE(WinHandle(INVALID_HANDLE_VALUE));
   WIN32_FIND_DATAW entry{};
-  const FindHandle search(FindFirstFileExW(L"C:\\no such folder\\*", FindExInfoBasic, &entry,
-                                           FindExSearchNameMatch, nullptr, 0));
+  const FindHandle search(
+      FindFirstFileExW(L"C:\\no such folder\\*", FindExInfoBasic, &entry, FindExSearchNameMatch, nullptr, 0));
   EXPECT_FALSE(search);
 }
 

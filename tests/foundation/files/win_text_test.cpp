@@ -63,8 +63,8 @@ TEST(LocalTextToUtf8, GivesUtf8ForEveryByteValue) {
 
 std::wstring rawSystemMessage(DWORD code) {
   wchar_t buffer[512];
-  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
-                                      nullptr, code, 0, buffer, 512, nullptr);
+  const DWORD length = FormatMessageW(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, code, 0,
+                                      buffer, 512, nullptr);
   return std::wstring(buffer, length);
 }
 

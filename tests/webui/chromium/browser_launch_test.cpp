@@ -21,8 +21,8 @@ TEST(BrowserArguments, HeadlessWithItsProfileOnTheRequestedPortOrAnyPort) {
   EXPECT_TRUE(has(chosen, "--remote-debugging-port=0"));
   EXPECT_EQ(requestedDebuggingPort(chosen), 0);
 
-  const auto requested =
-      browserArguments({"C:\\Users\\p\\Chromium", R"(--lang=fr "--window-name=My Launcher" --remote-debugging-port=9222)"});
+  const auto requested = browserArguments(
+      {"C:\\Users\\p\\Chromium", R"(--lang=fr "--window-name=My Launcher" --remote-debugging-port=9222)"});
   EXPECT_EQ(std::count_if(requested.begin(), requested.end(),
                           [](const std::string& a) { return a.starts_with("--remote-debugging-port="); }),
             1);

@@ -95,7 +95,8 @@ class ChromiumEngine : public ::testing::Test {
 TEST_F(ChromiumEngine, ADroppedFileIsReportedAsItsUrlAndNeverOpened) {
   std::vector<std::wstring> navigations;
   // Even a policy that lets it happen does not take the page to the file.
-  controller->view()->onNavigationStarting([&](NavigationStarting& navigation) { navigations.push_back(navigation.uri); });
+  controller->view()->onNavigationStarting(
+      [&](NavigationStarting& navigation) { navigations.push_back(navigation.uri); });
   const HWND page = FindWindowExW(parent, nullptr, L"MyrLauncherPage", nullptr);
   ASSERT_NE(page, nullptr);
   const std::wstring path = L"C:\\Games\\My Disc #1 \u00e9t\u00e9.iso";
@@ -104,7 +105,9 @@ TEST_F(ChromiumEngine, ADroppedFileIsReportedAsItsUrlAndNeverOpened) {
   // The launcher's own conversion gives the real path back.
   wchar_t converted[1040];
   DWORD length = 1040;
-  ASSERT_EQ(PathCreateFromUrlW(toWide(webui::unescapeUtf8Letters(toUtf8(navigations[0]))).c_str(), converted, &length, 0), S_OK);
+  ASSERT_EQ(
+      PathCreateFromUrlW(toWide(webui::unescapeUtf8Letters(toUtf8(navigations[0]))).c_str(), converted, &length, 0),
+      S_OK);
   EXPECT_EQ(std::wstring(converted), path);
   EXPECT_EQ(navigations.size(), 1u);
 }

@@ -31,8 +31,9 @@ TEST(Base64, RefusesWhatIsNotPaddedStandardBase64) {
 TEST(DevToolsMessage, CommandsCarryTheirSessionOnlyWhenGiven) {
   json::Value params;
   params.set("url", "https://launcher.myr.example/index.html");
-  EXPECT_EQ(devToolsCommand(7, "Page.navigate", params, "S1"),
-            R"({"id":7,"method":"Page.navigate","params":{"url":"https://launcher.myr.example/index.html"},"sessionId":"S1"})");
+  EXPECT_EQ(
+      devToolsCommand(7, "Page.navigate", params, "S1"),
+      R"({"id":7,"method":"Page.navigate","params":{"url":"https://launcher.myr.example/index.html"},"sessionId":"S1"})");
   EXPECT_EQ(devToolsCommand(8, "Browser.getVersion", json::Value::object(), ""),
             R"({"id":8,"method":"Browser.getVersion","params":{}})");
 }
@@ -74,8 +75,8 @@ TEST(DevToolsEndpoint, ReadsTheActivePortFileOnlyWhenComplete) {
 
   const std::string refused[] = {
       "",
-      "39055",                                   // still being written
-      "39055\n",                                 //
+      "39055",                                      // still being written
+      "39055\n",                                    //
       "39055\n" + path.substr(0, path.size() - 1),  // a cut id
       "0\n" + path,
       "65536\n" + path,

@@ -43,21 +43,21 @@ TEST_F(Routes, FilesOfMappedHostsWithTheirTypes) {
 
 TEST_F(Routes, NothingOutsideTheFolderIsServed) {
   for (const char* url : {
-           "https://launcher.myr.example/",                 // a folder, no file
-           "https://launcher.myr.example/js/",              //
-           "https://launcher.myr.example/../secret.txt",    // climbing out
+           "https://launcher.myr.example/",               // a folder, no file
+           "https://launcher.myr.example/js/",            //
+           "https://launcher.myr.example/../secret.txt",  // climbing out
            "https://launcher.myr.example/%2e%2e/secret.txt",
            "https://launcher.myr.example/a/%2E%2E/%2E%2E/x",
-           "https://launcher.myr.example/a%2fb",            // an escaped separator
+           "https://launcher.myr.example/a%2fb",  // an escaped separator
            "https://launcher.myr.example/a%5cb",
            "https://launcher.myr.example/C:/Windows/win.ini",
            "https://launcher.myr.example/index.html::$DATA",
-           "https://launcher.myr.example/nul",              // devices
+           "https://launcher.myr.example/nul",  // devices
            "https://launcher.myr.example/com1.txt",
-           "https://launcher.myr.example/a%00b",            // bad escapes
+           "https://launcher.myr.example/a%00b",  // bad escapes
            "https://launcher.myr.example/a%zz",
            "https://launcher.myr.example/a%2",
-           "https://launcher.myr.example/index.html.",       // aliases of other names
+           "https://launcher.myr.example/index.html.",  // aliases of other names
            "https://launcher.myr.example//index.html",
        }) {
     EXPECT_EQ(routes.route(url, "").kind, Route::Kind::NotFound) << url;

@@ -40,15 +40,19 @@ TEST(DroppedFileUrl, NamesTheFileAsABrowserDoesAndComesBackWhole) {
   const Case cases[] = {
       {R"(C:\games\disc.iso)", "file:///C:/games/disc.iso"},
       {R"(C:\My Games\50% #1; (v2)?.iso)", "file:///C:/My%20Games/50%25%20%231%3B%20(v2)%3F.iso"},
-      {"C:\\T\xC3\xA9l\xC3\xA9" "chargements\\a.iso", "file:///C:/T%C3%A9l%C3%A9chargements/a.iso"},
+      {"C:\\T\xC3\xA9l\xC3\xA9"
+       "chargements\\a.iso",
+       "file:///C:/T%C3%A9l%C3%A9chargements/a.iso"},
       {R"(\\server\share\disc.iso)", "file://server/share/disc.iso"},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(fileUrlFromPath(c.path), c.url) << c.path;
   }
   // The launcher decodes escaped letters itself before the system's conversion sees the URL.
-  EXPECT_EQ(webui::unescapeUtf8Letters(fileUrlFromPath("C:\\T\xC3\xA9l\xC3\xA9" "chargements\\a.iso")),
-            "file:///C:/T\xC3\xA9l\xC3\xA9" "chargements/a.iso");
+  EXPECT_EQ(webui::unescapeUtf8Letters(fileUrlFromPath("C:\\T\xC3\xA9l\xC3\xA9"
+                                                       "chargements\\a.iso")),
+            "file:///C:/T\xC3\xA9l\xC3\xA9"
+            "chargements/a.iso");
 }
 
 TEST(KeyNames, NamedKeysAndPhysicalCodes) {

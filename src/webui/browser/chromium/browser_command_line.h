@@ -10,8 +10,8 @@
 namespace myr::browser::chromium {
 
 struct BrowserLaunch {
-  std::string profileFolder;       // as the browser names paths
-  std::string extraArguments;      // blank-separated, double quotes group; may hold a debugging port
+  std::string profileFolder;   // as the browser names paths
+  std::string extraArguments;  // blank-separated, double quotes group; may hold a debugging port
 };
 
 // A headless browser with its own profile, on the debugging port the extra arguments name

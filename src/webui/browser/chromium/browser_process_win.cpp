@@ -209,7 +209,8 @@ Result<std::unique_ptr<BrowserProcess>> BrowserProcess::start(const BrowserInsta
   const bool linux = !installation.linuxPath.empty();
   BrowserLaunch launch{linux ? linuxPathOf(dataFolder) : toUtf8(dataFolder.wstring()), extraArguments};
   const std::vector<std::string> arguments = browserArguments(launch);
-  Status started = linux ? browser->startLinux(installation, arguments) : browser->startWindows(installation, arguments);
+  Status started =
+      linux ? browser->startLinux(installation, arguments) : browser->startWindows(installation, arguments);
   if (!started) {
     return started.error();
   }
@@ -224,7 +225,8 @@ Result<std::unique_ptr<BrowserProcess>> BrowserProcess::start(const BrowserInsta
 
 BrowserProcess::~BrowserProcess() { end(); }
 
-Status BrowserProcess::startWindows(const BrowserInstallation& installation, const std::vector<std::string>& arguments) {
+Status BrowserProcess::startWindows(const BrowserInstallation& installation,
+                                    const std::vector<std::string>& arguments) {
   job_.reset(CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;

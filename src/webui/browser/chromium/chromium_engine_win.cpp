@@ -40,9 +40,7 @@ void note(const std::string& text) {
   WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
 }
 
-HRESULT resultOf(const Error& error) {
-  return error.systemCode != 0 ? HRESULT_FROM_WIN32(error.systemCode) : E_FAIL;
-}
+HRESULT resultOf(const Error& error) { return error.systemCode != 0 ? HRESULT_FROM_WIN32(error.systemCode) : E_FAIL; }
 
 // The browser, its connection and the frames on their way, shared by the environment and its page.
 struct BrowserLink {
@@ -69,7 +67,9 @@ struct BrowserLink {
   ~BrowserLink() { end(); }
 };
 
-class ChromiumPage final : public Controller, public View, public ViewSettings,
+class ChromiumPage final : public Controller,
+                           public View,
+                           public ViewSettings,
                            public std::enable_shared_from_this<ChromiumPage> {
  public:
   ChromiumPage(std::shared_ptr<BrowserLink> link, HWND parent) : link_(std::move(link)), parent_(parent) {}
@@ -165,7 +165,7 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
   std::vector<std::string> initialPages_;
   std::map<std::string, std::string> waitingTargets_;   // target id: session, while ours is unknown
   std::map<std::string, std::string> waitingContexts_;  // target id: browser context
-  std::string targetId_;  // also the id of the page's main frame
+  std::string targetId_;                                // also the id of the page's main frame
   std::string browserContextId_;
   std::string sessionId_;
   std::string mainUrl_;      // the document shown now
@@ -186,13 +186,12 @@ class ChromiumPage final : public Controller, public View, public ViewSettings,
 
 void ChromiumPage::attach(ControllerCreated done) {
   window_ = std::make_unique<PageWindow>(
-      parent_, PageWindow::Handlers{
-                   [this](std::string_view method, json::Value params) { pageCall(method, params); },
-                   [this](const std::wstring& path) {
-                     // The page never goes to a dropped file: the launcher only hears of it.
-                     bool ignored = false;
-                     raiseNavigation(toWide(fileUrlFromPath(toUtf8(path))), &ignored);
-                   }});
+      parent_, PageWindow::Handlers{[this](std::string_view method, json::Value params) { pageCall(method, params); },
+                                    [this](const std::wstring& path) {
+                                      // The page never goes to a dropped file: the launcher only hears of it.
+                                      bool ignored = false;
+                                      raiseNavigation(toWide(fileUrlFromPath(toUtf8(path))), &ignored);
+                                    }});
   if (!window_->created()) {
     done(HRESULT_FROM_WIN32(GetLastError()), nullptr);
     return;
@@ -231,13 +230,14 @@ void ChromiumPage::attach(ControllerCreated done) {
   // A page of our own, held before it runs anything until our script, binding and request
   // interception are in place. The browser's first page may still be loading what its command
   // line named: it is closed.
-  browserCall("Target.getTargets", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& pages) {
-    for (const json::Value& target : pages.result.get("targetInfos").items()) {
-      if (target.get("type").asString() == "page") {
-        initialPages_.push_back(target.get("targetId").asString());
-      }
-    }
-  });
+  browserCall("Target.getTargets", json::Value::object(),
+              [this, page = shared_from_this()](const DevToolsReply& pages) {
+                for (const json::Value& target : pages.result.get("targetInfos").items()) {
+                  if (target.get("type").asString() == "page") {
+                    initialPages_.push_back(target.get("targetId").asString());
+                  }
+                }
+              });
   json::Value pages;
   pages.set("type", "page");
   json::Value autoAttach;
@@ -245,18 +245,19 @@ void ChromiumPage::attach(ControllerCreated done) {
   autoAttach.set("filter", json::Value::array().push(pages));
   browserCall("Target.setAutoAttach", autoAttach);
   pendingDone_ = std::move(done);
-  browserCall("Target.createTarget", json::Value().set("url", "about:blank"), [this, page = shared_from_this()](const DevToolsReply& created) {
-    targetId_ = created.result.get("targetId").asString();
-    if (created.error || targetId_.empty()) {
-      failSetUp("no page to show: " + created.error.value_or("the browser made none"));
-      return;
-    }
-    // The page may have been reported before the answer that names it.
-    if (const auto waiting = waitingTargets_.find(targetId_); waiting != waitingTargets_.end()) {
-      browserContextId_ = waitingContexts_[targetId_];
-      setUpSession(waiting->second);
-    }
-  });
+  browserCall("Target.createTarget", json::Value().set("url", "about:blank"),
+              [this, page = shared_from_this()](const DevToolsReply& created) {
+                targetId_ = created.result.get("targetId").asString();
+                if (created.error || targetId_.empty()) {
+                  failSetUp("no page to show: " + created.error.value_or("the browser made none"));
+                  return;
+                }
+                // The page may have been reported before the answer that names it.
+                if (const auto waiting = waitingTargets_.find(targetId_); waiting != waitingTargets_.end()) {
+                  browserContextId_ = waitingContexts_[targetId_];
+                  setUpSession(waiting->second);
+                }
+              });
 }
 
 void ChromiumPage::failSetUp(const std::string& reason) {
@@ -282,22 +283,24 @@ void ChromiumPage::setUpSession(const std::string& session) {
   screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
   pageCall("Page.startScreencast", screencast);
   browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
-  browserCall("Browser.getVersion", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& version) {
-    *link_->version = versionIn(version.result.get("product").asString());
-  });
+  browserCall("Browser.getVersion", json::Value::object(),
+              [this, page = shared_from_this()](const DevToolsReply& version) {
+                *link_->version = versionIn(version.result.get("product").asString());
+              });
   for (const std::string& initial : initialPages_) {
     browserCall("Target.closeTarget", json::Value().set("targetId", initial));
   }
   // Commands of one session are answered in order: once the page runs, all of the above holds.
-  pageCall("Runtime.runIfWaitingForDebugger", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply& reply) {
-    if (reply.error || closed_) {
-      failSetUp("the page could not be set up: " + reply.error.value_or("it was closed"));
-      return;
-    }
-    if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
-      done(S_OK, page);
-    }
-  });
+  pageCall("Runtime.runIfWaitingForDebugger", json::Value::object(),
+           [this, page = shared_from_this()](const DevToolsReply& reply) {
+             if (reply.error || closed_) {
+               failSetUp("the page could not be set up: " + reply.error.value_or("it was closed"));
+               return;
+             }
+             if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
+               done(S_OK, page);
+             }
+           });
 }
 
 void ChromiumPage::setBounds(const RECT& bounds) {
@@ -626,7 +629,7 @@ void startReading(const std::shared_ptr<BrowserLink>& link) {
         if (!link) {
           return;
         }
-        std::function<void(DevToolsEvent&&)> sink;
+        std::function<void(DevToolsEvent &&)> sink;
         {
           std::lock_guard lock(link->mutex);
           sink = event.method == "Page.screencastFrame" ? link->frames : link->events;

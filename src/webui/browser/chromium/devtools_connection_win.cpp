@@ -14,9 +14,9 @@ constexpr DWORD kReceiveChunk = 256 * 1024;
 constexpr std::size_t kLargestMessage = 256 * 1024 * 1024;
 
 Error connectionError(const char* step, DWORD code) {
-  return Error{std::string("The browser's debugging connection could not be opened (") + step + "): " +
-                   systemErrorText(code),
-               code};
+  return Error{
+      std::string("The browser's debugging connection could not be opened (") + step + "): " + systemErrorText(code),
+      code};
 }
 
 constexpr int kVersionTimeoutMs = 2000;
@@ -25,8 +25,8 @@ constexpr std::size_t kLargestVersionAnswer = 64 * 1024;
 }  // namespace
 
 std::optional<std::string> readVersionJson(int port) {
-  InternetHandle session(WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                     WINHTTP_NO_PROXY_BYPASS, 0));
+  InternetHandle session(
+      WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session ||
       !WinHttpSetTimeouts(session.get(), kVersionTimeoutMs, kVersionTimeoutMs, kVersionTimeoutMs, kVersionTimeoutMs)) {
     return std::nullopt;
@@ -35,7 +35,8 @@ std::optional<std::string> readVersionJson(int port) {
   InternetHandle request(connection ? WinHttpOpenRequest(connection.get(), L"GET", L"/json/version", nullptr,
                                                          WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
                                     : nullptr);
-  if (!request || !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
+  if (!request ||
+      !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
       !WinHttpReceiveResponse(request.get(), nullptr)) {
     return std::nullopt;
   }
@@ -51,10 +52,9 @@ std::optional<std::string> readVersionJson(int port) {
   return answer;
 }
 
-Result<std::shared_ptr<DevToolsConnection>> DevToolsConnection::open(int port, const std::string& path,
-                                                                      UiPost post) {
-  InternetHandle session(WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME,
-                                     WINHTTP_NO_PROXY_BYPASS, 0));
+Result<std::shared_ptr<DevToolsConnection>> DevToolsConnection::open(int port, const std::string& path, UiPost post) {
+  InternetHandle session(
+      WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
   if (!session) {
     return connectionError("session", GetLastError());
   }

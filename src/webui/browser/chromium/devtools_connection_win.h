@@ -50,8 +50,8 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
 
   // done (may be empty) runs on the UI thread with the reply, or with an error when the
   // connection is gone. Any thread.
-  void call(std::string_view method, const json::Value& params, std::string_view sessionId = {},
-            ReplyHandler done = {}, std::chrono::milliseconds timeout = kCallTimeout);
+  void call(std::string_view method, const json::Value& params, std::string_view sessionId = {}, ReplyHandler done = {},
+            std::chrono::milliseconds timeout = kCallTimeout);
 
   // Ends the connection without reporting it lost; nothing more reaches the UI thread.
   void close();

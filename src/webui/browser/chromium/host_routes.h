@@ -16,9 +16,9 @@ enum class RouteAccess { Deny, DenyCors };
 struct Route {
   enum class Kind { File, NotFound, Refused };
   Kind kind = Kind::Refused;
-  std::size_t folder = 0;     // index of the mapping, for File
-  std::string relativePath;   // UTF-8, elements joined with "/", for File
-  std::string contentType;    // for File
+  std::size_t folder = 0;    // index of the mapping, for File
+  std::string relativePath;  // UTF-8, elements joined with "/", for File
+  std::string contentType;   // for File
 };
 
 class HostRoutes {

@@ -34,10 +34,10 @@ Result<PageFrame> decodePng(const std::string& png) {
   UINT width = 0;
   UINT height = 0;
   if (FAILED(result = factory->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatPng,
-                                                        WICDecodeMetadataCacheOnDemand, &decoder)) ||
+                                                       WICDecodeMetadataCacheOnDemand, &decoder)) ||
       FAILED(result = decoder->GetFrame(0, &source)) || FAILED(result = factory->CreateFormatConverter(&converter)) ||
-      FAILED(result = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone,
-                                            nullptr, 0, WICBitmapPaletteTypeCustom)) ||
+      FAILED(result = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr,
+                                            0, WICBitmapPaletteTypeCustom)) ||
       FAILED(result = converter->GetSize(&width, &height))) {
     return failed(result);
   }

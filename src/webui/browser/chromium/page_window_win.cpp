@@ -57,8 +57,8 @@ std::wstring typedText(WPARAM virtualKey, LPARAM flags) {
 
 PageWindow::PageWindow(HWND parent, Handlers handlers) : handlers_(std::move(handlers)) {
   registerClass(&windowProc);
-  window_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0,
-                            0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
+  window_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
+                            parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window_ != nullptr) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
   }
@@ -183,7 +183,7 @@ void PageWindow::paint() {
   }
   // While the window grows, the newest frame may be smaller than it: the rest shows the background.
   const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(CreateSolidBrush(background_),
-                                                                                       DeleteObject);
+                                                                                      DeleteObject);
   const RECT right{width, 0, client.right, client.bottom};
   const RECT below{0, height, std::min(width, client.right), client.bottom};
   FillRect(dc, &right, brush.get());
