@@ -41,8 +41,9 @@ class RunFiles {
   RunFiles& operator=(const RunFiles&) = delete;
   ~RunFiles() {
     if (committed_) return;
-    for (const fs::path& file : placed_) deleteFile(file);
-    for (const fs::path& file : temporaries_) deleteFile(file);
+    // A file that cannot be deleted stays; nothing more can be done about it here.
+    for (const fs::path& file : placed_) (void)deleteFile(file);
+    for (const fs::path& file : temporaries_) (void)deleteFile(file);
     for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder) {
       RemoveDirectoryW(folder->c_str());
     }
@@ -140,8 +141,9 @@ Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent
 Status putInPlace(std::span<const GameFile> table, const fs::path& target, RunFiles& run) {
   for (const GameFile& file : table) {
     const fs::path final = run.finalFor(file.name);
-    if (!moveFileDurable(run.temporaryFor(file.name), final, true)) {
-      return systemFailure(text(file.name) + " cannot be put in place in " + toUtf8(target.native()), GetLastError());
+    if (Status moved = moveFileDurable(run.temporaryFor(file.name), final, true); !moved) {
+      return systemFailure(text(file.name) + " cannot be put in place in " + toUtf8(target.native()),
+                           moved.error().systemCode);
     }
     run.addPlaced(final);
   }
