@@ -21,6 +21,7 @@ fi
 cat "$image" >/dev/null
 
 now() { date +%s.%N; }
+calc() { awk "BEGIN { print $* }"; }
 best() { printf '%s\n' "$@" | sort -g | head -1; }
 
 source scripts/wine-session.sh
@@ -39,7 +40,7 @@ for _ in 1 2 3; do
   start=$(now)
   xorriso -osirrox on -indev "$image" -extract / "$work/xorriso" >/dev/null 2>&1
   (cd "$work/xorriso" && sha1sum "${names[@]}" >"$work/xorriso.sha1")
-  pipeline+=("$(echo "$(now) - $start" | bc)")
+  pipeline+=("$(calc "$(now) - $start")")
 done
 cmp -s "$work/xorriso.sha1" "$work/big.sha1" || { echo "xorriso extracted other bytes"; exit 1; }
 chmod -R u+w "$work/xorriso"
@@ -50,11 +51,11 @@ for _ in 1 2 3; do
   rm -rf "$work/cp"; mkdir "$work/cp"; sync
   start=$(now)
   (cd "$work/xorriso" && cp "${names[@]}" "$work/cp/")
-  copy+=("$(echo "$(now) - $start" | bc)")
+  copy+=("$(calc "$(now) - $start")")
   rm -rf "$work/cp"; mkdir "$work/cp"; sync
   start=$(now)
   (cd "$work/xorriso" && cp "${names[@]}" "$work/cp/" && sync)
-  copy_sync+=("$(echo "$(now) - $start" | bc)")
+  copy_sync+=("$(calc "$(now) - $start")")
 done
 
 openssl_kbs=$(openssl speed -evp sha1 -bytes 16384 -seconds 3 2>/dev/null | awk '/^sha1/ {sub("k","",$2); print $2}')
@@ -63,11 +64,11 @@ ours=$("$sha_bench" --benchmark_filter='shaInstructions/16384' --benchmark_forma
 
 size=$(du -cb "${names[@]/#/$work/cp/}" | tail -1 | cut -f1)
 e=$(best "${extraction[@]}"); p=$(best "${pipeline[@]}"); c=$(best "${copy[@]}"); cs=$(best "${copy_sync[@]}")
-echo "files: $size bytes"
-printf 'extraction under Wine    %6.2f s  %6.0f MB/s\n' "$e" "$(echo "$size / $e / 1000000" | bc -l)"
-printf 'xorriso + sha1sum        %6.2f s  (extraction is %.2fx faster)\n' "$p" "$(echo "$p / $e" | bc -l)"
-printf 'cp                       %6.2f s  (extraction takes %.2fx as long)\n' "$c" "$(echo "$e / $c" | bc -l)"
-printf 'cp + sync                %6.2f s  (extraction takes %.2fx as long)\n' "$cs" "$(echo "$e / $cs" | bc -l)"
-printf 'SHA-1, ours (SHA-NI)     %6.0f MB/s\n' "$(echo "$ours / 1000000" | bc -l)"
-printf 'SHA-1, openssl speed     %6.0f MB/s  (ours reaches %.2fx)\n' "$(echo "$openssl_kbs / 1000" | bc -l)" \
-  "$(echo "$ours / ($openssl_kbs * 1000)" | bc -l)"
+echo "files: $size bytes; load average $(cut -d' ' -f1-3 /proc/loadavg)"
+printf 'extraction under Wine    %6.2f s  %6.0f MB/s\n' "$e" "$(calc "$size / $e / 1e6")"
+printf 'xorriso + sha1sum        %6.2f s  (extraction is %.2fx as fast)\n' "$p" "$(calc "$p / $e")"
+printf 'cp                       %6.2f s  (extraction takes %.2fx as long)\n' "$c" "$(calc "$e / $c")"
+printf 'cp + sync                %6.2f s  (extraction takes %.2fx as long)\n' "$cs" "$(calc "$e / $cs")"
+printf 'SHA-1, ours (SHA-NI)     %6.0f MB/s\n' "$(calc "$ours / 1e6")"
+printf 'SHA-1, openssl speed     %6.0f MB/s  (ours reaches %.2fx)\n' "$(calc "$openssl_kbs / 1e3")" \
+  "$(calc "$ours / ($openssl_kbs * 1e3)")"

@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ clang python3
   g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth openbox
-  googletest libbenchmark-dev nlohmann-json3-dev rapidjson-dev xorriso bc
+  googletest libbenchmark-dev nlohmann-json3-dev rapidjson-dev xorriso
 )
 
 missing=()
