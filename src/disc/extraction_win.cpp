@@ -6,7 +6,6 @@
 #include <string>
 #include <vector>
 
-#include "disc/background_flush_win.h"
 #include "disc/disc_check.h"
 #include "disc/iso_image_win.h"
 #include "disc/parallel_sha1.h"
@@ -106,29 +105,24 @@ Result<std::string> copyHashed(IsoImage& image, const GameFile& file, const File
   return hasher.finish();
 }
 
-// Copies one file's temporary, checks its digest and hands it over to be flushed and closed.
+// Copies, flushes and closes one file's temporary and checks its digest.
 Status copyVerified(IsoImage& image, const GameFile& file, const FileExtent& extent, WinHandle out,
-                    ParallelSha1& hasher, BackgroundFlush& flush) {
+                    ParallelSha1& hasher) {
   const Result<std::string> digest = copyHashed(image, file, extent, out.get(), hasher);
   if (!digest) return digest.error();
+  if (!FlushFileBuffers(out.get()) || !CloseHandle(out.release())) {
+    return systemFailure(text(file.name) + " cannot be written", GetLastError());
+  }
   if (*digest != file.sha1) {
     return Error{text(file.name) +
                  " differs from the retail USA disc (QXUS-40404, version 1.00): the image is another revision, "
                  "modified or a bad dump."};
   }
-  flush.add(std::move(out), text(file.name));
   return {};
 }
 
-// The copying and hashing of a run, with the threads that overlap them.
-struct Copying {
-  ParallelSha1 hasher{kCopyChunk, 3};
-  BackgroundFlush flush;
-};
-
 Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent, const fs::path& target,
-                 RunFiles& run, Copying& copying) {
-  if (Status flushed = copying.flush.failure(); !flushed) return nothingWritten(flushed.error());
+                 RunFiles& run, ParallelSha1& hasher) {
   if (!extent.fitsVolume()) {
     return Error{text(file.name) + " points outside the image: the image is cut short or is not this disc." +
                  text(kNothingWritten)};
@@ -138,7 +132,7 @@ Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent
                             nullptr));
   if (!out) return folderWriteError(target, GetLastError());
   run.addTemporary(temporary);
-  if (Status copied = copyVerified(image, file, extent, std::move(out), copying.hasher, copying.flush); !copied) {
+  if (Status copied = copyVerified(image, file, extent, std::move(out), hasher); !copied) {
     return nothingWritten(copied.error());
   }
   return {};
@@ -169,17 +163,15 @@ Result<ExtractionOutcome> extractGameFiles(const fs::path& imagePath, const fs::
   if (!available) return available.error();
   RunFiles run(target);
   if (Status created = run.createTarget(); !created) return created.error();
-  // Reading and writing a chunk overlaps with hashing the one before, and copying a file with
-  // flushing the one before. Ends before run, so that every file is closed when run cleans up.
-  Copying copying;
+  // Reading and writing one chunk overlaps with hashing the one before.
+  ParallelSha1 hasher(kCopyChunk, 3);
   const int count = static_cast<int>(table.size());
   for (int index = 0; index < count; ++index) {
     const GameFile& file = table[index];
     if (progress) progress(index, count, file.name);
-    const Status staged = stageFile(*image, file, available->at(text(file.name)), target, run, copying);
+    const Status staged = stageFile(*image, file, available->at(text(file.name)), target, run, hasher);
     if (!staged) return staged.error();
   }
-  if (Status flushed = copying.flush.finish(); !flushed) return nothingWritten(flushed.error());
   if (Status placed = putInPlace(table, target, run); !placed) return placed.error();
   run.commit();
   return ExtractionOutcome::Extracted;
