@@ -8,7 +8,7 @@
 
 #include "disc/disc_check.h"
 #include "disc/iso_image_win.h"
-#include "disc/sha1.h"
+#include "disc/parallel_sha1.h"
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
@@ -41,8 +41,9 @@ class RunFiles {
   RunFiles& operator=(const RunFiles&) = delete;
   ~RunFiles() {
     if (committed_) return;
-    for (const fs::path& file : placed_) deleteFile(file);
-    for (const fs::path& file : temporaries_) deleteFile(file);
+    // A file that cannot be deleted stays; nothing more can be done about it here.
+    for (const fs::path& file : placed_) (void)deleteFile(file);
+    for (const fs::path& file : temporaries_) (void)deleteFile(file);
     for (auto folder = createdFolders_.rbegin(); folder != createdFolders_.rend(); ++folder) {
       RemoveDirectoryW(folder->c_str());
     }
@@ -84,16 +85,16 @@ class RunFiles {
 
 // Copies one file into its temporary, hashing it on the way; the SHA-1 of what was copied.
 Result<std::string> copyHashed(IsoImage& image, const GameFile& file, const FileExtent& extent, HANDLE out,
-                               std::vector<std::uint8_t>& buffer) {
-  Sha1 digest;
+                               ParallelSha1& hasher) {
   const std::uint64_t position = extent.position();
   for (std::uint64_t copied = 0; copied < extent.length;) {
-    const std::span<std::uint8_t> chunk(buffer.data(), std::min<std::uint64_t>(extent.length - copied, buffer.size()));
+    const std::span<std::uint8_t> slot = hasher.nextSlot();
+    const std::span<std::uint8_t> chunk = slot.first(std::min<std::uint64_t>(extent.length - copied, slot.size()));
     if (Status read = image.readAt(position + copied, chunk); !read) {
       return Error{text(file.name) + " cannot be read from the disc image: " + read.error().message + ".",
                    read.error().systemCode};
     }
-    digest.update(chunk);
+    hasher.submit(chunk.size());
     DWORD written = 0;
     if (!WriteFile(out, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr)) {
       return systemFailure(text(file.name) + " cannot be written", GetLastError());
@@ -101,13 +102,13 @@ Result<std::string> copyHashed(IsoImage& image, const GameFile& file, const File
     if (written != chunk.size()) return systemFailure(text(file.name) + " cannot be written", ERROR_WRITE_FAULT);
     copied += chunk.size();
   }
-  return digest.hexDigest();
+  return hasher.finish();
 }
 
 // Copies, flushes and closes one file's temporary and checks its digest.
 Status copyVerified(IsoImage& image, const GameFile& file, const FileExtent& extent, WinHandle out,
-                    std::vector<std::uint8_t>& buffer) {
-  const Result<std::string> digest = copyHashed(image, file, extent, out.get(), buffer);
+                    ParallelSha1& hasher) {
+  const Result<std::string> digest = copyHashed(image, file, extent, out.get(), hasher);
   if (!digest) return digest.error();
   if (!FlushFileBuffers(out.get()) || !CloseHandle(out.release())) {
     return systemFailure(text(file.name) + " cannot be written", GetLastError());
@@ -121,7 +122,7 @@ Status copyVerified(IsoImage& image, const GameFile& file, const FileExtent& ext
 }
 
 Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent, const fs::path& target, RunFiles& run,
-                 std::vector<std::uint8_t>& buffer) {
+                 ParallelSha1& hasher) {
   if (!extent.fitsVolume()) {
     return Error{text(file.name) + " points outside the image: the image is cut short or is not this disc." +
                  text(kNothingWritten)};
@@ -131,7 +132,7 @@ Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent
       CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!out) return folderWriteError(target, GetLastError());
   run.addTemporary(temporary);
-  if (Status copied = copyVerified(image, file, extent, std::move(out), buffer); !copied) {
+  if (Status copied = copyVerified(image, file, extent, std::move(out), hasher); !copied) {
     return nothingWritten(copied.error());
   }
   return {};
@@ -140,8 +141,9 @@ Status stageFile(IsoImage& image, const GameFile& file, const FileExtent& extent
 Status putInPlace(std::span<const GameFile> table, const fs::path& target, RunFiles& run) {
   for (const GameFile& file : table) {
     const fs::path final = run.finalFor(file.name);
-    if (!moveFileDurable(run.temporaryFor(file.name), final, true)) {
-      return systemFailure(text(file.name) + " cannot be put in place in " + toUtf8(target.native()), GetLastError());
+    if (Status moved = moveFileDurable(run.temporaryFor(file.name), final, true); !moved) {
+      return systemFailure(text(file.name) + " cannot be put in place in " + toUtf8(target.native()),
+                           moved.error().systemCode);
     }
     run.addPlaced(final);
   }
@@ -161,12 +163,13 @@ Result<ExtractionOutcome> extractGameFiles(const fs::path& imagePath, const fs::
   if (!available) return available.error();
   RunFiles run(target);
   if (Status created = run.createTarget(); !created) return created.error();
-  std::vector<std::uint8_t> buffer(kCopyChunk);
+  // Reading and writing one chunk overlaps with hashing the one before.
+  ParallelSha1 hasher(kCopyChunk, 3);
   const int count = static_cast<int>(table.size());
   for (int index = 0; index < count; ++index) {
     const GameFile& file = table[index];
     if (progress) progress(index, count, file.name);
-    const Status staged = stageFile(*image, file, available->at(text(file.name)), target, run, buffer);
+    const Status staged = stageFile(*image, file, available->at(text(file.name)), target, run, hasher);
     if (!staged) return staged.error();
   }
   if (Status placed = putInPlace(table, target, run); !placed) return placed.error();

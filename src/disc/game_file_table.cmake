@@ -6,6 +6,7 @@
 set(MYR_GAME_FILE_DIGESTS "${CMAKE_CURRENT_LIST_DIR}/game_file_digests.sha1" CACHE FILEPATH
     "Digest list (sha1sum format) of the eleven game files the launcher extracts and verifies")
 
+set(game_file_table_template "${CMAKE_CURRENT_LIST_DIR}/game_file_table.cpp.in")
 set(game_file_names SYSTEM.CNF SYSPATCH.IMG MODPAK.BIN MDA.IRX MDB.IRX MDC.IRX OV_MAIN_ONE_US.OVL
     OV_MAIN_TWO_US.OVL OV_MAIN_THREE_US.OVL OV_MAIN_FOUR_US.OVL QXUS_404.04)
 
@@ -42,5 +43,5 @@ function(myr_game_file_table output)
   endforeach()
   set(MYR_GAME_FILE_ROWS "${rows}")
   set(MYR_GAME_FILE_SOURCE "${list_file}")
-  configure_file("${CMAKE_CURRENT_LIST_DIR}/game_file_table.cpp.in" "${output}" @ONLY)
+  configure_file("${game_file_table_template}" "${output}" @ONLY)
 endfunction()

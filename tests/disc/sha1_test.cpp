@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "disc/disc_fixtures.h"
+#include "disc/parallel_sha1.h"
 #include "disc/sha1.h"
 
 namespace myr::disc {
@@ -80,6 +81,30 @@ TEST(Sha1, LargeStreamMatchesSha1sum) {
     const std::string_view all = bytes;
     for (std::size_t at = 0; at < all.size(); at += 1000003) sha.update(all.substr(at, 1000003));
     EXPECT_EQ(sha.hexDigest(), expected) << "engine " << static_cast<int>(engine);
+  }
+}
+
+// Files of random sizes one after the other through a small ring of slots, each slot written to
+// completely before it is handed over, as the extraction does.
+TEST(ParallelSha1, GivesTheDigestOfEachFileInTurn) {
+  std::mt19937 random(7);
+  ParallelSha1 hasher(1000, 3);
+  for (int file = 0; file < 20; ++file) {
+    std::string bytes(random() % 7000, '\0');
+    for (char& c : bytes) c = static_cast<char>(random());
+    for (std::size_t at = 0; at < bytes.size();) {
+      const std::span<std::uint8_t> slot = hasher.nextSlot();
+      const std::size_t size = std::min<std::size_t>(1 + random() % slot.size(), bytes.size() - at);
+      std::copy_n(bytes.begin() + static_cast<std::ptrdiff_t>(at), size, slot.begin());
+      hasher.submit(size);
+      at += size;
+    }
+    ASSERT_EQ(hasher.finish(), digestOf(Sha1::Engine::Portable, bytes)) << "file " << file;
+  }
+  // Ends cleanly with chunks still waiting.
+  for (int i = 0; i < 3; ++i) {
+    hasher.nextSlot();
+    hasher.submit(1000);
   }
 }
 

@@ -9,11 +9,13 @@ placeholder). File contents are
 pseudo-random bytes from SHAKE-128 of fixed seeds, so every run gives the same files.
 The image itself is written by xorriso.
 
-    make_demo_disc.py [--scale N] [--digests FILE] IMAGE
+    make_demo_disc.py [--scale N] [--flat] [--digests FILE] IMAGE
 
 --digests writes the eleven game files' SHA-1 digests in sha1sum format, in the order the
 launcher copies them (src/disc/game_file_digests.sha1 is that output for scale 1).
 --scale multiplies the file sizes (the benchmark uses a disc of more than 1 GiB).
+--flat puts all eleven files in the disc's root and leaves DATAPAK.CVM's volume empty, so that
+other tools can extract the very same files directly (the benchmark compares with xorriso).
 """
 
 import argparse
@@ -115,13 +117,13 @@ def write_container(stage_of_volume, container, volume_id, work):
     volume.unlink()
 
 
-def stage_game_files(root, data, scale, overrides=None):
+def stage_game_files(root, data, scale, overrides=None, flat=False):
     """Writes the eleven files into the disc's root and the data container's folder; returns
     name -> SHA-1. overrides maps a name to bytes used instead of its usual content."""
     overrides = overrides or {}
     digests = {}
     for name in GAME_FILES:
-        target = root / name if name in ROOT_FILES else data / CONTAINER_PATHS[name]
+        target = root / name if flat or name in ROOT_FILES else data / CONTAINER_PATHS[name]
         target.parent.mkdir(parents=True, exist_ok=True)
         if name in overrides:
             digests[name] = write_bytes(target, overrides[name])
@@ -141,14 +143,14 @@ def figure_picture(work):
 
 
 def build_disc(image, work, scale=1, overrides=None, extra_root=None, extra_data=None,
-               container_path="DATAPAK.CVM", art_picture=None):
+               container_path="DATAPAK.CVM", art_picture=None, flat=False):
     """Stages and writes one disc image; returns name -> SHA-1 of the game files.
     extra_root and extra_data map paths to bytes added to the disc's root or the container;
     container_path is where the data container lies on the disc (None: nowhere)."""
     root, data, art = work / "root", work / "data", work / "art"
     for folder in (root, data, art):
         folder.mkdir(parents=True)
-    digests = stage_game_files(root, data, scale, overrides)
+    digests = stage_game_files(root, data, scale, overrides, flat)
     for base, extra in ((root, extra_root), (data, extra_data)):
         for path, content in (extra or {}).items():
             (base / path).parent.mkdir(parents=True, exist_ok=True)
@@ -170,11 +172,13 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
     parser.add_argument("image", type=Path)
     parser.add_argument("--scale", type=float, default=1)
+    parser.add_argument("--flat", action="store_true")
     parser.add_argument("--digests", type=Path)
     args = parser.parse_args()
     args.image.parent.mkdir(parents=True, exist_ok=True)
     with tempfile.TemporaryDirectory(dir=args.image.parent) as work:
-        digests = build_disc(args.image.resolve(), Path(work), args.scale, art_picture=figure_picture(work))
+        digests = build_disc(args.image.resolve(), Path(work), args.scale, art_picture=figure_picture(work),
+                             flat=args.flat)
     if args.digests:
         args.digests.write_text(digest_list(digests))
     return 0
