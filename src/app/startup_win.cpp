@@ -15,6 +15,8 @@
 #include "disc/disc_check_win.h"
 #include "foundation/environment_win.h"
 #include "foundation/files/win_handle.h"
+#include "runner/game_log_win.h"
+#include "saves/restore_win.h"
 #include "settings/settings_file.h"
 #include "webui/browser/engine_choice_win.h"
 
@@ -164,6 +166,10 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
     // Ending 2.
     return 1;
+  }
+  // A restore cut off by the launcher's end is finished before anything lists or changes the saves.
+  if (const Status finished = saves::finishInterruptedRestore(launcher->gameFolder()); !finished) {
+    runner::pushLogLine(launcher->logQueue(), "[myr_launcher] " + finished.error().message);
   }
   launcher->setGameArt(art.get());
   launcher->setWindowIcons();
