@@ -46,11 +46,20 @@ export function mainBrowserPid() {
 
 let nextPort = 9400 + (process.pid % 200);
 
+export const demoImage = process.env.MYR_DEMO_ISO ?? path.resolve(gameDir, '..', 'Myrrowen (USA).iso');
+const playerPage = path.resolve(here, '../../launcher-ui');
+
+// A game folder of its own with the launcher; `page: 'player'` serves the player's page from the
+// source tree instead of the small protocol page, `game` adds the stand-in game, and `prepare`
+// gets the folder before the launcher starts (to place myr.ini, cards, states).
 export class Launcher {
-  constructor({ environment = {} } = {}) {
+  constructor({ environment = {}, page = 'protocol', game = false, prepare } = {}) {
     this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+    this.pageKind = page;
     fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
-    fs.cpSync(path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    if (game) fs.copyFileSync(path.join(gameDir, 'myr.exe'), path.join(this.folder, 'myr.exe'));
+    fs.cpSync(page === 'player' ? playerPage : path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    prepare?.(this.folder);
     this.port = nextPort++;
     this.output = '';
     this.process = spawn('wine', [path.join(this.folder, 'myr_launcher.exe')], {
@@ -83,10 +92,14 @@ export class Launcher {
     }
   }
 
-  // Whether the page has loaded and heard back from the launcher.
+  // Whether the page has loaded and heard back from the launcher (the player's page marks itself
+  // drawn once "ready" is answered).
   async pageTalks() {
+    const probe = this.pageKind === 'player'
+      ? "document.documentElement.dataset.state === 'ready'"
+      : "(document.getElementById('status')?.textContent ?? '').startsWith('Replies')";
     try {
-      return (await this.evaluate("document.getElementById('status')?.textContent ?? ''"))?.startsWith('Replies');
+      return (await this.evaluate(probe)) === true;
     } catch {
       return false;
     }

@@ -9,4 +9,4 @@ fi
 # Node 20 offers its WebSocket client only on request.
 export NODE_OPTIONS=--experimental-websocket
 exec node --test --test-concurrency=1 --test-timeout=300000 \
-  page_in_window.test.js policies.test.js lifecycle.test.js
+  ./*.test.js
