@@ -1,5 +1,5 @@
 // The Chromium engine's speed with the real browser, run under Wine by hand (a program, not a test):
-//   bench/chromium.sh   (or: wine build/win/bench/chromium_bench.exe)
+//   bench/chromium.sh inside a Wine session   (or: wine build/win/bench/chromium_bench.exe)
 // With "arguments <profile>" it prints the arguments the engine starts the browser with, so that
 // the script can time the browser's own start with the same ones.
 // Prints: start to page loaded; page -> launcher -> page round trip (median of 200); a 1 MiB reply

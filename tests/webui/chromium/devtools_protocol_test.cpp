@@ -29,12 +29,10 @@ TEST(Base64, RefusesWhatIsNotPaddedStandardBase64) {
 }
 
 TEST(DevToolsMessage, CommandsCarryTheirSessionOnlyWhenGiven) {
-  json::Value params;
-  params.set("url", "https://launcher.myr.example/index.html");
   EXPECT_EQ(
-      devToolsCommand(7, "Page.navigate", params, "S1"),
+      devToolsCommand(7, "Page.navigate", R"({"url":"https://launcher.myr.example/index.html"})", "S1"),
       R"({"id":7,"method":"Page.navigate","params":{"url":"https://launcher.myr.example/index.html"},"sessionId":"S1"})");
-  EXPECT_EQ(devToolsCommand(8, "Browser.getVersion", json::Value::object(), ""),
+  EXPECT_EQ(devToolsCommand(8, "Browser.getVersion", "{}", ""),
             R"({"id":8,"method":"Browser.getVersion","params":{}})");
 }
 

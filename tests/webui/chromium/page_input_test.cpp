@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include "foundation/json/json.h"
 #include "webui/browser/chromium/file_url.h"
 #include "webui/browser/chromium/key_names.h"
 #include "webui/browser/chromium/page_shim.h"
@@ -29,7 +30,14 @@ TEST(PagePost, StringsOtherValuesAndCloseRequests) {
   for (const char* payload : {"", "x", "cx", "S{}"}) {
     EXPECT_EQ(decodePagePost(payload), std::nullopt) << payload;
   }
-  EXPECT_EQ(deliveryScript(R"({"id":1})"), R"(window.chrome.webview.__myrReceive({"id":1}))");
+}
+
+TEST(PageDelivery, TheJsonBecomesTheArgumentOfTheShimsReceiver) {
+  const auto params = json::parse(deliveryParams(R"({"id":1,"result":{"text":"a \" ) ; x"}})", 4));
+  ASSERT_TRUE(params);
+  EXPECT_EQ(params->get("contextId").asNumber(0), 4);
+  EXPECT_EQ(params->get("expression").asString(),
+            R"(window.chrome.webview.__myrReceive({"id":1,"result":{"text":"a \" ) ; x"}}))");
 }
 
 TEST(DroppedFileUrl, NamesTheFileAsABrowserDoesAndComesBackWhole) {

@@ -348,10 +348,13 @@ void ChromiumPage::navigate(const std::wstring& uri) {
   pageCall("Page.navigate", json::Value().set("url", documentUrl_));
 }
 
+// Like a view, a page between documents receives nothing.
 void ChromiumPage::postJson(const std::wstring& json) {
-  json::Value evaluate;
-  evaluate.set("expression", deliveryScript(toUtf8(json))).set("returnByValue", true).set("silent", true);
-  pageCall("Runtime.evaluate", evaluate);
+  if (closed_ || sessionId_.empty() || mainContexts_.empty()) {
+    return;
+  }
+  link_->connection->callWithText("Runtime.evaluate", deliveryParams(toUtf8(json), *mainContexts_.rbegin()),
+                                  sessionId_);
 }
 
 void ChromiumPage::capturePng(IStream* stream, std::function<void(HRESULT)> done) {

@@ -97,6 +97,12 @@ void DevToolsConnection::start(EventSink events, LostHandler lost) {
 
 void DevToolsConnection::call(std::string_view method, const json::Value& params, std::string_view sessionId,
                               ReplyHandler done, std::chrono::milliseconds timeout) {
+  callWithText(method, params.isObject() ? json::write(params) : std::string("{}"), sessionId, std::move(done),
+               timeout);
+}
+
+void DevToolsConnection::callWithText(std::string_view method, std::string_view params, std::string_view sessionId,
+                                      ReplyHandler done, std::chrono::milliseconds timeout) {
   int id = 0;
   {
     std::lock_guard lock(mutex_);

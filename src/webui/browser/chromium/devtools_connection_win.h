@@ -52,6 +52,9 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   // connection is gone. Any thread.
   void call(std::string_view method, const json::Value& params, std::string_view sessionId = {}, ReplyHandler done = {},
             std::chrono::milliseconds timeout = kCallTimeout);
+  // The same with the parameters as JSON text, for bulky ones built without a JSON value.
+  void callWithText(std::string_view method, std::string_view params, std::string_view sessionId = {},
+                    ReplyHandler done = {}, std::chrono::milliseconds timeout = kCallTimeout);
 
   // Ends the connection without reporting it lost; nothing more reaches the UI thread.
   void close();

@@ -34,16 +34,18 @@ std::string errorText(const json::Value& error) {
 
 }  // namespace
 
-std::string devToolsCommand(int id, std::string_view method, const json::Value& params, std::string_view sessionId) {
-  json::Value command;
-  command.set("id", id).set("method", std::string(method));
-  if (params.isObject()) {
-    command.set("params", params);
-  }
+std::string devToolsCommand(int id, std::string_view method, std::string_view params, std::string_view sessionId) {
+  std::string command = "{\"id\":" + std::to_string(id) + ",\"method\":";
+  json::write(command, json::Value(std::string(method)));
+  command.reserve(command.size() + params.size() + sessionId.size() + 32);
+  command += ",\"params\":";
+  command += params;
   if (!sessionId.empty()) {
-    command.set("sessionId", std::string(sessionId));
+    command += ",\"sessionId\":";
+    json::write(command, json::Value(std::string(sessionId)));
   }
-  return json::write(command);
+  command += '}';
+  return command;
 }
 
 std::optional<DevToolsIncoming> parseDevToolsMessage(std::string_view text) {

@@ -10,8 +10,8 @@
 
 namespace myr::browser::chromium {
 
-// One command; an empty session id addresses the browser itself.
-std::string devToolsCommand(int id, std::string_view method, const json::Value& params, std::string_view sessionId);
+// One command; an empty session id addresses the browser itself. The parameters are JSON text.
+std::string devToolsCommand(int id, std::string_view method, std::string_view params, std::string_view sessionId);
 
 struct DevToolsReply {
   int id = 0;

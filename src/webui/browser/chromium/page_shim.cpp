@@ -1,5 +1,7 @@
 #include "webui/browser/chromium/page_shim.h"
 
+#include "foundation/json/json.h"
+
 namespace myr::browser::chromium {
 namespace {
 
@@ -53,12 +55,16 @@ std::optional<PagePost> decodePagePost(std::string_view payload) {
   }
 }
 
-std::string deliveryScript(std::string_view json) {
+std::string deliveryParams(std::string_view json, int contextId) {
   std::string script = "window.chrome.webview.__myrReceive(";
-  script.reserve(script.size() + json.size() + 2);
+  script.reserve(script.size() + json.size() + 1);
   script += json;
   script += ')';
-  return script;
+  std::string params = R"({"contextId":)" + std::to_string(contextId) + R"(,"silent":true,"expression":)";
+  params.reserve(params.size() + script.size() + script.size() / 8 + 8);
+  json::write(params, json::Value(std::move(script)));
+  params += '}';
+  return params;
 }
 
 }  // namespace myr::browser::chromium
