@@ -274,6 +274,12 @@ void Launcher::onGameExited(std::uint32_t exitCode) {
   webHost_.startUi();
 }
 
+// A script's window.close() is no more than the player's click on the close box.
+void Launcher::pageClosing() {
+  // Ending 5.
+  PostMessageW(window_, WM_CLOSE, 0, 0);
+}
+
 void Launcher::quitWithoutAsking() {
   quit_ = true;
   // Ending 4.

@@ -7,9 +7,10 @@
 //   1. A second start hands its request to the first launcher and exits (runLauncher).
 //   2. COM, the window class or the main window cannot be set up: exit code 1 (runLauncher).
 //   3. The page cannot be shown: the player is told why, then the window goes (failStart).
-//   4. The page answers "quit", or asks to close its window: the window closes without asking
-//      (quitWithoutAsking, then onClose).
-//   5. A close while nothing runs, or a second close before the page answered (onClose).
+//   4. The page answers "quit", or the headless page's input ends (pageAbandoned): the window
+//      closes without asking (quitWithoutAsking, then onClose).
+//   5. A close while nothing runs, or a second close before the page answered (onClose); the
+//      page asking to close its window is such a close (pageClosing).
 //   6. Capture mode: the picture of the page is written (capture timer).
 //   7. The headless page's input ends while no page is left to ask (its backend posts WM_CLOSE).
 //   8. A game started without the page ends with code 0 or is stopped from the launcher
@@ -105,7 +106,8 @@ class Launcher final : public webui::PageOwner,
   void sendEvent(std::string name, json::Value data) override;
   const std::filesystem::path& gameFolder() const override { return setup_.gameFolder; }
   void themeChanged() override { applyTheme(); }
-  void pageClosing() override { quitWithoutAsking(); }
+  void pageClosing() override;
+  void pageAbandoned() override { quitWithoutAsking(); }
   void failStart(const std::string& text, MessageButtons buttons) override;
   json::Value imageDropped(const std::filesystem::path& image) override { return disc_.storeImagePath(image); }
   // Where the player named a disc image: MYR_ISO and myr.ini's Game.Iso.

@@ -95,6 +95,7 @@ void WebHost::configureWebView(browser::View& view) {
   }
   view.onProcessFailed([this](browser::ProcessFailure failure) { onProcessFailed(failure); });
   view.onWindowCloseRequested([this] { owner_.pageClosing(); });
+  view.onPageAbandoned([this] { owner_.pageAbandoned(); });
 }
 
 HRESULT WebHost::onControllerCreated(HRESULT result, std::shared_ptr<Controller> controller) {

@@ -22,6 +22,8 @@ class PageOwner {
   virtual void themeChanged() = 0;
   // The page asked to close its window: the window's closing rules apply.
   virtual void pageClosing() = 0;
+  // Nobody is left to answer the page's questions: the launcher ends without asking.
+  virtual void pageAbandoned() = 0;
   // The page cannot be shown: tells the player why and ends the launcher (or, where the
   // buttons offer it and the player says Yes, starts the game instead).
   virtual void failStart(const std::string& text, MessageButtons buttons) = 0;

@@ -69,6 +69,31 @@ TEST_F(MainWindow, AsksThePageOnceWhileTheGameRunsOrAFileOperationRuns) {
   }
 }
 
+// A script's window.close() is a close like any other: it never ends a busy launcher by itself.
+TEST_F(MainWindow, ThePageClosingItsWindowFollowsTheClosingRules) {
+  holdFileOperation();
+  view().raiseCloseRequested();
+  pumpMessages();
+  ASSERT_TRUE(windowAlive());
+  EXPECT_EQ(view().posted,
+            std::vector<std::string>{R"({"event":"closeRequested","data":{"running":false,"busy":true}})"});
+
+  useEngine({});
+  startPage();
+  view().raiseCloseRequested();
+  pumpMessages();
+  EXPECT_FALSE(windowAlive());
+}
+
+// Nobody would answer "closeRequested" for a page whose user is gone.
+TEST_F(MainWindow, AnAbandonedPageEndsTheLauncherEvenWhileBusy) {
+  holdFileOperation();
+  view().raisePageAbandoned();
+  pumpMessages();
+  EXPECT_FALSE(windowAlive());
+  EXPECT_TRUE(view().posted.empty());
+}
+
 TEST_F(MainWindow, KeepOpenArmsTheQuestionAgain) {
   holdFileOperation();
   close();

@@ -62,10 +62,8 @@ export class Launcher {
     prepare?.(this.folder);
     this.port = nextPort++;
     this.output = '';
-    this.process = spawn('wine', [path.join(this.folder, 'myr_launcher.exe')], {
-      env: { ...process.env, MYR_LAUNCHER_BROWSER: 'chromium', MYR_LAUNCHER_DEVTOOLS_PORT: String(this.port), ...environment },
-      stdio: ['ignore', 'pipe', 'pipe'],
-    });
+    this.environment = { ...process.env, MYR_LAUNCHER_BROWSER: 'chromium', MYR_LAUNCHER_DEVTOOLS_PORT: String(this.port), ...environment };
+    this.process = spawn('wine', [path.join(this.folder, 'myr_launcher.exe')], { env: this.environment, stdio: ['ignore', 'pipe', 'pipe'] });
     this.process.stdout.on('data', (d) => { this.output += d; });
     this.process.stderr.on('data', (d) => { this.output += d; });
     this.exited = new Promise((resolve) => this.process.on('exit', (code) => resolve(code)));
@@ -159,6 +157,9 @@ export class Launcher {
       await this.exited;
     }
     await until(() => browserProcesses().length === 0, { timeout: 5000, what: 'the browser to end' }).catch(() => {});
+    // Wine's own processes may inherit the launcher's output and keep it open for ever.
+    this.process.stdout.destroy();
+    this.process.stderr.destroy();
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }

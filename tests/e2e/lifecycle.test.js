@@ -60,6 +60,34 @@ test('a browser that stops answering counts as ended and is started again', asyn
   }
 });
 
+// A script's window.close() is a click on the close box: it asks the page while the game runs.
+test('window.close() follows the closing rules of the window', async () => {
+  const idle = new Launcher();
+  try {
+    await until(() => idle.pageTalks(), { timeout: 30000, what: 'the page' });
+    await idle.evaluate('window.close()');
+    assert.equal(await Promise.race([idle.exited, sleep(20000, 'still running')]), 0);
+  } finally {
+    await idle.stop();
+  }
+
+  const playing = new Launcher({ game: true, environment: { STANDIN_SLEEP_MS: '60000' } });
+  try {
+    await until(() => playing.pageTalks(), { timeout: 30000, what: 'the page' });
+    // A second start with "--play" has the running launcher start the game.
+    execFileSync('wine', [path.join(playing.folder, 'myr_launcher.exe'), '--play'], { env: playing.environment, stdio: 'ignore' });
+    const sawEvent = (name) => playing.evaluate(`window.received.some((m) => m.event === '${name}')`);
+    await until(() => sawEvent('gameStarted'), { what: 'the game to start' });
+    await playing.evaluate('window.close()');
+    await until(() => sawEvent('closeRequested'), { what: 'the question to the page' });
+    assert.ok(playing.running, 'the launcher stays while the game runs');
+    await playing.evaluate("request('stop')");
+    await until(() => sawEvent('gameExited'), { what: 'the game to end' });
+  } finally {
+    await playing.stop();
+  }
+});
+
 test('capture mode writes a picture of the page and ends', async () => {
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-capture-'));
   const picture = path.join(folder, 'page.png');

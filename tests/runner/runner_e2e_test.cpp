@@ -65,19 +65,26 @@ TEST(RunnerEndToEnd, PlayWithoutAGameShowsThePage) {
   EXPECT_EQ(launcher.waitForExit(), 0u);
 }
 
-// A second start with "--play" hands over: the first launcher starts the game, and "stop" then
-// ends it with the launcher's own explanation.
+// A second start with "--play" hands its request to the launcher that runs: that one starts
+// the game. The "gameStarted" event the first launcher sends.
+std::optional<json::Value> playThroughHandOver(const GameFolderFixture& game,
+                                               const std::map<std::wstring, std::wstring>& environment,
+                                               LauncherProcess& first) {
+  first.writeLine(R"({"id":1,"cmd":"keepOpen"})");
+  if (first.readLine(30s) != R"({"id":1,"ok":true,"result":{}})") {
+    return std::nullopt;
+  }
+  LauncherProcess second(game.launcher(), environment, L"--play");
+  EXPECT_EQ(second.waitForExit(30s), 0u);
+  return nextEvent(first, "gameStarted");
+}
+
 TEST(RunnerEndToEnd, HandedOverPlayStartsTheGameAndStopEndsIt) {
   GameFolderFixture game;
   game.addGame();
   const auto environment = headlessWith({{L"STANDIN_LINES", L"3"}, {L"STANDIN_SLEEP_MS", L"60000"}});
   LauncherProcess first(game.launcher(), environment);
-  first.writeLine(R"({"id":1,"cmd":"keepOpen"})");
-  ASSERT_EQ(first.readLine(30s), R"({"id":1,"ok":true,"result":{}})");
-
-  LauncherProcess second(game.launcher(), environment, L"--play");
-  EXPECT_EQ(second.waitForExit(30s), 0u);
-  const std::optional<json::Value> started = nextEvent(first, "gameStarted");
+  const std::optional<json::Value> started = playThroughHandOver(game, environment, first);
   ASSERT_TRUE(started.has_value()) << first.errorText();
   EXPECT_GT(started->get("pid").asNumber(0), 0);
 
@@ -87,6 +94,17 @@ TEST(RunnerEndToEnd, HandedOverPlayStartsTheGameAndStopEndsIt) {
   EXPECT_EQ(exited->get("code").asNumber(-1), 1);
   EXPECT_EQ(exited->get("fail").asBool(), false);
   EXPECT_EQ(exited->get("message").asString(), "Stopped from the launcher.");
+  first.closeInput();
+  EXPECT_EQ(first.waitForExit(), 0u);
+}
+
+// Nobody is left to answer "closeRequested" once the headless page's input ends.
+TEST(RunnerEndToEnd, TheEndOfThePagesInputQuitsWhileTheGameRuns) {
+  GameFolderFixture game;
+  game.addGame();
+  const auto environment = headlessWith({{L"STANDIN_SLEEP_MS", L"3000"}});
+  LauncherProcess first(game.launcher(), environment);
+  ASSERT_TRUE(playThroughHandOver(game, environment, first).has_value()) << first.errorText();
   first.closeInput();
   EXPECT_EQ(first.waitForExit(), 0u);
 }

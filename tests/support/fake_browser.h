@@ -44,6 +44,8 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   bool raiseNewWindow();                          // true when the launcher handled it
   bool raiseDownload();                           // true when the launcher cancelled it
   void raiseProcessFailed(browser::ProcessFailure failure);
+  void raiseCloseRequested() { closeRequested_(); }
+  void raisePageAbandoned() { abandoned_(); }
   bool hasDownloadHandler() const { return static_cast<bool>(download_); }
 
   browser::ViewSettings& settings() override { return *this; }
@@ -73,6 +75,7 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   }
   void onProcessFailed(std::function<void(browser::ProcessFailure)> handler) override { failed_ = std::move(handler); }
   void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
+  void onPageAbandoned(std::function<void()> handler) override { abandoned_ = std::move(handler); }
 
   void setDevToolsEnabled(bool on) override { settingsApplied["devTools"] = on; }
   void setDefaultContextMenusEnabled(bool on) override { settingsApplied["contextMenus"] = on; }
@@ -102,6 +105,7 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   std::function<void(browser::DownloadStarting&)> download_;
   std::function<void(browser::ProcessFailure)> failed_;
   std::function<void()> closeRequested_;
+  std::function<void()> abandoned_;
 };
 
 class FakeController final : public browser::Controller {

@@ -62,6 +62,22 @@ class ViewSettings {
   virtual bool setSwipeNavigationEnabled(bool on) = 0;
 };
 
+// The settings of a browser with no window, menus, bars, prompts or gestures of its own: there
+// is nothing to switch off, so every setting holds.
+class HeadlessViewSettings final : public ViewSettings {
+ public:
+  void setDevToolsEnabled(bool) override {}
+  void setDefaultContextMenusEnabled(bool) override {}
+  void setStatusBarEnabled(bool) override {}
+  void setZoomControlEnabled(bool) override {}
+  void setHostObjectsAllowed(bool) override {}
+  void setBuiltInErrorPageEnabled(bool) override {}
+  bool setBrowserAcceleratorKeysEnabled(bool) override { return true; }
+  bool setAutofill(bool, bool) override { return true; }
+  bool setPinchZoomEnabled(bool) override { return true; }
+  bool setSwipeNavigationEnabled(bool) override { return true; }
+};
+
 class View {
  public:
   virtual ~View() = default;
@@ -85,8 +101,11 @@ class View {
   virtual void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) = 0;
   virtual void onDownloadStarting(std::function<void(DownloadStarting&)> handler) = 0;
   virtual void onProcessFailed(std::function<void(ProcessFailure)> handler) = 0;
-  // The page asked to close its window (the headless page does so at the end of its input).
+  // A script of the page asked to close its window.
   virtual void onWindowCloseRequested(std::function<void()> handler) = 0;
+  // Whoever used the page is gone for good and nobody is left to answer a question (the
+  // headless page's input ended).
+  virtual void onPageAbandoned(std::function<void()> handler) = 0;
 };
 
 class Controller {

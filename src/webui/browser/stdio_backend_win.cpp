@@ -31,20 +31,6 @@ void writeLine(HANDLE stream, const std::string& line) {
 
 void note(const std::string& text) { writeLine(GetStdHandle(STD_ERROR_HANDLE), "[page] " + text); }
 
-class StdioSettings final : public ViewSettings {
- public:
-  void setDevToolsEnabled(bool) override {}
-  void setDefaultContextMenusEnabled(bool) override {}
-  void setStatusBarEnabled(bool) override {}
-  void setZoomControlEnabled(bool) override {}
-  void setHostObjectsAllowed(bool) override {}
-  void setBuiltInErrorPageEnabled(bool) override {}
-  bool setBrowserAcceleratorKeysEnabled(bool) override { return true; }
-  bool setAutofill(bool, bool) override { return true; }
-  bool setPinchZoomEnabled(bool) override { return true; }
-  bool setSwipeNavigationEnabled(bool) override { return true; }
-};
-
 class StdioView;
 
 // Standard input is one stream for the whole process, so the engine keeps one reader for all
@@ -138,7 +124,9 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
     downloadStarting_ = std::move(handler);
   }
   void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
-  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
+  // The headless page runs no scripts that could close its window.
+  void onWindowCloseRequested(std::function<void()>) override {}
+  void onPageAbandoned(std::function<void()> handler) override { abandoned_ = std::move(handler); }
 
   // One line the page "posts"; a few reserved lines stand for what a user or the system does.
   void pageLine(const std::string& line) {
@@ -153,8 +141,8 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
 
   void pageClosed() {
     note("end of input");
-    if (closeRequested_) {
-      closeRequested_();
+    if (abandoned_) {
+      abandoned_();
     }
   }
 
@@ -202,7 +190,7 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
   }
 
   std::shared_ptr<PageInput> input_;
-  StdioSettings settings_;
+  HeadlessViewSettings settings_;
   std::uint32_t width_ = 1;
   std::uint32_t height_ = 1;
   COLORREF background_ = RGB(255, 255, 255);
@@ -212,7 +200,7 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
   std::function<void(NewWindowRequest&)> newWindow_;
   std::function<void(DownloadStarting&)> downloadStarting_;
   std::function<void(ProcessFailure)> processFailed_;
-  std::function<void()> closeRequested_;
+  std::function<void()> abandoned_;
 };
 
 void PageInput::attach(StdioView* view) {

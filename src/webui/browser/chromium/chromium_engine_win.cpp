@@ -67,10 +67,7 @@ struct BrowserLink {
   ~BrowserLink() { end(); }
 };
 
-class ChromiumPage final : public Controller,
-                           public View,
-                           public ViewSettings,
-                           public std::enable_shared_from_this<ChromiumPage> {
+class ChromiumPage final : public Controller, public View, public std::enable_shared_from_this<ChromiumPage> {
  public:
   ChromiumPage(std::shared_ptr<BrowserLink> link, HWND parent) : link_(std::move(link)), parent_(parent) {}
   ~ChromiumPage() override { shutDown(); }
@@ -96,7 +93,8 @@ class ChromiumPage final : public Controller,
   void close() override { shutDown(); }
 
   // View
-  ViewSettings& settings() override { return *this; }
+  // Headless: the browser's own window, menus and prompts never show.
+  ViewSettings& settings() override { return settings_; }
   bool supportsHostMapping() const override { return true; }
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) override;
   bool supportsDownloadEvents() const override { return true; }
@@ -118,19 +116,8 @@ class ChromiumPage final : public Controller,
   }
   void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
   void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
-
-  // ViewSettings. The browser is headless: it has no developer tools window, menus, status bar,
-  // zoom, autofill prompts or gestures of its own to switch off, and no host objects.
-  void setDevToolsEnabled(bool) override {}
-  void setDefaultContextMenusEnabled(bool) override {}
-  void setStatusBarEnabled(bool) override {}
-  void setZoomControlEnabled(bool) override {}
-  void setHostObjectsAllowed(bool) override {}
-  void setBuiltInErrorPageEnabled(bool) override {}
-  bool setBrowserAcceleratorKeysEnabled(bool) override { return true; }
-  bool setAutofill(bool, bool) override { return true; }
-  bool setPinchZoomEnabled(bool) override { return true; }
-  bool setSwipeNavigationEnabled(bool) override { return true; }
+  // The player is at the window for as long as the page shows.
+  void onPageAbandoned(std::function<void()>) override {}
 
  private:
   void setUpSession(const std::string& session);
@@ -152,6 +139,7 @@ class ChromiumPage final : public Controller,
   std::weak_ptr<ChromiumPage> weak() { return weak_from_this(); }
 
   std::shared_ptr<BrowserLink> link_;
+  HeadlessViewSettings settings_;
   HWND parent_;
   std::unique_ptr<PageWindow> window_;
   std::shared_ptr<FrameDecoder> decoder_;
