@@ -4,7 +4,10 @@
 
 #include <thread>
 
+#include "app/game_art_win.h"
 #include "app/main_window_win.h"
+#include "art/icon_pixels_win.h"
+#include "disc/disc_fixtures.h"
 #include "support/launcher_fixture.h"
 #include "webui/bridge/bridge_win.h"
 #include "webui/bridge/hosts.h"
@@ -177,6 +180,56 @@ TEST_F(MainWindow, MovesToTheSuggestedRectangleWhenTheDpiChanges) {
   // Without game art the window wears the program's own icon.
   EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_BIG, 0), 0);
   EXPECT_NE(SendMessageW(window, WM_GETICON, ICON_SMALL, 0), 0);
+}
+
+HICON windowIcon(HWND window, WPARAM which) {
+  return reinterpret_cast<HICON>(SendMessageW(window, WM_GETICON, which, 0));
+}
+
+// The art's picture that an icon of this side shows (the nearest at least as large), as B, G, R, A.
+std::vector<std::uint8_t> expectedIcon(const std::vector<game_icon::Image>& art, std::int32_t side) {
+  for (const game_icon::Image& image : art) {
+    if (image.size >= side) {
+      std::vector<std::uint8_t> bgra = image.pixels;
+      for (std::size_t i = 0; i < bgra.size(); i += 4) {
+        std::swap(bgra[i], bgra[i + 2]);
+      }
+      return bgra;
+    }
+  }
+  return {};
+}
+
+// The window wears the figure of the image in use: after each stored image its icons show that
+// image's art, and the icons made for the image before are destroyed.
+TEST_F(MainWindow, WearsTheArtOfTheStoredImageAndLetsTheOldIconsGo) {
+  const UINT dpi = GetDpiForWindow(window);
+  const std::pair<WPARAM, int> kinds[] = {{ICON_BIG, SM_CXICON}, {ICON_SMALL, SM_CXSMICON}};
+  // As at start-up without art.
+  launcher().setWindowIcons();
+  for (const auto& [which, metric] : kinds) {
+    const int side = GetSystemMetricsForDpi(metric, dpi);
+    EXPECT_EQ(windowIcon(window, which),
+              LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, side, side, LR_SHARED));
+  }
+
+  std::vector<HICON> previous;
+  for (const std::filesystem::path& image :
+       {std::filesystem::path(MYR_TEST_DEMO_DISC), disc::testing::fixturePath("demo.iso")}) {
+    SCOPED_TRACE(image.string());
+    launcher().imageStored(image);
+    const std::vector<game_icon::Image> art = app::loadArtOfImage(image);
+    ASSERT_FALSE(art.empty());
+    for (const auto& [which, metric] : kinds) {
+      const art::IconPixels shown = art::iconPixels(windowIcon(window, which));
+      EXPECT_EQ(shown.side, GetSystemMetricsForDpi(metric, dpi));
+      EXPECT_EQ(shown.bgra, expectedIcon(art, shown.side));
+    }
+    for (const HICON old : previous) {
+      EXPECT_EQ(art::iconPixels(old).side, 0) << "an icon of the image before is left";
+    }
+    previous = {windowIcon(window, ICON_BIG), windowIcon(window, ICON_SMALL)};
+  }
 }
 
 TEST_F(MainWindow, HandOverStartsThePageAndShowsTheWindow) {

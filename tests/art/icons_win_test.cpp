@@ -2,7 +2,7 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
+#include "art/icon_pixels_win.h"
 
 namespace myr::art {
 namespace {
@@ -20,41 +20,6 @@ std::vector<game_icon::Image> distinctArt() {
   return art;
 }
 
-struct IconBitmaps {
-  UniqueBitmap colour;
-  UniqueBitmap mask;
-};
-
-IconBitmaps bitmapsOf(HICON icon) {
-  ICONINFO info{};
-  if (!GetIconInfo(icon, &info)) {
-    return {};
-  }
-  return {UniqueBitmap(info.hbmColor), UniqueBitmap(info.hbmMask)};
-}
-
-std::int32_t sideOf(HBITMAP bitmap) {
-  BITMAP header{};
-  GetObjectW(bitmap, sizeof header, &header);
-  return header.bmWidth;
-}
-
-// The top-left pixel as B, G, R, A.
-std::array<std::uint8_t, 4> firstPixel(HBITMAP bitmap, std::int32_t side) {
-  BITMAPINFO format{};
-  format.bmiHeader.biSize = sizeof format.bmiHeader;
-  format.bmiHeader.biWidth = side;
-  format.bmiHeader.biHeight = -side;
-  format.bmiHeader.biPlanes = 1;
-  format.bmiHeader.biBitCount = 32;
-  format.bmiHeader.biCompression = BI_RGB;
-  std::vector<std::uint8_t> bits(static_cast<std::size_t>(side) * side * 4);
-  const HDC screen = GetDC(nullptr);
-  GetDIBits(screen, bitmap, 0, static_cast<UINT>(side), bits.data(), &format, DIB_RGB_COLORS);
-  ReleaseDC(nullptr, screen);
-  return {bits[0], bits[1], bits[2], bits[3]};
-}
-
 TEST(IconFromArt, UsesTheNearestImageAtLeastAsLarge) {
   const std::vector<game_icon::Image> art = distinctArt();
   const std::pair<std::int32_t, std::int32_t> cases[] = {{16, 16}, {30, 32}, {32, 32}, {40, 40}, {300, 256}};
@@ -63,12 +28,12 @@ TEST(IconFromArt, UsesTheNearestImageAtLeastAsLarge) {
     SCOPED_TRACE(asked);
     const HICON icon = iconFromArt(art, asked, created);
     ASSERT_NE(icon, nullptr);
-    const IconBitmaps bitmaps = bitmapsOf(icon);
-    ASSERT_TRUE(bitmaps.colour);
-    EXPECT_EQ(sideOf(bitmaps.colour.get()), side);
-    EXPECT_EQ(sideOf(bitmaps.mask.get()), side);
-    const std::array<std::uint8_t, 4> bgra{200, 40, static_cast<std::uint8_t>(side - 1), 180};
-    EXPECT_EQ(firstPixel(bitmaps.colour.get(), side), bgra);
+    const IconPixels pixels = iconPixels(icon);
+    EXPECT_EQ(pixels.side, side);
+    EXPECT_EQ(pixels.maskSide, side);
+    ASSERT_GE(pixels.bgra.size(), 4u);
+    const std::vector<std::uint8_t> bgra{200, 40, static_cast<std::uint8_t>(side - 1), 180};
+    EXPECT_EQ(std::vector(pixels.bgra.begin(), pixels.bgra.begin() + 4), bgra);
   }
   EXPECT_EQ(created.size(), std::size(cases));
 }
@@ -93,12 +58,12 @@ TEST(CreatedIcons, TheTakenSetIsDestroyedWhenLetGo) {
   EXPECT_EQ(created.size(), 0u);
   const HICON newBig = iconFromArt(art, 48, created);
   ASSERT_NE(newBig, nullptr);
-  EXPECT_TRUE(bitmapsOf(oldBig).colour);
+  EXPECT_TRUE(iconPixels(oldBig).side);
   old.clear();
 
-  EXPECT_FALSE(bitmapsOf(oldBig).colour);
-  EXPECT_FALSE(bitmapsOf(oldSmall).colour);
-  EXPECT_TRUE(bitmapsOf(newBig).colour);
+  EXPECT_FALSE(iconPixels(oldBig).side);
+  EXPECT_FALSE(iconPixels(oldSmall).side);
+  EXPECT_TRUE(iconPixels(newBig).side);
   EXPECT_EQ(created.size(), 1u);
 }
 
