@@ -34,7 +34,7 @@ void FakeView::raiseWebMessage(const std::wstring& source, std::optional<std::ws
 
 bool FakeView::raiseNavigation(const std::wstring& uri) {
   browser::NavigationStarting navigation{uri};
-  navigation_(navigation);
+  navigationStarting_(navigation);
   return navigation.cancel;
 }
 
@@ -46,11 +46,11 @@ bool FakeView::raiseNewWindow() {
 
 bool FakeView::raiseDownload() {
   browser::DownloadStarting download{L"https://elsewhere.example/file.zip"};
-  download_(download);
+  downloadStarting_(download);
   return download.cancel;
 }
 
-void FakeView::raiseProcessFailed(browser::ProcessFailure failure) { failed_(failure); }
+void FakeView::raiseProcessFailed(browser::ProcessFailure failure) { processFailed_(failure); }
 
 void FakeView::postJson(const std::wstring& json) {
   if (throwOnPost) {

@@ -24,7 +24,7 @@ struct FakeBrowserOptions {
   bool newerSettings = true;  // accelerator keys, autofill, pinch zoom, swipe
 };
 
-class FakeView final : public browser::View, public browser::ViewSettings {
+class FakeView final : public browser::ViewEventHandlers, public browser::ViewSettings {
  public:
   explicit FakeView(const FakeBrowserOptions& options) : options_(options) {}
 
@@ -46,7 +46,7 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   void raiseProcessFailed(browser::ProcessFailure failure);
   void raiseCloseRequested() { closeRequested_(); }
   void raisePageAbandoned() { abandoned_(); }
-  bool hasDownloadHandler() const { return static_cast<bool>(download_); }
+  bool hasDownloadHandler() const { return static_cast<bool>(downloadStarting_); }
 
   browser::ViewSettings& settings() override { return *this; }
   bool supportsHostMapping() const override { return options_.hostMapping; }
@@ -61,21 +61,6 @@ class FakeView final : public browser::View, public browser::ViewSettings {
     captureStream = stream;
     captureDone = std::move(done);
   }
-  void onWebMessage(std::function<void(const browser::WebMessage&)> handler) override {
-    webMessage_ = std::move(handler);
-  }
-  void onNavigationStarting(std::function<void(browser::NavigationStarting&)> handler) override {
-    navigation_ = std::move(handler);
-  }
-  void onNewWindowRequested(std::function<void(browser::NewWindowRequest&)> handler) override {
-    newWindow_ = std::move(handler);
-  }
-  void onDownloadStarting(std::function<void(browser::DownloadStarting&)> handler) override {
-    download_ = std::move(handler);
-  }
-  void onProcessFailed(std::function<void(browser::ProcessFailure)> handler) override { failed_ = std::move(handler); }
-  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
-  void onPageAbandoned(std::function<void()> handler) override { abandoned_ = std::move(handler); }
 
   void setDevToolsEnabled(bool on) override { settingsApplied["devTools"] = on; }
   void setDefaultContextMenusEnabled(bool on) override { settingsApplied["contextMenus"] = on; }
@@ -99,13 +84,6 @@ class FakeView final : public browser::View, public browser::ViewSettings {
   }
 
   FakeBrowserOptions options_;
-  std::function<void(const browser::WebMessage&)> webMessage_;
-  std::function<void(browser::NavigationStarting&)> navigation_;
-  std::function<void(browser::NewWindowRequest&)> newWindow_;
-  std::function<void(browser::DownloadStarting&)> download_;
-  std::function<void(browser::ProcessFailure)> failed_;
-  std::function<void()> closeRequested_;
-  std::function<void()> abandoned_;
 };
 
 class FakeController final : public browser::Controller {

@@ -108,6 +108,33 @@ class View {
   virtual void onPageAbandoned(std::function<void()> handler) = 0;
 };
 
+// A view that keeps the handlers it is given; its engine raises the events through them.
+class ViewEventHandlers : public View {
+ public:
+  void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
+  void onNavigationStarting(std::function<void(NavigationStarting&)> handler) override {
+    navigationStarting_ = std::move(handler);
+  }
+  void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) override {
+    newWindow_ = std::move(handler);
+  }
+  void onDownloadStarting(std::function<void(DownloadStarting&)> handler) override {
+    downloadStarting_ = std::move(handler);
+  }
+  void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
+  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
+  void onPageAbandoned(std::function<void()> handler) override { abandoned_ = std::move(handler); }
+
+ protected:
+  std::function<void(const WebMessage&)> webMessage_;
+  std::function<void(NavigationStarting&)> navigationStarting_;
+  std::function<void(NewWindowRequest&)> newWindow_;
+  std::function<void(DownloadStarting&)> downloadStarting_;
+  std::function<void(ProcessFailure)> processFailed_;
+  std::function<void()> closeRequested_;
+  std::function<void()> abandoned_;
+};
+
 class Controller {
  public:
   virtual ~Controller() = default;

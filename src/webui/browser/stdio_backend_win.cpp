@@ -75,7 +75,7 @@ class PageInput : public std::enable_shared_from_this<PageInput> {
   std::deque<Line> pending_;
 };
 
-class StdioView final : public View, public std::enable_shared_from_this<StdioView> {
+class StdioView final : public ViewEventHandlers, public std::enable_shared_from_this<StdioView> {
  public:
   explicit StdioView(std::shared_ptr<PageInput> input) : input_(std::move(input)) {}
   ~StdioView() override { input_->detach(this); }
@@ -112,21 +112,6 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
     height_ = static_cast<std::uint32_t>(std::max<LONG>(1, bounds.bottom - bounds.top));
   }
   void setBackground(COLORREF colour) { background_ = colour; }
-
-  void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
-  void onNavigationStarting(std::function<void(NavigationStarting&)> handler) override {
-    navigationStarting_ = std::move(handler);
-  }
-  void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) override {
-    newWindow_ = std::move(handler);
-  }
-  void onDownloadStarting(std::function<void(DownloadStarting&)> handler) override {
-    downloadStarting_ = std::move(handler);
-  }
-  void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
-  // The headless page runs no scripts that could close its window.
-  void onWindowCloseRequested(std::function<void()>) override {}
-  void onPageAbandoned(std::function<void()> handler) override { abandoned_ = std::move(handler); }
 
   // One line the page "posts"; a few reserved lines stand for what a user or the system does.
   void pageLine(const std::string& line) {
@@ -195,12 +180,6 @@ class StdioView final : public View, public std::enable_shared_from_this<StdioVi
   std::uint32_t height_ = 1;
   COLORREF background_ = RGB(255, 255, 255);
   std::wstring documentUri_;
-  std::function<void(const WebMessage&)> webMessage_;
-  std::function<void(NavigationStarting&)> navigationStarting_;
-  std::function<void(NewWindowRequest&)> newWindow_;
-  std::function<void(DownloadStarting&)> downloadStarting_;
-  std::function<void(ProcessFailure)> processFailed_;
-  std::function<void()> abandoned_;
 };
 
 void PageInput::attach(StdioView* view) {

@@ -67,7 +67,9 @@ struct BrowserLink {
   ~BrowserLink() { end(); }
 };
 
-class ChromiumPage final : public Controller, public View, public std::enable_shared_from_this<ChromiumPage> {
+class ChromiumPage final : public Controller,
+                           public ViewEventHandlers,
+                           public std::enable_shared_from_this<ChromiumPage> {
  public:
   ChromiumPage(std::shared_ptr<BrowserLink> link, HWND parent) : link_(std::move(link)), parent_(parent) {}
   ~ChromiumPage() override { shutDown(); }
@@ -104,20 +106,6 @@ class ChromiumPage final : public Controller, public View, public std::enable_sh
   void reload() override { pageCall("Page.navigate", json::Value().set("url", documentUrl_)); }
   void postJson(const std::wstring& json) override;
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override;
-  void onWebMessage(std::function<void(const WebMessage&)> handler) override { webMessage_ = std::move(handler); }
-  void onNavigationStarting(std::function<void(NavigationStarting&)> handler) override {
-    navigationStarting_ = std::move(handler);
-  }
-  void onNewWindowRequested(std::function<void(NewWindowRequest&)> handler) override {
-    newWindow_ = std::move(handler);
-  }
-  void onDownloadStarting(std::function<void(DownloadStarting&)> handler) override {
-    downloadStarting_ = std::move(handler);
-  }
-  void onProcessFailed(std::function<void(ProcessFailure)> handler) override { processFailed_ = std::move(handler); }
-  void onWindowCloseRequested(std::function<void()> handler) override { closeRequested_ = std::move(handler); }
-  // The player is at the window for as long as the page shows.
-  void onPageAbandoned(std::function<void()>) override {}
 
  private:
   void setUpSession(const std::string& session);
@@ -163,13 +151,6 @@ class ChromiumPage final : public Controller, public View, public std::enable_sh
   std::vector<std::filesystem::path> folders_;
   bool closed_ = false;
   bool lostReported_ = false;
-
-  std::function<void(const WebMessage&)> webMessage_;
-  std::function<void(NavigationStarting&)> navigationStarting_;
-  std::function<void(NewWindowRequest&)> newWindow_;
-  std::function<void(DownloadStarting&)> downloadStarting_;
-  std::function<void(ProcessFailure)> processFailed_;
-  std::function<void()> closeRequested_;
 };
 
 void ChromiumPage::attach(ControllerCreated done) {
