@@ -118,7 +118,6 @@ class Launcher final : public webui::PageOwner,
   void imageStored(const std::filesystem::path& image) override;
   std::function<bool(std::string)> poster() override { return webHost_.bridge().poster(); }
   std::string runningGuard() const override { return runner_.runningGuard(); }
-  std::string gameRunningGuard() const override { return runner_.runningGuard(); }
   std::filesystem::path discFolder() const override { return disc::findDiscFolder(setup_.gameFolder); }
   std::string saveFormatSetting() const override;
   std::string webviewVersion() override { return webHost_.installedVersion(); }

@@ -20,7 +20,7 @@ void cmdCacheInfo(MaintenanceHost& host, commands::Reply reply) {
 
 void cmdClearCache(MaintenanceHost& host, commands::Reply reply) {
   // Checked once: a game started afterwards keeps its open files, which are then counted as failures.
-  if (!host.gameRunningGuard().empty()) {
+  if (!host.runningGuard().empty()) {
     reply.error("Close the game first: it keeps the shader cache open.");
     return;
   }

@@ -14,7 +14,7 @@ class MaintenanceHost {
   virtual ~MaintenanceHost() = default;
   virtual const std::filesystem::path& gameFolder() const = 0;
   // Empty while the game's files may be touched, else why not: a game is tracked or found running.
-  virtual std::string gameRunningGuard() const = 0;
+  virtual std::string runningGuard() const = 0;
   // The folder of unpacked game files found upward from the game folder, or empty.
   virtual std::filesystem::path discFolder() const = 0;
   virtual commands::FileOperations& fileOperations() = 0;

@@ -56,7 +56,7 @@ class TestHost final : public MaintenanceHost {
  public:
   explicit TestHost(std::filesystem::path game) : game_(std::move(game)) {}
   const std::filesystem::path& gameFolder() const override { return game_; }
-  std::string gameRunningGuard() const override { return guard; }
+  std::string runningGuard() const override { return guard; }
   std::filesystem::path discFolder() const override { return disc; }
   commands::FileOperations& fileOperations() override { return operations; }
   ModalUi& modalUi() override { return modal; }

@@ -7,6 +7,7 @@
 
 #include "foundation/files/win_text.h"
 #include "support/temp_folder.h"
+#include "support/wine_host_win.h"
 
 namespace myr::saves::test {
 
@@ -45,45 +46,18 @@ std::map<std::string, std::string> saveContents(const std::filesystem::path& gam
   return files;
 }
 
-namespace {
-
-using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
-
-// Present only under Wine.
-UnixNameFunction wineUnixFileName() {
-  return reinterpret_cast<UnixNameFunction>(
-      reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
-}
-
-std::string unixName(UnixNameFunction convert, const std::filesystem::path& path) {
-  char* name = convert(path.c_str());
-  const std::string text = name != nullptr ? name : "";
-  HeapFree(GetProcessHeap(), 0, name);
-  return text;
-}
-
-}  // namespace
-
 std::optional<HostRun> runOnHost(const std::filesystem::path& folder, const std::string& command) {
-  const UnixNameFunction convert = wineUnixFileName();
-  if (convert == nullptr) return std::nullopt;
   const myr::testing::TempFolder results;
-  const std::string out = unixName(convert, results.path());
-  // Wine gives no waitable handle for a host program: the shell leaves its status in a file.
-  const std::string script = "cd '" + unixName(convert, folder) + "' && { " + command + "; } >'" + out +
-                             "/output' 2>&1; echo $? >'" + out + "/status.tmp'; mv '" + out + "/status.tmp' '" + out +
-                             "/status'";
-  std::wstring commandLine = L"Z:\\bin\\sh -c \"" + toWide(script) + L"\"";
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
+  const std::optional<std::string> out = myr::testing::hostPathOf(results.path());
+  const std::optional<std::string> where = myr::testing::hostPathOf(folder);
+  if (!out || !where) return std::nullopt;
+  // The shell leaves the status in a file, renamed into place once complete.
+  const std::string script = "cd '" + *where + "' && { " + command + "; } >'" + *out + "/output' 2>&1; echo $? >'" +
+                             *out + "/status.tmp'; mv '" + *out + "/status.tmp' '" + *out + "/status'";
+  const auto finished = [&] { return std::filesystem::exists(results / L"status"); };
+  if (!myr::testing::runOnWineHost("Z:\\bin\\sh -c \"" + script + "\"", finished, std::chrono::seconds(20))) {
     return std::nullopt;
   }
-  CloseHandle(process.hProcess);
-  CloseHandle(process.hThread);
-  for (int attempt = 0; attempt < 1000 && !std::filesystem::exists(results / L"status"); ++attempt) Sleep(20);
-  if (!std::filesystem::exists(results / L"status")) return std::nullopt;
   return HostRun{std::stoi(readFile(results / L"status")), readFile(results / L"output")};
 }
 

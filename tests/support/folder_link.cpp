@@ -11,11 +11,14 @@
 
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
+#include "support/wine_host_win.h"
 
 namespace fs = std::filesystem;
 
 namespace myr::testing {
 namespace {
+
+constexpr std::chrono::milliseconds kHostPatience(5000);
 
 bool pathExists(const fs::path& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
 
@@ -47,35 +50,8 @@ bool setMountPoint(const fs::path& emptyFolder, const fs::path& target) {
                          nullptr, 0, &returned, nullptr) != FALSE;
 }
 
-using UnixNameFunction = char*(__cdecl*)(const wchar_t*);
-
-// Present only under Wine.
-UnixNameFunction wineUnixFileName() {
-  const HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-  return reinterpret_cast<UnixNameFunction>(reinterpret_cast<void*>(GetProcAddress(kernel, "wine_get_unix_file_name")));
-}
-
-std::string quotedUnixName(UnixNameFunction convert, const fs::path& path) {
-  char* name = convert(path.c_str());
-  const std::string quoted = "\"" + std::string(name != nullptr ? name : "") + "\"";
-  HeapFree(GetProcessHeap(), 0, name);
-  return quoted;
-}
-
-// Wine gives no waitable handle for a host program, so its effect is awaited.
-bool runOnWineHost(const std::string& commandLine, const std::function<bool()>& done) {
-  std::wstring command = toWide(commandLine);
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
-  PROCESS_INFORMATION process{};
-  if (!CreateProcessW(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process)) {
-    return false;
-  }
-  const WinHandle processHandle(process.hProcess);
-  const WinHandle threadHandle(process.hThread);
-  for (int attempt = 0; attempt < 250 && !done(); ++attempt) Sleep(20);
-  return done();
-}
+// Quoted for the host's shell.
+std::string quotedHostPath(const fs::path& path) { return "\"" + hostPathOf(path).value_or("") + "\""; }
 
 }  // namespace
 
@@ -87,10 +63,11 @@ FolderLink::FolderLink(fs::path link, const fs::path& target) : link_(std::move(
     }
     RemoveDirectoryW(link_.c_str());
   }
-  if (const UnixNameFunction convert = wineUnixFileName()) {
-    const std::string command =
-        "Z:\\bin\\ln -s " + quotedUnixName(convert, target) + " " + quotedUnixName(convert, link_);
-    if (runOnWineHost(command, [this] { return pathExists(link_); })) kind_ = Kind::HostLink;
+  if (hostPathOf(link_)) {
+    const std::string command = "Z:\\bin\\ln -s " + quotedHostPath(target) + " " + quotedHostPath(link_);
+    if (runOnWineHost(
+            command, [this] { return pathExists(link_); }, kHostPatience))
+      kind_ = Kind::HostLink;
   }
 }
 
@@ -98,7 +75,8 @@ FolderLink::~FolderLink() {
   if (kind_ == Kind::Junction) RemoveDirectoryW(link_.c_str());
   // Wine removes a host link's target instead of the link, so the host removes it.
   if (kind_ == Kind::HostLink) {
-    runOnWineHost("Z:\\bin\\rm " + quotedUnixName(wineUnixFileName(), link_), [this] { return !pathExists(link_); });
+    runOnWineHost(
+        "Z:\\bin\\rm " + quotedHostPath(link_), [this] { return !pathExists(link_); }, kHostPatience);
   }
 }
 
