@@ -121,9 +121,10 @@ export class Launcher {
     this.page = undefined;
   }
 
-  // The launcher's window as X sees it: its client area, where the page is painted.
+  // The launcher's window as X sees it: its client area, where the page is painted. Found while
+  // it is visible and remembered, so that it can still be reached once minimised.
   window() {
-    const id = until(() => {
+    const id = this.windowId ? Promise.resolve(this.windowId) : until(() => {
       try {
         return run('xdotool', ['search', '--onlyvisible', '--name', '^Myrrowen$']).split('\n')[0];
       } catch {
@@ -131,6 +132,7 @@ export class Launcher {
       }
     }, { what: 'the launcher window' });
     return id.then((windowId) => {
+      this.windowId = windowId;
       const info = run('xwininfo', ['-id', windowId]);
       const number = (label) => Number(new RegExp(`${label}:\\s+(-?\\d+)`).exec(info)[1]);
       return { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
@@ -152,6 +154,26 @@ export class Launcher {
     run('xdotool', ['mousemove', String(point.x), String(point.y), 'click', '1']);
   }
 
+  // Drops a file onto the middle of the window as a file manager would (XDND).
+  async dropFile(file) {
+    const window = await this.window();
+    run(path.join(here, 'xdnd_drop.py'), [window.id, String(window.x + Math.round(window.width / 2)),
+      String(window.y + Math.round(window.height / 2)), file]);
+  }
+
+  // What a player does to the window that "play" minimised: bring it back.
+  async restoreWindow() {
+    const window = await this.window();
+    run('xdotool', ['windowactivate', window.id]);
+    await until(async () => (await this.evaluate('innerHeight')) >= window.height / 2, { what: 'the window to come back' });
+  }
+
+  // What the window manager's close button does: WM_DELETE_WINDOW to the window.
+  async closeWindow() {
+    const window = await this.window();
+    run('/usr/bin/python3', ['-c', closeScript, window.id]);
+  }
+
   async stop() {
     await this.detach();
     if (this.running) {
@@ -162,6 +184,17 @@ export class Launcher {
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
+
+const closeScript = `
+import sys
+from Xlib import X, display
+from Xlib.protocol import event
+d = display.Display()
+w = d.create_resource_object('window', int(sys.argv[1]))
+protocols, delete = d.intern_atom('WM_PROTOCOLS'), d.intern_atom('WM_DELETE_WINDOW')
+w.send_event(event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+d.flush()
+`;
 
 export function grabScreen(window, file) {
   run('import', ['-window', 'root', '-crop', `${window.width}x${window.height}+${window.x}+${window.y}`, '+repage', file]);
