@@ -18,12 +18,14 @@ export function createLogView({ keep = 20000 } = {}) {
   let scheduled = false;
   const spacer = el('div', { class: 'log-spacer' });
   const rows = el('div', { class: 'log-rows' });
+  const empty = el('p', { class: 'log-empty muted' }, 'The game\'s output appears here while it runs.');
   const viewport = el('div', { class: 'log-view', tabindex: '0', role: 'log', 'aria-live': 'off',
-    'aria-label': 'Game log', 'data-test': 'play-log' }, spacer, rows);
+    'aria-label': 'Game log', 'data-test': 'play-log' }, spacer, rows, empty);
 
   function render() {
     scheduled = false;
     spacer.style.height = `${lines.length * ROW_HEIGHT}px`;
+    empty.hidden = lines.length > 0;
     if (followEnd) viewport.scrollTop = viewport.scrollHeight;
     const first = Math.max(0, Math.floor(viewport.scrollTop / ROW_HEIGHT) - OVERSCAN);
     const last = Math.min(lines.length, first + Math.ceil(viewport.clientHeight / ROW_HEIGHT) + 2 * OVERSCAN);

@@ -167,7 +167,7 @@ export function mount(root, app) {
     if (record.code !== undefined) facts.push(el('span', { 'data-test': 'play-last-code' }, `Exit code ${exitCodeText(record.code)}`));
     if (record.seconds !== undefined) facts.push(el('span', { 'data-test': 'play-last-seconds' }, `ran ${duration(record.seconds)}`));
     const tail = Array.isArray(record.tail) ? record.tail : [];
-    lastRunCard.replaceChildren(
+    lastRunCard.replaceChildren(...[
       el('div', { class: 'row' }, el('h2', { class: 'grow' }, 'Last run'),
         el('span', { class: `badge ${failed ? 'bad' : 'ok'}` }, failed ? 'Problem' : 'Ended')),
       el('p', { class: failed ? 'error' : '', 'data-test': 'play-last-message' }, message),
@@ -176,7 +176,8 @@ export function mount(root, app) {
       failed ? el('p', { class: 'muted small' }, 'The whole log is in the logs folder (Maintenance → Open the logs folder).') : null,
       tail.length ? el('details', { 'data-test': 'play-last-tail' },
         el('summary', {}, `Last ${tail.length} lines of the game's output`),
-        el('pre', { class: 'mono small tail' }, tail.join('\n'))) : null);
+        el('pre', { class: 'mono small tail' }, tail.join('\n'))) : null,
+    ].filter(Boolean));
   }
 
   function takeDisc(newDisc) {
@@ -283,7 +284,7 @@ export function mount(root, app) {
     if (dropped > 0) {
       droppedTotal += dropped;
       droppedLine.hidden = false;
-      droppedLine.textContent = `${droppedTotal} lines were skipped because the game wrote faster than the page shows. `
+      droppedLine.textContent = `${droppedTotal} ${droppedTotal === 1 ? 'line was' : 'lines were'} skipped because the game wrote faster than the page shows. `
         + 'The full log is in logs\\last_run.log.';
     }
   });

@@ -112,6 +112,7 @@ export class Launcher {
     this.page = await until(
       () => this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin)),
       { what: 'Playwright to see the page' });
+    await this.window(); // found now, while it is surely visible
     return this.page;
   }
 
@@ -174,6 +175,26 @@ export class Launcher {
     run('/usr/bin/python3', ['-c', closeScript, window.id]);
   }
 
+  // A game started from this folder outlives the launcher (as it does for players); end it too.
+  endProgramsOfFolder() {
+    const prefix = `Z:${this.folder.replaceAll('/', '\\')}\\`;
+    for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+      let commandLine = '';
+      try {
+        commandLine = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      } catch {
+        continue;
+      }
+      if (commandLine.startsWith(prefix)) {
+        try {
+          process.kill(Number(pid), 'SIGKILL');
+        } catch {
+          // already gone
+        }
+      }
+    }
+  }
+
   async stop() {
     await this.detach();
     if (this.running) {
@@ -181,6 +202,7 @@ export class Launcher {
       await this.exited;
     }
     await until(() => browserProcesses().length === 0, { timeout: 5000, what: 'the browser to end' }).catch(() => {});
+    this.endProgramsOfFolder();
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
