@@ -38,7 +38,7 @@ export function describeDisc(disc, extracting) {
       : 'Choose an ISO image of your Myrrowen (USA) disc, or drop the .iso file onto this window.';
     return { kind: 'bad', title, hint };
   }
-  if (disc.discFolder) return { kind: 'ok', title: 'Ready to play.', hint: '' };
+  if (disc.discFolder) return { kind: 'ok', title: 'The disc image and the game\'s files are in place.', hint: '' };
   if (extract.running || extracting) {
     return { kind: 'busy', title: 'Preparing the game\'s files from the disc image…', hint: 'This takes a minute; you can look around meanwhile.' };
   }
@@ -141,6 +141,8 @@ export function mount(root, app) {
     extractError.textContent = failure;
     extractError.hidden = !failure;
     // Retry is offered whenever a good image has no prepared files and nothing is copying.
+    // Choosing is the way forward while the image itself is the problem.
+    chooseButton.className = disc?.ok === true ? 'button' : 'button primary';
     retryButton.hidden = !(disc?.ok === true && !disc?.discFolder && !extracting);
     retryButton.textContent = failure ? 'Try again' : 'Prepare the game\'s files';
     drawActions();
