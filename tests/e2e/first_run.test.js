@@ -1,31 +1,26 @@
 // A player's first start: no disc image anywhere, the image dropped onto the window, the game's
 // files prepared, the game played and stopped.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, until } from './launcher.js';
+import { test } from 'node:test';
+import { demoImage, playerPageForTests, until } from './launcher.js';
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({
-    page: 'player',
-    game: true,
-    // The stand-in game prints a few lines and an error line, then waits to be stopped.
-    environment: { MYR_ISO: '', STANDIN_LINES: '3', STANDIN_STDERR_TEXT: 'error: the demo ends here', STANDIN_SLEEP_MS: '120000' },
-  });
-  page = await launcher.attach();
+// The stand-in game prints a few lines and an error line, then waits to be stopped.
+const session = playerPageForTests({
+  game: true,
+  environment: { MYR_ISO: '', STANDIN_LINES: '3', STANDIN_STDERR_TEXT: 'error: the demo ends here', STANDIN_SLEEP_MS: '120000' },
 });
-after(async () => launcher.stop());
 
-const text = (selector) => page.textContent(`[data-test=${selector}]`);
+const text = (selector) => session.page.textContent(`[data-test=${selector}]`);
 
 test('without any image the page says so and Play waits for one', async () => {
+  const { page } = session;
   assert.equal(await text('play-disc-status'), 'No disc image chosen.');
   assert.equal(await text('play-disc-badge'), 'Not ready');
   assert.equal(await page.isDisabled('[data-test=play-start]'), true);
 });
 
 test('the demo image dropped onto the window is accepted and its files are prepared to the end', async () => {
+  const { launcher, page } = session;
   // Every percentage the bar shows, in order.
   await page.evaluate(() => {
     const bar = document.querySelector('[data-test=play-progress-bar]');
@@ -46,6 +41,7 @@ test('the demo image dropped onto the window is accepted and its files are prepa
 });
 
 test('Play starts the game, its output reaches the log, Stop ends it and says why', async () => {
+  const { launcher, page } = session;
   await page.click('[data-test=play-start]');
   await until(() => page.isVisible('[data-test=play-stop]'), { what: 'the running state' });
   await until(async () => {

@@ -5,6 +5,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { fileURLToPath } from 'node:url';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -111,7 +112,7 @@ export class Launcher {
     this.browser = await chromium.connectOverCDP(`http://127.0.0.1:${this.port}`);
     this.page = await until(
       () => this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin)),
-      { what: 'Playwright to see the page' });
+      { timeout: 40000, what: 'Playwright to see the page' }); // slow when the machine is busy
     await this.window(); // found now, while it is surely visible
     return this.page;
   }
@@ -217,6 +218,29 @@ protocols, delete = d.intern_atom('WM_PROTOCOLS'), d.intern_atom('WM_DELETE_WIND
 w.send_event(event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
 d.flush()
 `;
+
+// A path of this machine as Wine's programs see it.
+export const windowsPath = (file) => `Z:${file.replaceAll('/', '\\')}`;
+
+// One launcher with the player's page for all the tests of a file: started before them (then
+// `prepareTests` gets it, in the same hook: Node does not wait for one top-level hook before the
+// next), stopped after them. The returned object holds `launcher` and `page` once started.
+export function playerPageForTests(options = {}, prepareTests = async () => {}) {
+  const session = {};
+  before(async () => {
+    session.launcher = new Launcher({ page: 'player', ...options });
+    session.page = await session.launcher.attach();
+    await prepareTests(session);
+  });
+  after(async () => session.launcher?.stop());
+  return session;
+}
+
+// The Play section says the game's files are in place (preparing them takes a few seconds).
+export function gameFilesReady(page) {
+  return until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready',
+    { timeout: 60000, what: "the game's files to be ready" });
+}
 
 export function grabScreen(window, file) {
   run('import', ['-window', 'root', '-crop', `${window.width}x${window.height}+${window.x}+${window.y}`, '+repage', file]);

@@ -4,31 +4,24 @@ import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, until } from './launcher.js';
+import { test } from 'node:test';
+import { demoImage, gameFilesReady, playerPageForTests, until, windowsPath } from './launcher.js';
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({
-    page: 'player',
-    game: true,
-    prepare: (folder) => {
-      const cache = path.join(folder, 'shadercache');
-      fs.mkdirSync(path.join(cache, 'vulkan'), { recursive: true });
-      fs.writeFileSync(path.join(cache, 'a.bin'), Buffer.alloc(1000));
-      fs.writeFileSync(path.join(cache, 'vulkan', 'b.bin'), Buffer.alloc(536));
-    },
-    environment: { MYR_ISO: `Z:${demoImage.replaceAll('/', '\\')}`, STANDIN_SLEEP_MS: '120000' },
-  });
-  page = await launcher.attach();
-  await page.click('[data-test=tab-maintenance]');
-});
-after(async () => launcher.stop());
+const session = playerPageForTests({
+  game: true,
+  prepare: (folder) => {
+    const cache = path.join(folder, 'shadercache');
+    fs.mkdirSync(path.join(cache, 'vulkan'), { recursive: true });
+    fs.writeFileSync(path.join(cache, 'a.bin'), Buffer.alloc(1000));
+    fs.writeFileSync(path.join(cache, 'vulkan', 'b.bin'), Buffer.alloc(536));
+  },
+  environment: { MYR_ISO: windowsPath(demoImage), STANDIN_SLEEP_MS: '120000' },
+}, ({ page }) => page.click('[data-test=tab-maintenance]'));
 
-const text = (selector) => page.textContent(`[data-test=${selector}]`);
+const text = (selector) => session.page.textContent(`[data-test=${selector}]`);
 
 test('the cache size is shown, and clearing it frees that much', async () => {
+  const { launcher, page } = session;
   await until(async () => (await text('maintenance-cache-size')) === '1.5 KB in 2 files', { what: 'the cache size' });
   assert.match(await text('maintenance-cache-path'), /shadercache$/);
   await page.click('[data-test=maintenance-clear-cache]');
@@ -38,12 +31,14 @@ test('the cache size is shown, and clearing it frees that much', async () => {
 });
 
 test('opening the game log before any run says it does not exist yet', async () => {
+  const { page } = session;
   await page.click('[data-test=maintenance-open-log]');
   await until(() => page.isVisible('[data-test=maintenance-folders] [data-test=error]'), { what: 'the error' });
   assert.match(await page.textContent('[data-test=maintenance-folders] [data-test=error]'), /last_run\.log does not exist yet\.$/);
 });
 
 test('both desktop shortcuts are created and named', async () => {
+  const { page } = session;
   const desktop = path.join(process.env.WINEPREFIX, 'drive_c', 'users', os.userInfo().username, 'Desktop');
   const shortcuts = ['Myrrowen.lnk', 'Myrrowen Launcher.lnk'].map((name) => path.join(desktop, name));
   try {
@@ -57,8 +52,9 @@ test('both desktop shortcuts are created and named', async () => {
 });
 
 test('clearing the cache while the game runs is refused in words', async () => {
+  const { launcher, page } = session;
   await page.click('[data-test=tab-play]');
-  await until(async () => (await text('play-disc-badge')) === 'Ready', { timeout: 60000, what: 'the game\'s files' });
+  await gameFilesReady(page);
   await page.click('[data-test=play-start]');
   await until(() => page.isVisible('[data-test=play-stop]'), { what: 'the game to run' });
   await launcher.restoreWindow();

@@ -2,34 +2,30 @@
 // keyboard: cancelled first, then the demo image typed in.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, until } from './launcher.js';
+import { test } from 'node:test';
+import { demoImage, playerPageForTests, until, windowsPath } from './launcher.js';
 
 const dialogTitle = '^Choose your Myrrowen \\(USA\\) disc image$';
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({ page: 'player', game: true, environment: { MYR_ISO: '' } });
-  page = await launcher.attach();
-});
-after(async () => launcher.stop());
+const session = playerPageForTests({ game: true, environment: { MYR_ISO: '' } });
 
-const xdotool = (...args) => execFileSync('xdotool', args, { encoding: 'utf8' }).trim();
+const xdotool = (...args) => execFileSync('xdotool', args, { encoding: 'utf8', timeout: 5000 }).trim();
 
-// Waits for the file dialog and gives it the keys.
+// Waits for the file dialog, brings it forward and types into it. The dialog's window may be
+// replaced while it opens, so it is searched again until activating it works.
 async function answerDialog(...keys) {
-  const id = await until(() => {
+  await until(() => {
     try {
-      return xdotool('search', '--onlyvisible', '--name', dialogTitle).split('\n')[0];
+      const id = xdotool('search', '--onlyvisible', '--name', dialogTitle).split('\n').at(-1);
+      xdotool('windowactivate', '--sync', id);
+      return true;
     } catch {
-      return null;
+      return false;
     }
   }, { what: 'the file dialog' });
-  xdotool('windowactivate', '--sync', id);
   for (const key of keys) {
-    if (key.type) xdotool('type', '--delay', '20', '--window', id, key.type);
-    else xdotool('key', '--window', id, key);
+    if (key.type) xdotool('type', '--delay', '20', key.type);
+    else xdotool('key', key);
   }
   await until(() => {
     try {
@@ -42,6 +38,7 @@ async function answerDialog(...keys) {
 }
 
 test('a cancelled dialog leaves everything as it was', async () => {
+  const { page } = session;
   await page.click('[data-test=play-choose]');
   assert.equal(await page.getAttribute('[data-test=play-choose]', 'aria-busy'), 'true');
   await answerDialog('Escape');
@@ -51,8 +48,9 @@ test('a cancelled dialog leaves everything as it was', async () => {
 });
 
 test('the image chosen in the dialog is accepted and its files are prepared', async () => {
+  const { page } = session;
   await page.click('[data-test=play-choose]');
-  await answerDialog({ type: `Z:${demoImage.replaceAll('/', '\\')}` }, 'Return');
+  await answerDialog({ type: windowsPath(demoImage) }, 'Return');
   await until(async () => (await page.getAttribute('[data-test=play-drop-result]', 'data-accepted')) === 'true',
     { what: 'the choice to be accepted' });
   await until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready', { timeout: 60000, what: 'the files' });

@@ -5,8 +5,8 @@ import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, until } from './launcher.js';
+import { after, test } from 'node:test';
+import { demoImage, playerPageForTests, until } from './launcher.js';
 
 const fixtures = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-discs-'));
 
@@ -33,20 +33,13 @@ function damagedCopy(target) {
   fs.closeSync(handle);
 }
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({ page: 'player', game: true, environment: { MYR_ISO: '' } });
-  page = await launcher.attach();
-});
-after(async () => {
-  await launcher.stop();
-  fs.rmSync(fixtures, { recursive: true, force: true });
-});
+const session = playerPageForTests({ game: true, environment: { MYR_ISO: '' } });
+after(() => fs.rmSync(fixtures, { recursive: true, force: true }));
 
-const text = (selector) => page.textContent(`[data-test=${selector}]`);
+const text = (selector) => session.page.textContent(`[data-test=${selector}]`);
 
 test('dropped files that are not the game\'s disc are refused in words and change nothing', async () => {
+  const { launcher, page } = session;
   const cases = [
     { file: makeImage('Other Game.iso', { 'SYSTEM.CNF': 'BOOT2 = cdrom0:\\SLUS_123.45;1\r\nVER = 1.00\r\n', 'SLUS_123.45': 'x' }),
       says: /^Other Game\.iso: This is SLUS-12345, not the USA release \(QXUS-40404\) the port runs\.$/ },
@@ -64,6 +57,7 @@ test('dropped files that are not the game\'s disc are refused in words and chang
 });
 
 test('a failed preparation shows its error, and Try again succeeds once the image is good', async () => {
+  const { launcher, page } = session;
   const image = path.join(fixtures, 'Myrrowen.iso');
   damagedCopy(image);
   await launcher.dropFile(image);

@@ -1,32 +1,26 @@
 // A game that floods its output: the log view keeps up without building a row per line, says
 // that lines were dropped, copies what it holds; closing the launcher meanwhile asks first.
 import assert from 'node:assert/strict';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, uiOrigin, until } from './launcher.js';
+import { test } from 'node:test';
+import { demoImage, gameFilesReady, playerPageForTests, uiOrigin, until, windowsPath } from './launcher.js';
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({
-    page: 'player',
-    game: true,
-    // Far more output at once than the launcher queues between two log events.
-    environment: { MYR_ISO: `Z:${demoImage.replaceAll('/', '\\')}`, STANDIN_LINES: '20000', STANDIN_SLEEP_MS: '120000' },
-  });
-  page = await launcher.attach();
-  await until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready',
-    { timeout: 60000, what: 'the game\'s files' });
+// Far more output at once than the launcher queues between two log events.
+const session = playerPageForTests({
+  game: true,
+  environment: { MYR_ISO: windowsPath(demoImage), STANDIN_LINES: '20000', STANDIN_SLEEP_MS: '120000' },
+}, async ({ launcher, page }) => {
+  await gameFilesReady(page);
   await page.click('[data-test=play-start]');
   await until(() => page.$$eval('[data-test=play-log-row]', (r) => r.some((x) => x.textContent === 'line 19999')),
-  { timeout: 60000, what: 'the end of the flood in the log' });
+    { timeout: 60000, what: 'the end of the flood in the log' });
   await launcher.restoreWindow();
 });
-after(async () => launcher.stop());
 
-const rowTexts = () => page.$$eval('[data-test=play-log-row]', (all) => all.map((r) => r.textContent));
-const keptLines = async () => Number.parseInt(await page.textContent('[data-test=play-log-count]'), 10);
+const rowTexts = () => session.page.$$eval('[data-test=play-log-row]', (all) => all.map((r) => r.textContent));
+const keptLines = async () => Number.parseInt(await session.page.textContent('[data-test=play-log-count]'), 10);
 
 test('thousands of lines are held but only the rows in sight are built, at either end', async () => {
+  const { page } = session;
   const kept = await keptLines();
   assert.ok(kept >= 4000, `lines kept: ${kept}`);
   const atEnd = await rowTexts();
@@ -41,6 +35,7 @@ test('thousands of lines are held but only the rows in sight are built, at eithe
 });
 
 test('dropped lines are announced with where the whole log is', async () => {
+  const { page } = session;
   assert.equal(await page.isVisible('[data-test=play-log-dropped]'), true);
   const notice = await page.textContent('[data-test=play-log-dropped]');
   const dropped = Number.parseInt(notice, 10);
@@ -51,6 +46,7 @@ test('dropped lines are announced with where the whole log is', async () => {
 });
 
 test('Copy log puts every kept line on the clipboard', async () => {
+  const { page } = session;
   await page.context().grantPermissions(['clipboard-read', 'clipboard-write'], { origin: uiOrigin });
   await page.click('[data-test=play-log-copy]');
   await until(async () => (await page.textContent('[data-test=play-log-copied]')) !== '', { what: 'the copy' });
@@ -60,6 +56,7 @@ test('Copy log puts every kept line on the clipboard', async () => {
 });
 
 test('closing while the game runs asks first; Keep open keeps it, Close anyway ends the launcher', async () => {
+  const { launcher, page } = session;
   await launcher.closeWindow();
   await page.waitForSelector('[data-test=confirm-dialog]');
   assert.match(await page.textContent('[data-test=confirm-dialog]'), /game is still running/);

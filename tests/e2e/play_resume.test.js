@@ -3,30 +3,21 @@
 import assert from 'node:assert/strict';
 import fs from 'node:fs';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { Launcher, demoImage, until } from './launcher.js';
+import { test } from 'node:test';
+import { demoImage, gameFilesReady, playerPageForTests, until, windowsPath } from './launcher.js';
 
-let launcher;
-let page;
-before(async () => {
-  launcher = new Launcher({
-    page: 'player',
-    game: true,
-    prepare: (folder) => {
-      fs.mkdirSync(path.join(folder, 'states'));
-      fs.writeFileSync(path.join(folder, 'states', 'slot2.state'), 'state');
-    },
-    // The stand-in ends as if a DLL it needs were missing.
-    environment: { MYR_ISO: `Z:${demoImage.replaceAll('/', '\\')}`, STANDIN_STDERR_TEXT: 'fatal: SDL3.dll not found',
-      STANDIN_SLEEP_MS: '1500', STANDIN_EXIT_CODE: '0xC0000135' },
-  });
-  page = await launcher.attach();
-  await until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready',
-    { timeout: 60000, what: 'the game\'s files' });
-});
-after(async () => launcher.stop());
+// The stand-in ends as if a DLL it needs were missing.
+const session = playerPageForTests({
+  game: true,
+  prepare: (folder) => {
+    fs.mkdirSync(path.join(folder, 'states'));
+    fs.writeFileSync(path.join(folder, 'states', 'slot2.state'), 'state');
+  },
+  environment: { MYR_ISO: windowsPath(demoImage), STANDIN_STDERR_TEXT: 'fatal: SDL3.dll not found',
+    STANDIN_SLEEP_MS: '1500', STANDIN_EXIT_CODE: '0xC0000135' },
+}, ({ page }) => gameFilesReady(page));
 
-const text = (selector) => page.textContent(`[data-test=${selector}]`);
+const text = (selector) => session.page.textContent(`[data-test=${selector}]`);
 
 async function lastRunShowsTheMissingDll() {
   assert.match(await text('play-last-message'), /^A DLL myr\.exe needs is missing \(0xC0000135\)/);
@@ -35,6 +26,7 @@ async function lastRunShowsTheMissingDll() {
 }
 
 test('Resume starts the game with the chosen state, and its failure is explained', async () => {
+  const { launcher, page } = session;
   assert.deepEqual(await page.$$eval('[data-test=play-state-select] option', (o) => o.map((x) => x.value)), ['slot2.state']);
   await page.click('[data-test=play-resume]');
   await until(() => page.$$eval('[data-test=play-log-row]',
@@ -46,6 +38,7 @@ test('Resume starts the game with the chosen state, and its failure is explained
 });
 
 test('a page drawn again shows the last run from the launcher\'s record', async () => {
+  const { page } = session;
   await page.reload();
   await page.waitForSelector('html[data-state=ready]');
   await lastRunShowsTheMissingDll();

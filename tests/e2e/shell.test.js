@@ -2,22 +2,17 @@
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import path from 'node:path';
-import { after, before, test } from 'node:test';
-import { Launcher, until } from './launcher.js';
+import { test } from 'node:test';
+import { playerPageForTests } from './launcher.js';
 
-let launcher;
-let page;
-before(async () => {
-  // No myr.exe in this folder, so a start with --play fails.
-  launcher = new Launcher({ page: 'player', environment: { MYR_ISO: '' } });
-  page = await launcher.attach();
-});
-after(async () => launcher.stop());
+// No myr.exe in this folder, so a start with --play fails.
+const session = playerPageForTests({ environment: { MYR_ISO: '' } });
 
-const selectedTab = () => page.$eval('[role=tab][aria-selected=true]', (t) => t.dataset.test);
-const visibleSection = () => page.$$eval('[role=tabpanel]', (all) => all.filter((s) => !s.hidden).map((s) => s.id));
+const selectedTab = () => session.page.$eval('[role=tab][aria-selected=true]', (t) => t.dataset.test);
+const visibleSection = () => session.page.$$eval('[role=tabpanel]', (all) => all.filter((s) => !s.hidden).map((s) => s.id));
 
 test('arrow keys, Home and End move between the tabs and show their section', async () => {
+  const { page } = session;
   await page.focus('[data-test=tab-play]');
   const steps = [
     ['ArrowDown', 'tab-settings', 'section-settings'],
@@ -36,6 +31,7 @@ test('arrow keys, Home and End move between the tabs and show their section', as
 });
 
 test('a gamepad moves the focus with its d-pad and activates with its first button', async () => {
+  const { page } = session;
   // A pad the page polls like a real one; the test presses its buttons.
   await page.evaluate(() => {
     const pad = { id: 'test pad', index: 0, connected: true, axes: [0, 0, 0, 0],
@@ -63,6 +59,7 @@ test('a gamepad moves the focus with its d-pad and activates with its first butt
 });
 
 test('a notice from the launcher is shown until dismissed', async () => {
+  const { launcher, page } = session;
   // A second start with --play hands over to this launcher, which cannot start the game.
   execFileSync('wine', [path.join(launcher.folder, 'myr_launcher.exe'), '--play'], { stdio: 'ignore', timeout: 30000 });
   await page.waitForSelector('[data-test=notice]');
