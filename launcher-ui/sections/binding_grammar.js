@@ -138,3 +138,20 @@ export function gamepadAxisBindingFor(padIndex, axisIndex, value) {
   if (!axis || padIndex < 0 || padIndex > 7) return '';
   return `SDL-${padIndex}/${value < 0 ? '-' : '+'}${axis}`;
 }
+
+// The device family of one alternative: 'keyboard', 'sdl-N' or 'pointer-N' (lower case), or '' when
+// it joins inputs of several devices or names none.
+function deviceOf(alternative) {
+  const devices = new Set(alternative.split('&').map((part) => asciiLower(trimBlanks(part).split('/')[0])));
+  return devices.size === 1 ? [...devices][0] : '';
+}
+
+// A captured input takes the place of the binding's alternatives on the same device and keeps the
+// others, so that capturing a key leaves the pad's button bound, and the other way round.
+export function withCapturedInput(binding, captured) {
+  const device = deviceOf(captured);
+  const kept = trimBlanks(binding) === ''
+    ? []
+    : trimBlanks(binding).split(';').map(trimBlanks).filter((alternative) => deviceOf(alternative) !== device);
+  return [...kept, captured].sort((a, b) => (deviceOf(a) === 'keyboard' ? 0 : 1) - (deviceOf(b) === 'keyboard' ? 0 : 1)).join(';');
+}

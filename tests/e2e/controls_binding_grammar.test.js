@@ -2,7 +2,7 @@
 import assert from 'node:assert/strict';
 import { test } from 'node:test';
 import {
-  bindingProblem, gamepadAxisBindingFor, gamepadButtonBindingFor, isValidBinding, keyboardBindingFor,
+  bindingProblem, gamepadAxisBindingFor, gamepadButtonBindingFor, isValidBinding, keyboardBindingFor, withCapturedInput,
 } from '../../launcher-ui/sections/binding_grammar.js';
 
 const defaults = [
@@ -95,4 +95,21 @@ test('captured keys and pad inputs become bindings the grammar accepts', () => {
   assert.equal(gamepadAxisBindingFor(1, 1, -0.9), 'SDL-1/-LeftY');
   assert.equal(gamepadAxisBindingFor(0, 2, 0.8), 'SDL-0/+RightX');
   assert.equal(gamepadAxisBindingFor(0, 4, 1), '');
+});
+
+test('a captured input replaces the alternatives of its own device only', () => {
+  const cases = [
+    ['Keyboard/Up;SDL-0/FaceNorth', 'Keyboard/K', 'Keyboard/K;SDL-0/FaceNorth'],
+    ['Keyboard/Up;SDL-0/FaceNorth', 'SDL-0/FaceSouth', 'Keyboard/Up;SDL-0/FaceSouth'],
+    ['Keyboard/Up;SDL-0/FaceNorth', 'SDL-1/Start', 'Keyboard/Up;SDL-0/FaceNorth;SDL-1/Start'],
+    ['SDL-0/DPadUp', 'Keyboard/I', 'Keyboard/I;SDL-0/DPadUp'],
+    ['', 'Keyboard/Space', 'Keyboard/Space'],
+    [' keyboard/a ; Keyboard/B ', 'Keyboard/C', 'Keyboard/C'],
+    ['Keyboard/LeftControl&Keyboard/C;Pointer-0/Left', 'Keyboard/X', 'Keyboard/X;Pointer-0/Left'],
+    ['Keyboard/LeftShift&SDL-0/Start', 'Keyboard/X', 'Keyboard/X;Keyboard/LeftShift&SDL-0/Start'],
+  ];
+  for (const [binding, captured, expected] of cases) {
+    assert.equal(withCapturedInput(binding, captured), expected, `${binding} + ${captured}`);
+    assert.ok(isValidBinding(expected));
+  }
 });
