@@ -1,0 +1,3 @@
+export function mount(root, app) {
+  root.append(app.ui.el('h1', { text: 'Play' }));
+}
