@@ -59,6 +59,7 @@ export function mount(root, app) {
   const notices = ui.el('div', { class: 'stack' });
   const prompt = ui.el('div', { class: 'card capture-prompt', role: 'status', 'aria-live': 'assertive',
     'data-test': 'controls-capture-prompt', hidden: true });
+  const messages = ui.el('div', { class: 'messages', 'data-test': 'controls-messages' });
   const footer = ui.el('div', { class: 'row settings-actions' }, saveButton, undoButton, resetButton, status);
 
   root.append(
@@ -70,7 +71,7 @@ export function mount(root, app) {
         '; alternatives are separated by ', ui.el('code', {}, ';'), '.')),
     notices, prompt,
     ui.el('div', { class: 'controls-grid' }, GROUPS.map(([title, buttons]) => buildGroup(title, buttons))),
-    footer);
+    ui.el('div', { class: 'action-bar' }, footer, messages));
 
   function buildGroup(title, buttons) {
     return ui.el('fieldset', { class: 'card controls-group' },
@@ -215,10 +216,10 @@ export function mount(root, app) {
 
   async function save() {
     stopCapture();
-    ui.clearError(footer);
+    ui.clearError(messages);
     const invalid = PAD_BUTTONS.filter((button) => !check(button));
     if (invalid.length > 0) {
-      ui.showError(footer, `Not saved: fix the marked ${invalid.length === 1 ? 'binding' : 'bindings'} first (${invalid.join(', ')}).`);
+      ui.showError(messages, `Not saved: fix the marked ${invalid.length === 1 ? 'binding' : 'bindings'} first (${invalid.join(', ')}).`);
       rows.get(invalid[0]).input.focus();
       return;
     }
@@ -229,7 +230,7 @@ export function mount(root, app) {
         fill();
         updateStatus('Saved the controls to myr.ini.');
       } catch (error) {
-        ui.showError(footer, `${error.message.replace(/\.$/, '')}. Nothing was changed; correct it and save again.`);
+        ui.showError(messages, `${error.message.replace(/\.$/, '')}. Nothing was changed; correct it and save again.`);
         updateStatus('Not saved.');
       }
     });

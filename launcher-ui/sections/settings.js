@@ -153,6 +153,7 @@ export function mount(root, app) {
     'Undo changes');
   const notices = ui.el('div', { class: 'stack' });
   const displayCard = ui.el('div', { class: 'card display-info', 'data-test': 'settings-display' });
+  const messages = ui.el('div', { class: 'messages', 'data-test': 'settings-messages' });
   const footer = ui.el('div', { class: 'row settings-actions' }, saveButton, undoButton, defaultsButton, status);
 
   root.append(
@@ -161,7 +162,7 @@ export function mount(root, app) {
       ui.el('p', { class: 'muted' }, 'Stored in myr.ini next to the game. The game reads them when it starts.')),
     notices, displayCard,
     ...GROUPS.map(([section, title]) => buildGroup(section, title)),
-    footer);
+    ui.el('div', { class: 'action-bar' }, footer, messages));
 
   function buildGroup(section, title) {
     const defs = SETTINGS.filter((d) => d.id.startsWith(`${section}.`));
@@ -325,10 +326,10 @@ export function mount(root, app) {
   }
 
   async function save() {
-    ui.clearError(footer);
+    ui.clearError(messages);
     const invalid = invalidFields();
     if (invalid.length > 0) {
-      ui.showError(footer, `${invalid[0].def.label}: ${problemOfValue(invalid[0].def, invalid[0].control.get())}`);
+      ui.showError(messages, `${invalid[0].def.label}: ${problemOfValue(invalid[0].def, invalid[0].control.get())}`);
       invalid[0].control.input.focus();
       return;
     }
@@ -341,7 +342,7 @@ export function mount(root, app) {
         const saved = result?.saved ?? Object.keys(values).length;
         updateStatus(saved === 0 ? 'Saved. Nothing had changed.' : `Saved ${saved === 1 ? '1 setting' : `${saved} settings`} to myr.ini.`);
       } catch (error) {
-        ui.showError(footer, saveAdvice(error.message));
+        ui.showError(messages, saveAdvice(error.message));
         updateStatus('Not saved.');
       }
     });
