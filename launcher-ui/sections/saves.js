@@ -155,7 +155,7 @@ export function mount(root, app) {
   }
 
   function draw() {
-    body.replaceChildren(
+    body.replaceChildren(...[
       locked() ? ui.el('div', { class: 'card notice', 'data-test': 'saves-locked' },
         ui.el('strong', {}, 'The game is running.'),
         ui.el('p', {}, `${locked()} Backing up, restoring, formatting and swapping wait until it has closed.`)) : null,
@@ -165,7 +165,8 @@ export function mount(root, app) {
       drawFolders(),
       drawSaveData(),
       drawStates(),
-      drawBackups());
+      drawBackups(),
+    ].filter(Boolean));
     root.dataset.loaded = 'true';
   }
 
