@@ -82,7 +82,7 @@ export function mount(root, app) {
   function buildRow(button, label) {
     const id = `binding-${button}`;
     const note = ui.el('p', { class: 'field-note', id: `${id}-note` });
-    const input = ui.el('input', { type: 'text', id, class: 'binding', spellcheck: 'false', autocomplete: 'off',
+    const input = ui.el('input', { type: 'text', id, class: 'binding', spellcheck: 'false', autocomplete: 'off', placeholder: 'Not bound',
       'data-test': id, 'aria-describedby': `${id}-note`, 'on:input': () => { check(button); updateStatus(); } });
     const captureButton = ui.el('button', { class: 'button small', 'data-test': `capture-${button}`,
       'aria-label': `Set ${label} by pressing a key or a pad button`, 'on:click': () => startCapture(button) }, 'Set');
@@ -133,7 +133,7 @@ export function mount(root, app) {
     const problem = bindingProblem(input.value);
     row.classList.toggle('invalid', problem !== '');
     input.setAttribute('aria-invalid', problem ? 'true' : 'false');
-    note.textContent = problem || (input.value.trim() === '' ? 'Not bound.' : '');
+    note.textContent = problem;
     return problem === '';
   }
 

@@ -209,6 +209,8 @@ export function mount(root, app) {
   // Draws everything from the latest init: values, defaults, locks, refused lines, the display.
   function fill() {
     const refused = rejectedIds();
+    // The range rests on the display's own scale while "auto" is chosen.
+    if (init.display?.ok) fields.get('Display.Scale').control.input.value = String(init.display.scale);
     for (const { def, control, field, note, defaultText } of fields.values()) {
       control.set(init.settings?.[def.id] ?? init.defaults?.[def.id] ?? '');
       const fallback = init.defaults?.[def.id] ?? '';
