@@ -6,7 +6,7 @@ packages=(
   cmake ninja-build g++ clang python3
   g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth openbox
   googletest libbenchmark-dev nlohmann-json3-dev rapidjson-dev xorriso
-  chromium nodejs xdotool x11-utils imagemagick
+  chromium nodejs xdotool x11-utils imagemagick python3-xlib
 )
 # The image's Node may bring its own npm; Debian's is only needed without one.
 if ! command -v npm >/dev/null; then

@@ -1,3 +1,301 @@
+// Play: the disc image and its game files, starting and stopping the game, its live log and how
+// the last run ended.
+import { createLogView } from './log-view.js';
+
+const ART_HOST = 'https://art.myr.example/';
+
+function heroArt(names) {
+  const list = Array.isArray(names) ? names : [];
+  return list.find((n) => /hero|banner|cover|key|title/i.test(n)) ?? list[0];
+}
+
+function duration(seconds) {
+  const s = Math.max(0, Math.floor(Number(seconds) || 0));
+  if (s < 60) return `${s} s`;
+  const minutes = Math.floor(s / 60);
+  if (minutes < 60) return `${minutes} min ${s % 60} s`;
+  return `${Math.floor(minutes / 60)} h ${minutes % 60} min`;
+}
+
+function exitCodeText(code) {
+  const n = Number(code);
+  if (n === -1) return 'the game did not start';
+  if (!Number.isFinite(n)) return '';
+  return `${n} (0x${(n >>> 0).toString(16).toUpperCase().padStart(8, '0')})`;
+}
+
+// What the disc state means for the player, and what they can do about it.
+export function describeDisc(disc, extracting) {
+  if (!disc || typeof disc !== 'object') return { kind: 'bad', title: 'The disc state is unknown.', hint: '' };
+  const extract = disc.extract ?? {};
+  if (!disc.gameExe) {
+    return { kind: 'bad', title: 'myr.exe is missing.', hint: 'Put the launcher into the game\'s folder, next to myr.exe.' };
+  }
+  if (disc.ok !== true) {
+    const title = disc.error || 'The disc image cannot be used.';
+    const hint = disc.exists === false && disc.iso
+      ? 'Choose your disc image again, or drop the .iso file onto this window.'
+      : 'Choose an ISO image of your Myrrowen (USA) disc, or drop the .iso file onto this window.';
+    return { kind: 'bad', title, hint };
+  }
+  if (disc.discFolder) return { kind: 'ok', title: 'The disc image and the game\'s files are in place.', hint: '' };
+  if (extract.running || extracting) {
+    return { kind: 'busy', title: 'Preparing the game\'s files from the disc image…', hint: 'This takes a minute; you can look around meanwhile.' };
+  }
+  if (extract.error) {
+    return { kind: 'bad', title: 'The game\'s files could not be prepared.', hint: 'Check the disc image (a fresh copy of your disc helps), then try again.' };
+  }
+  return { kind: 'bad', title: 'The game\'s files are not prepared yet.', hint: 'Prepare them from the disc image.' };
+}
+
 export function mount(root, app) {
-  root.append(app.ui.el('h1', { text: 'Play' }));
+  const { el, whileBusy, showError, clearError, formatBytes, formatDate } = app.ui;
+  let disc = app.init.disc;
+  let running = Boolean(app.init.running);
+  let states = Array.isArray(app.init.states) ? app.init.states : [];
+  let progress = null; // the latest "discExtract" progress while a run goes on
+  let droppedTotal = 0;
+
+  // Hero: the game, its readiness and the big button.
+  const badge = el('span', { class: 'badge', 'data-test': 'play-disc-badge' });
+  const statusTitle = el('p', { class: 'status-title', 'data-test': 'play-disc-status' });
+  const statusHint = el('p', { class: 'muted', 'data-test': 'play-disc-hint' });
+  const playButton = el('button', { class: 'button primary big', 'data-test': 'play-start', 'data-busy-label': 'Starting…' }, 'Play');
+  const stopButton = el('button', { class: 'button danger', 'data-test': 'play-stop', 'data-busy-label': 'Stopping…' }, 'Stop the game');
+  const runningLine = el('p', { class: 'badge busy', 'data-test': 'play-running', role: 'status' }, 'The game is running');
+  const stateSelect = el('select', { id: 'play-state', 'data-test': 'play-state-select' });
+  const resumeButton = el('button', { class: 'button', 'data-test': 'play-resume', 'data-busy-label': 'Starting…' }, 'Resume');
+  const resumeRow = el('div', { class: 'row resume' },
+    el('label', { for: 'play-state', class: 'muted' }, 'Resume a quick-save state'), stateSelect, resumeButton);
+  const actionArea = el('div', { class: 'stack actions' },
+    el('div', { class: 'row' }, playButton, runningLine, stopButton), resumeRow);
+  const hero = el('div', { class: 'hero card', 'data-test': 'play-hero' },
+    el('div', { class: 'hero-text stack' },
+      el('h1', { class: 'hero-title' }, 'Myrrowen'),
+      el('div', { class: 'row' }, badge, statusTitle),
+      statusHint,
+      actionArea));
+  const art = heroArt(app.init.art);
+  if (art) hero.style.setProperty('--hero-art', `url("${ART_HOST}${encodeURIComponent(art)}")`);
+
+  // Disc image: where it is, choosing or dropping one, preparing the game's files.
+  const discPath = el('p', { class: 'path muted small', 'data-test': 'play-disc-path' });
+  const dropResult = el('p', { class: 'drop-result', role: 'status', 'data-test': 'play-drop-result' });
+  const chooseButton = el('button', { class: 'button', 'data-test': 'play-choose', 'data-busy-label': 'Waiting for your choice…' }, 'Choose disc image');
+  const retryButton = el('button', { class: 'button primary', 'data-test': 'play-retry', 'data-busy-label': 'Starting again…' }, 'Try again');
+  const bar = el('div', { class: 'bar' });
+  const progressBar = el('div', { class: 'progress', role: 'progressbar', 'aria-valuemin': '0', 'aria-valuemax': '100',
+    'aria-label': 'Preparing the game\'s files', 'data-test': 'play-progress-bar' }, bar);
+  const progressText = el('p', { class: 'small', 'data-test': 'play-progress-text' });
+  const progressBlock = el('div', { class: 'stack tight', 'data-test': 'play-progress' }, progressBar, progressText);
+  const extractError = el('p', { class: 'error', role: 'alert', 'data-test': 'play-extract-error' });
+  const discCard = el('div', { class: 'card stack', 'data-test': 'play-disc' },
+    el('h2', {}, 'Disc image'),
+    discPath,
+    progressBlock,
+    extractError,
+    el('div', { class: 'row' }, chooseButton, retryButton,
+      el('p', { class: 'muted small drop-hint', 'data-test': 'play-drop-hint' }, 'or drop a .iso file onto this window')),
+    dropResult);
+
+  // The last run.
+  const lastRunCard = el('div', { class: 'card stack', 'data-test': 'play-last-run' });
+
+  // The live log.
+  const log = createLogView();
+  const logCount = el('span', { class: 'muted small', 'data-test': 'play-log-count' });
+  const droppedLine = el('p', { class: 'muted small', 'data-test': 'play-log-dropped', hidden: true });
+  const copyButton = el('button', { class: 'button', 'data-test': 'play-log-copy' }, 'Copy log');
+  const copyStatus = el('span', { class: 'muted small', role: 'status', 'data-test': 'play-log-copied' });
+  const logCard = el('div', { class: 'card stack' },
+    el('div', { class: 'row' }, el('h2', { class: 'grow' }, 'Game log'), logCount, copyStatus, copyButton),
+    droppedLine,
+    log.element);
+
+  root.append(hero, discCard, lastRunCard, logCard);
+
+  function drawDisc() {
+    const extracting = Boolean(progress) || Boolean(disc?.extract?.running);
+    const meaning = describeDisc(disc, extracting);
+    badge.className = `badge ${meaning.kind}`;
+    badge.textContent = { ok: 'Ready', busy: 'Preparing', bad: 'Not ready' }[meaning.kind];
+    statusTitle.textContent = meaning.title;
+    statusHint.textContent = meaning.hint;
+    statusHint.hidden = !meaning.hint;
+
+    const size = Number(disc?.size) > 0 ? ` (${formatBytes(disc.size)})` : '';
+    discPath.textContent = disc?.iso ? `${disc.iso}${size}` : 'No disc image chosen yet.';
+    if (disc?.source === 'environment') discPath.textContent += ' — set by MYR_ISO';
+
+    progressBlock.hidden = !extracting;
+    if (extracting) {
+      const done = Number(progress?.done ?? disc?.extract?.done ?? 0);
+      const total = Number(progress?.total ?? disc?.extract?.total ?? 0) || 11;
+      const percent = Math.round((100 * done) / total);
+      bar.style.width = `${percent}%`;
+      progressBar.setAttribute('aria-valuenow', String(percent));
+      const name = progress?.name ?? disc?.extract?.name ?? '';
+      progressText.textContent = `${percent} % — file ${Math.min(done + 1, total)} of ${total}${name ? `: ${name}` : ''}`;
+    }
+    const failure = !extracting && disc?.ok === true && !disc?.discFolder ? disc?.extract?.error ?? '' : '';
+    extractError.textContent = failure;
+    extractError.hidden = !failure;
+    // Retry is offered whenever a good image has no prepared files and nothing is copying.
+    // Choosing is the way forward while the image itself is the problem.
+    chooseButton.className = disc?.ok === true ? 'button' : 'button primary';
+    retryButton.hidden = !(disc?.ok === true && !disc?.discFolder && !extracting);
+    retryButton.textContent = failure ? 'Try again' : 'Prepare the game\'s files';
+    drawActions();
+  }
+
+  function drawActions() {
+    const ready = disc?.ok === true && Boolean(disc?.discFolder);
+    playButton.hidden = running;
+    playButton.disabled = !ready;
+    stopButton.hidden = !running;
+    runningLine.hidden = !running;
+    stateSelect.replaceChildren(...states.map((s) =>
+      el('option', { value: s.name }, `${s.name} — ${formatDate(s.modified)}`)));
+    resumeRow.hidden = running || states.length === 0;
+    resumeButton.disabled = !ready;
+  }
+
+  function drawLastRun(record) {
+    lastRunCard.hidden = !record || typeof record !== 'object';
+    if (lastRunCard.hidden) return;
+    const failed = record.fail === true;
+    const message = record.message || (failed ? 'The game ended unexpectedly.' : 'The game ended normally.');
+    const facts = [];
+    if (record.code !== undefined) facts.push(el('span', { 'data-test': 'play-last-code' }, `Exit code ${exitCodeText(record.code)}`));
+    if (record.seconds !== undefined) facts.push(el('span', { 'data-test': 'play-last-seconds' }, `ran ${duration(record.seconds)}`));
+    const tail = Array.isArray(record.tail) ? record.tail : [];
+    lastRunCard.replaceChildren(...[
+      el('div', { class: 'row' }, el('h2', { class: 'grow' }, 'Last run'),
+        el('span', { class: `badge ${failed ? 'bad' : 'ok'}` }, failed ? 'Problem' : 'Ended')),
+      el('p', { class: failed ? 'error' : '', 'data-test': 'play-last-message' }, message),
+      record.detail ? el('p', { class: 'mono small', 'data-test': 'play-last-detail' }, record.detail) : null,
+      el('p', { class: 'muted small row' }, ...facts),
+      failed ? el('p', { class: 'muted small' }, 'The whole log is in the logs folder (Maintenance → Open the logs folder).') : null,
+      tail.length ? el('details', { 'data-test': 'play-last-tail' },
+        el('summary', {}, `Last ${tail.length} lines of the game's output`),
+        el('pre', { class: 'mono small tail' }, tail.join('\n'))) : null,
+    ].filter(Boolean));
+  }
+
+  function takeDisc(newDisc) {
+    if (newDisc && typeof newDisc === 'object') disc = newDisc;
+    if (!disc?.extract?.running) progress = null;
+    drawDisc();
+  }
+
+  async function refreshDisc(args = {}) {
+    takeDisc(await app.request('disc', args));
+  }
+
+  function showChoice(result) {
+    if (!result || result.cancelled) return;
+    const fileName = String(result.path ?? '').split(/[\\/]/).pop();
+    dropResult.className = result.accepted ? 'drop-result ok' : 'drop-result error';
+    dropResult.dataset.accepted = String(Boolean(result.accepted));
+    dropResult.textContent = result.accepted
+      ? `Disc image accepted: ${fileName}.`
+      : `${fileName ? `${fileName}: ` : ''}${result.error || 'This file cannot be used.'}`;
+    takeDisc(result.disc);
+  }
+
+  async function start(args) {
+    clearError(actionArea);
+    try {
+      await app.request('play', args);
+      log.clear();
+      droppedTotal = 0;
+      droppedLine.hidden = true;
+      running = true;
+      drawActions();
+    } catch (error) {
+      showError(actionArea, error.message);
+    }
+  }
+
+  playButton.addEventListener('click', () => whileBusy(playButton, () => start({ resume: false })));
+  resumeButton.addEventListener('click', () =>
+    whileBusy(resumeButton, () => start({ resume: true, state: stateSelect.value })));
+  stopButton.addEventListener('click', () => whileBusy(stopButton, async () => {
+    clearError(actionArea);
+    try {
+      await app.request('stop');
+    } catch (error) {
+      showError(actionArea, error.message);
+    }
+  }));
+  chooseButton.addEventListener('click', () => whileBusy(chooseButton, async () => {
+    clearError(discCard);
+    try {
+      showChoice(await app.request('chooseIso', {}, { timeout: 0 }));
+    } catch (error) {
+      showError(discCard, error.message);
+    }
+  }));
+  retryButton.addEventListener('click', () => whileBusy(retryButton, async () => {
+    clearError(discCard);
+    try {
+      await refreshDisc({ retry: true });
+    } catch (error) {
+      showError(discCard, error.message);
+    }
+  }));
+  copyButton.addEventListener('click', async () => {
+    try {
+      await navigator.clipboard.writeText(log.text());
+      copyStatus.textContent = `Copied ${log.length} lines.`;
+    } catch {
+      copyStatus.textContent = 'The clipboard refused the text.';
+    }
+  });
+
+  app.on('isoDropped', showChoice);
+  app.on('discExtract', (data) => {
+    if (data?.running) {
+      progress = data;
+      drawDisc();
+      return;
+    }
+    progress = null;
+    // The end event carries no disc state; ask for the new one (it now names the game's files).
+    refreshDisc().catch((error) => showError(discCard, error.message));
+  });
+  app.on('gameStarted', () => {
+    if (!running) log.clear();
+    running = true;
+    drawActions();
+  });
+  app.on('gameExited', (record) => {
+    running = false;
+    drawLastRun(record);
+    app.refreshInit().then((init) => {
+      states = Array.isArray(init.states) ? init.states : [];
+      takeDisc(init.disc);
+    }).catch(() => drawActions());
+    drawActions();
+  });
+  app.on('log', (data) => {
+    const lines = Array.isArray(data?.lines) ? data.lines.map(String) : [];
+    log.append(lines);
+    logCount.textContent = `${log.length} lines`;
+    const dropped = Number(data?.dropped) || 0;
+    if (dropped > 0) {
+      droppedTotal += dropped;
+      droppedLine.hidden = false;
+      droppedLine.textContent = `${droppedTotal} ${droppedTotal === 1 ? 'line was' : 'lines were'} skipped because the game wrote faster than the page shows. `
+        + 'The full log is in logs\\last_run.log.';
+    }
+  });
+
+  drawDisc();
+  drawLastRun(app.init.lastRun);
+  return {
+    shown() {
+      log.refresh();
+    },
+  };
 }

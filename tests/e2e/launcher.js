@@ -5,6 +5,7 @@ import os from 'node:os';
 import path from 'node:path';
 import { setTimeout as sleep } from 'node:timers/promises';
 import { fileURLToPath } from 'node:url';
+import { after, before } from 'node:test';
 import { chromium } from 'playwright-core';
 
 const here = path.dirname(fileURLToPath(import.meta.url));
@@ -111,7 +112,8 @@ export class Launcher {
     this.browser = await chromium.connectOverCDP(`http://127.0.0.1:${this.port}`);
     this.page = await until(
       () => this.browser.contexts().flatMap((c) => c.pages()).find((p) => p.url().startsWith(uiOrigin)),
-      { what: 'Playwright to see the page' });
+      { timeout: 40000, what: 'Playwright to see the page' }); // slow when the machine is busy
+    await this.window(); // found now, while it is surely visible
     return this.page;
   }
 
@@ -121,9 +123,10 @@ export class Launcher {
     this.page = undefined;
   }
 
-  // The launcher's window as X sees it: its client area, where the page is painted.
+  // The launcher's window as X sees it: its client area, where the page is painted. Found while
+  // it is visible and remembered, so that it can still be reached once minimised.
   window() {
-    const id = until(() => {
+    const id = this.windowId ? Promise.resolve(this.windowId) : until(() => {
       try {
         return run('xdotool', ['search', '--onlyvisible', '--name', '^Myrrowen$']).split('\n')[0];
       } catch {
@@ -131,6 +134,7 @@ export class Launcher {
       }
     }, { what: 'the launcher window' });
     return id.then((windowId) => {
+      this.windowId = windowId;
       const info = run('xwininfo', ['-id', windowId]);
       const number = (label) => Number(new RegExp(`${label}:\\s+(-?\\d+)`).exec(info)[1]);
       return { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
@@ -152,6 +156,46 @@ export class Launcher {
     run('xdotool', ['mousemove', String(point.x), String(point.y), 'click', '1']);
   }
 
+  // Drops a file onto the middle of the window as a file manager would (XDND).
+  async dropFile(file) {
+    const window = await this.window();
+    run(path.join(here, 'xdnd_drop.py'), [window.id, String(window.x + Math.round(window.width / 2)),
+      String(window.y + Math.round(window.height / 2)), file]);
+  }
+
+  // What a player does to the window that "play" minimised: bring it back.
+  async restoreWindow() {
+    const window = await this.window();
+    run('xdotool', ['windowactivate', window.id]);
+    await until(async () => (await this.evaluate('innerHeight')) >= window.height / 2, { what: 'the window to come back' });
+  }
+
+  // What the window manager's close button does: WM_DELETE_WINDOW to the window.
+  async closeWindow() {
+    const window = await this.window();
+    run('/usr/bin/python3', ['-c', closeScript, window.id]);
+  }
+
+  // A game started from this folder outlives the launcher (as it does for players); end it too.
+  endProgramsOfFolder() {
+    const prefix = `Z:${this.folder.replaceAll('/', '\\')}\\`;
+    for (const pid of fs.readdirSync('/proc').filter((name) => /^\d+$/.test(name))) {
+      let commandLine = '';
+      try {
+        commandLine = fs.readFileSync(`/proc/${pid}/cmdline`, 'utf8');
+      } catch {
+        continue;
+      }
+      if (commandLine.startsWith(prefix)) {
+        try {
+          process.kill(Number(pid), 'SIGKILL');
+        } catch {
+          // already gone
+        }
+      }
+    }
+  }
+
   async stop() {
     await this.detach();
     if (this.running) {
@@ -159,8 +203,43 @@ export class Launcher {
       await this.exited;
     }
     await until(() => browserProcesses().length === 0, { timeout: 5000, what: 'the browser to end' }).catch(() => {});
+    this.endProgramsOfFolder();
     fs.rmSync(this.folder, { recursive: true, force: true });
   }
+}
+
+const closeScript = `
+import sys
+from Xlib import X, display
+from Xlib.protocol import event
+d = display.Display()
+w = d.create_resource_object('window', int(sys.argv[1]))
+protocols, delete = d.intern_atom('WM_PROTOCOLS'), d.intern_atom('WM_DELETE_WINDOW')
+w.send_event(event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+d.flush()
+`;
+
+// A path of this machine as Wine's programs see it.
+export const windowsPath = (file) => `Z:${file.replaceAll('/', '\\')}`;
+
+// One launcher with the player's page for all the tests of a file: started before them (then
+// `prepareTests` gets it, in the same hook: Node does not wait for one top-level hook before the
+// next), stopped after them. The returned object holds `launcher` and `page` once started.
+export function playerPageForTests(options = {}, prepareTests = async () => {}) {
+  const session = {};
+  before(async () => {
+    session.launcher = new Launcher({ page: 'player', ...options });
+    session.page = await session.launcher.attach();
+    await prepareTests(session);
+  });
+  after(async () => session.launcher?.stop());
+  return session;
+}
+
+// The Play section says the game's files are in place (preparing them takes a few seconds).
+export function gameFilesReady(page) {
+  return until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready',
+    { timeout: 60000, what: "the game's files to be ready" });
 }
 
 export function grabScreen(window, file) {
