@@ -4,6 +4,7 @@ import {
   PAD_BUTTONS, bindingProblem, gamepadAxisBindingFor, gamepadButtonBindingFor, keyboardBindingFor,
   withCapturedInput,
 } from './binding_grammar.js';
+import { editForm } from './edit_form.js';
 
 const GROUPS = [
   ['Directional buttons', [['Up', 'Up'], ['Right', 'Right'], ['Down', 'Down'], ['Left', 'Left']]],
@@ -49,18 +50,13 @@ export function mount(root, app) {
   const rows = new Map(); // button → { input, note, row, captureButton }
   let capture = null; // { button, controller }
 
-  const status = ui.el('p', { class: 'status muted', 'data-test': 'controls-status', role: 'status', 'aria-live': 'polite' });
-  const saveButton = ui.el('button', { class: 'button primary', 'data-test': 'controls-save', 'data-busy-label': 'Saving…',
-    'on:click': () => save() }, 'Save');
-  const resetButton = ui.el('button', { class: 'button', 'data-test': 'controls-reset', 'on:click': resetToDefaults },
-    'Reset to defaults');
-  const undoButton = ui.el('button', { class: 'button', 'data-test': 'controls-undo', 'on:click': () => fill() },
-    'Undo changes');
+  const form = editForm(root, app, {
+    name: 'controls', resetLabel: 'Reset to defaults', changedCount,
+    draw: (next) => { init = next; fill(); }, reset: resetToDefaults, save,
+  });
   const notices = ui.el('div', { class: 'stack' });
   const prompt = ui.el('div', { class: 'card capture-prompt', role: 'status', 'aria-live': 'assertive',
     'data-test': 'controls-capture-prompt', hidden: true });
-  const messages = ui.el('div', { class: 'messages', 'data-test': 'controls-messages' });
-  const footer = ui.el('div', { class: 'row settings-actions' }, saveButton, undoButton, resetButton, status);
 
   root.append(
     ui.el('header', { class: 'section-head' },
@@ -71,7 +67,7 @@ export function mount(root, app) {
         '; alternatives are separated by ', ui.el('code', {}, ';'), '.')),
     notices, prompt,
     ui.el('div', { class: 'controls-grid' }, GROUPS.map(([title, buttons]) => buildGroup(title, buttons))),
-    ui.el('div', { class: 'action-bar' }, footer, messages));
+    form.bar);
 
   function buildGroup(title, buttons) {
     return ui.el('fieldset', { class: 'card controls-group' },
@@ -83,7 +79,7 @@ export function mount(root, app) {
     const id = `binding-${button}`;
     const note = ui.el('p', { class: 'field-note', id: `${id}-note` });
     const input = ui.el('input', { type: 'text', id, class: 'binding', spellcheck: 'false', autocomplete: 'off', placeholder: 'Not bound',
-      'data-test': id, 'aria-describedby': `${id}-note`, 'on:input': () => { check(button); updateStatus(); } });
+      'data-test': id, 'aria-describedby': `${id}-note`, 'on:input': () => { check(button); form.updateStatus(); } });
     const captureButton = ui.el('button', { class: 'button small', 'data-test': `capture-${button}`,
       'aria-label': `Set ${label} by pressing a key or a pad button`, 'on:click': () => startCapture(button) }, 'Set');
     const row = ui.el('div', { class: 'field binding-row', 'data-test': `binding-row-${button}` },
@@ -123,9 +119,8 @@ export function mount(root, app) {
         ui.el('ul', {}, lines.map((line) => ui.el('li', {}, ui.el('code', {}, line)))),
         ui.el('p', { class: 'muted' }, 'Those buttons are shown unbound. Set them and save to replace the values.')));
     }
-    saveButton.disabled = locked();
-    resetButton.disabled = locked();
-    updateStatus();
+    form.saveButton.disabled = locked();
+    form.resetButton.disabled = locked();
   }
 
   function check(button) {
@@ -145,19 +140,12 @@ export function mount(root, app) {
     return PAD_BUTTONS.filter((button) => rows.get(button).input.value !== (init.pad?.[button] ?? '')).length;
   }
 
-  function updateStatus(text) {
-    const count = changedCount();
-    status.textContent = text ?? (count === 0 ? 'No unsaved changes.' : count === 1 ? '1 unsaved change.' : `${count} unsaved changes.`);
-    root.dataset.dirty = count > 0 ? 'true' : 'false';
-  }
-
   function resetToDefaults() {
     stopCapture();
     for (const [button, { input }] of rows) {
       input.value = init.padDefaults?.[button] ?? '';
       check(button);
     }
-    updateStatus();
   }
 
   function showPrompt(text) {
@@ -197,7 +185,7 @@ export function mount(root, app) {
     input.value = withCapturedInput(input.value, binding);
     stopCapture();
     check(button);
-    updateStatus();
+    form.updateStatus();
     input.focus();
   }
 
@@ -216,33 +204,19 @@ export function mount(root, app) {
 
   async function save() {
     stopCapture();
-    ui.clearError(messages);
     const invalid = PAD_BUTTONS.filter((button) => !check(button));
     if (invalid.length > 0) {
-      ui.showError(messages, `Not saved: fix the marked ${invalid.length === 1 ? 'binding' : 'bindings'} first (${invalid.join(', ')}).`);
       rows.get(invalid[0]).input.focus();
-      return;
+      throw new Error(`Not saved: fix the marked ${invalid.length === 1 ? 'binding' : 'bindings'} first (${invalid.join(', ')}).`);
     }
-    await ui.whileBusy(saveButton, async () => {
-      try {
-        await app.request('savePad', { pad: currentPad() });
-        init = await app.refreshInit();
-        fill();
-        updateStatus('Saved the controls to myr.ini.');
-      } catch (error) {
-        ui.showError(messages, `${error.message.replace(/\.$/, '')}. Nothing was changed; correct it and save again.`);
-        updateStatus('Not saved.');
-      }
-    });
+    try {
+      await app.request('savePad', { pad: currentPad() });
+    } catch (error) {
+      throw new Error(`${error.message.replace(/\.$/, '')}. Nothing was changed; correct it and save again.`);
+    }
+    return 'Saved the controls to myr.ini.';
   }
 
-  fill();
-  return {
-    shown() {
-      if (root.dataset.dirty !== 'true' && app.init !== init) {
-        init = app.init;
-        fill();
-      }
-    },
-  };
+  form.redraw();
+  return form.hooks;
 }

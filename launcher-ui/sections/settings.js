@@ -1,5 +1,6 @@
 // Settings: the game's and the launcher's settings in myr.ini, with what the environment forces and
 // what the file held that the launcher could not use.
+import { editForm } from './edit_form.js';
 
 const onOff = { kind: 'toggle' };
 const choice = (options) => ({ kind: 'choice', options });
@@ -144,17 +145,12 @@ export function mount(root, app) {
   const { ui } = app;
   let init = app.init;
   const fields = new Map(); // id → { def, control, field, note }
-  const status = ui.el('p', { class: 'status muted', 'data-test': 'settings-status', role: 'status', 'aria-live': 'polite' });
-  const saveButton = ui.el('button', { class: 'button primary', 'data-test': 'settings-save', 'data-busy-label': 'Saving…',
-    'on:click': () => save() }, 'Save');
-  const defaultsButton = ui.el('button', { class: 'button', 'data-test': 'settings-defaults', 'on:click': useDefaults },
-    'Use defaults');
-  const undoButton = ui.el('button', { class: 'button', 'data-test': 'settings-undo', 'on:click': () => fill() },
-    'Undo changes');
+  const form = editForm(root, app, {
+    name: 'settings', resetLabel: 'Use defaults', changedCount: () => Object.keys(changedValues()).length,
+    draw: (next) => { init = next; fill(); }, reset: useDefaults, save,
+  });
   const notices = ui.el('div', { class: 'stack' });
   const displayCard = ui.el('div', { class: 'card display-info', 'data-test': 'settings-display' });
-  const messages = ui.el('div', { class: 'messages', 'data-test': 'settings-messages' });
-  const footer = ui.el('div', { class: 'row settings-actions' }, saveButton, undoButton, defaultsButton, status);
 
   root.append(
     ui.el('header', { class: 'section-head' },
@@ -162,7 +158,7 @@ export function mount(root, app) {
       ui.el('p', { class: 'muted' }, 'Stored in myr.ini next to the game. The game reads them when it starts.')),
     notices, displayCard,
     ...GROUPS.map(([section, title]) => buildGroup(section, title)),
-    ui.el('div', { class: 'action-bar' }, footer, messages));
+    form.bar);
 
   function buildGroup(section, title) {
     const defs = SETTINGS.filter((d) => d.id.startsWith(`${section}.`));
@@ -172,7 +168,7 @@ export function mount(root, app) {
   }
 
   function buildField(def) {
-    const control = makeControl(ui, def, () => { checkField(def.id); updateStatus(); if (def.id === 'Launcher.Theme') app.setTheme(control.get()); });
+    const control = makeControl(ui, def, () => { checkField(def.id); form.updateStatus(); if (def.id === 'Launcher.Theme') app.setTheme(control.get()); });
     const note = ui.el('p', { class: 'field-note', id: `setting-note-${def.id.replace('.', '-')}` });
     const defaultText = ui.el('span', { class: 'muted default' });
     const field = ui.el('div', { class: 'field setting', 'data-test': `setting-${def.id}` },
@@ -240,7 +236,6 @@ export function mount(root, app) {
     fillNotices();
     fillDisplay();
     for (const id of fields.keys()) checkField(id);
-    updateStatus();
   }
 
   function fillNotices() {
@@ -274,7 +269,7 @@ export function mount(root, app) {
     const scaleField = fields.get('Display.Scale');
     const suggest = ui.el('button', { class: 'button', 'data-test': 'settings-use-display-scale',
       disabled: !editable(scaleField.def) || undefined,
-      'on:click': () => { scaleField.control.set(String(display.scale)); updateStatus(); } },
+      'on:click': () => { scaleField.control.set(String(display.scale)); form.updateStatus(); } },
     `Use scale ${display.scale}×`);
     displayCard.replaceChildren(
       ui.el('div', {},
@@ -312,52 +307,31 @@ export function mount(root, app) {
     return [...fields.values()].filter(({ def, control }) => editable(def) && problemOfValue(def, control.get()));
   }
 
-  function updateStatus(text) {
-    const count = Object.keys(changedValues()).length;
-    status.textContent = text ?? (count === 0 ? 'No unsaved changes.' : count === 1 ? '1 unsaved change.' : `${count} unsaved changes.`);
-    root.dataset.dirty = count > 0 ? 'true' : 'false';
-  }
-
   function useDefaults() {
     for (const { def, control } of fields.values()) {
       if (editable(def)) control.set(init.defaults?.[def.id] ?? control.get());
     }
     for (const id of fields.keys()) checkField(id);
     app.setTheme(fields.get('Launcher.Theme').control.get());
-    updateStatus();
   }
 
   async function save() {
-    ui.clearError(messages);
     const invalid = invalidFields();
     if (invalid.length > 0) {
-      ui.showError(messages, `${invalid[0].def.label}: ${problemOfValue(invalid[0].def, invalid[0].control.get())}`);
       invalid[0].control.input.focus();
-      return;
+      throw new Error(`${invalid[0].def.label}: ${problemOfValue(invalid[0].def, invalid[0].control.get())}`);
     }
     const values = changedValues();
-    await ui.whileBusy(saveButton, async () => {
-      try {
-        const result = await app.request('saveSettings', { values });
-        init = await app.refreshInit();
-        fill();
-        const saved = result?.saved ?? Object.keys(values).length;
-        updateStatus(saved === 0 ? 'Saved. Nothing had changed.' : `Saved ${saved === 1 ? '1 setting' : `${saved} settings`} to myr.ini.`);
-      } catch (error) {
-        ui.showError(messages, saveAdvice(error.message));
-        updateStatus('Not saved.');
-      }
-    });
+    let result;
+    try {
+      result = await app.request('saveSettings', { values });
+    } catch (error) {
+      throw new Error(saveAdvice(error.message));
+    }
+    const saved = result?.saved ?? Object.keys(values).length;
+    return saved === 0 ? 'Saved. Nothing had changed.' : `Saved ${saved === 1 ? '1 setting' : `${saved} settings`} to myr.ini.`;
   }
 
-  fill();
-  return {
-    shown() {
-      // Another section may have asked for a newer init; take it unless the player is editing.
-      if (root.dataset.dirty !== 'true' && app.init !== init) {
-        init = app.init;
-        fill();
-      }
-    },
-  };
+  form.redraw();
+  return form.hooks;
 }
