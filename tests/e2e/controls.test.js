@@ -6,7 +6,7 @@ import { openSection, readIni, writeIni } from './fixtures/page.js';
 
 const binding = (button) => `[data-test="binding-${button}"]`;
 
-test('an invalid typed binding is refused before sending; a captured key is saved', async () => {
+test('an invalid typed binding is refused before sending; a captured key and pad button are saved', async () => {
   const launcher = new Launcher({
     page: 'player', game: true,
     prepare: (folder) => writeIni(folder, ['[Pad1]', 'Type=DualShock2', 'AxisScale=2', 'Up=SDL-0/DPadUp', 'L2=Keyboard/F13']),
@@ -45,10 +45,21 @@ test('an invalid typed binding is refused before sending; a captured key is save
     // The key went to the binding only: the shell's tabs did not move.
     assert.equal(await page.isVisible('#section-controls'), true);
 
+    // A pad as the browser's Gamepad API reports it (standard mapping; button 3 is the top face button).
+    await page.evaluate(() => {
+      window.testPad = { index: 0, connected: true, mapping: 'standard', axes: [0, 0, 0, 0],
+        buttons: Array.from({ length: 17 }, () => ({ pressed: false, value: 0 })) };
+      navigator.getGamepads = () => [window.testPad];
+    });
+    await page.click('[data-test="capture-Cross"]');
+    await page.evaluate(() => { window.testPad.buttons[3] = { pressed: true, value: 1 }; });
+    await until(async () => (await page.inputValue(binding('Cross'))) === 'Keyboard/Down;SDL-0/FaceNorth',
+      { what: 'the captured pad button' });
+
     await page.click('[data-test="controls-save"]');
     await until(async () => /^Saved/.test(await page.innerText('[data-test="controls-status"]')), { what: 'the save' });
     const lines = readIni(launcher.folder).split('\r\n');
-    for (const line of ['Triangle=Keyboard/K;SDL-0/FaceNorth', 'L2=Keyboard/1;SDL-0/+LeftTrigger', 'RLeft=SDL-0/-RightX',
+    for (const line of ['Triangle=Keyboard/K;SDL-0/FaceNorth', 'Cross=Keyboard/Down;SDL-0/FaceNorth', 'L2=Keyboard/1;SDL-0/+LeftTrigger', 'RLeft=SDL-0/-RightX',
       'AxisScale=2', 'SmallMotor=SDL-0/SmallMotor']) {
       assert.ok(lines.includes(line), `myr.ini holds ${line}`);
     }
