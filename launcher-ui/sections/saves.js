@@ -101,6 +101,8 @@ export function mount(root, app) {
     if (!confirmed) return;
     await runOperation(button, async () => {
       const result = await app.request('restore', { name: set.name }, { timeout: FILE_OPERATION_TIMEOUT });
+      // The restored states are what Play offers to resume from.
+      await app.refreshInit().catch(() => {});
       const previous = result.safetyBackup ? ` Your previous saves are in backups\\${result.safetyBackup}.` : '';
       return `Restored ${plural(result.files, 'file')} from ${set.name}.${previous}`;
     });

@@ -231,6 +231,8 @@ export function mount(root, app) {
         note.textContent = `myr.ini holds “${line.slice(line.indexOf('=') + 1)}”, which is not allowed here, so the default is used. Choose a value and save to fix the file.`;
       }
     }
+    // Undoing a theme the player only tried out puts the saved one back.
+    app.setTheme(fields.get('Launcher.Theme').control.get());
     const stateNames = fields.get('Launcher.State').control.names;
     stateNames.replaceChildren(...(init.states ?? []).map((s) => ui.el('option', { value: s.name })));
     fillNotices();
