@@ -15,6 +15,12 @@ function playTimeText(seconds) {
   return `${hours}:${String(minutes).padStart(2, '0')} played`;
 }
 
+// Some of the launcher's file messages start in lower case and end without a full stop.
+function sentence(message) {
+  const text = message.charAt(0).toUpperCase() + message.slice(1);
+  return /[.!?]$/.test(text) ? text : `${text}.`;
+}
+
 // The local-time stamp the launcher gives a backup set made now.
 function stampNow() {
   const d = new Date();
@@ -62,7 +68,7 @@ export function mount(root, app) {
           status.textContent = await work();
         } catch (error) {
           status.textContent = '';
-          ui.showError(messages, error.message);
+          ui.showError(messages, sentence(error.message));
         }
       });
     } finally {
