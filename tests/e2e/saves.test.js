@@ -158,3 +158,35 @@ test('swapping in a kept-aside system save keeps the one in use aside', async ()
     await launcher.stop();
   }
 });
+
+test('failures are told in words and leave the files alone', async () => {
+  const setName = '2024-01-01_10-00-00';
+  const launcher = new Launcher({
+    page: 'player', game: true,
+    prepare: (folder) => {
+      // A set whose file no longer matches its manifest.
+      const set = path.join(folder, 'backups', setName);
+      fs.mkdirSync(path.join(set, 'savedata', 'QXUS-40404'), { recursive: true });
+      fs.writeFileSync(path.join(set, 'savedata', 'QXUS-40404', 'save-001.myrsave'), 'changed after the backup');
+      fs.writeFileSync(path.join(set, 'manifest.sha256'), `${sha256(Buffer.from('as backed up'))}  savedata/QXUS-40404/save-001.myrsave\n`);
+    },
+  });
+  try {
+    const page = await launcher.attach();
+    await openSaves(page);
+    const error = page.locator('[data-test="saves-messages"] [data-test="error"]');
+
+    await page.click('[data-test="saves-backup"]');
+    await until(async () => /^\W*There are no saves yet/.test(await error.innerText().catch(() => '')), { what: 'the backup to be refused' });
+
+    await page.click(`[data-test="saves-restore-${setName}"]`);
+    assert.match(await page.innerText('[data-test="confirm-dialog"]'), /no safety backup is needed/);
+    await confirm(page);
+    await until(async () => /does not match manifest\.sha256: the set is damaged, nothing was changed\.$/.test(await error.innerText().catch(() => '')),
+      { what: 'the restore to be refused' });
+    assert.deepEqual(setFolders(launcher.folder), [setName]);
+    assert.equal(fs.existsSync(path.join(launcher.folder, 'savedata')), false);
+  } finally {
+    await launcher.stop();
+  }
+});
