@@ -332,8 +332,9 @@ export function mount(root, app) {
     }
     const saved = result?.saved ?? Object.keys(values).length;
     const text = saved === 0 ? 'Saved. Nothing had changed.' : `Saved ${saved === 1 ? '1 setting' : `${saved} settings`} to myr.ini.`;
-    // The launcher switches fast loading on once, on the first save, whatever the file or the page said.
-    const switchedOn = init.settings?.['Launcher.FastLoadDefaultOn'] !== '1' && fields.get('Game.FastLoad').control.get() === '0';
+    // On the first save the launcher switches fast loading on once when the file had it off.
+    const switchedOn = init.settings?.['Launcher.FastLoadDefaultOn'] !== '1' && init.settings?.['Game.FastLoad'] === '0'
+      && fields.get('Game.FastLoad').control.get() === '0';
     return switchedOn ? `${text} The launcher switches fast loading on once on the first save: switch it off again and save to keep it off.` : text;
   }
 

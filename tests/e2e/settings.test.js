@@ -51,8 +51,11 @@ test('a refused value is shown, fixed by the player and saved with other changes
   }
 });
 
-test('a setting forced by the environment is shown locked and is not written', async () => {
-  const launcher = new Launcher({ page: 'player', game: true, environment: { ZEVR_ASPECT: 'stretch' } });
+test('a setting forced by the environment is shown locked and is not written; the first save turns fast loading on once', async () => {
+  const launcher = new Launcher({
+    page: 'player', game: true, environment: { ZEVR_ASPECT: 'stretch' },
+    prepare: (folder) => writeIni(folder, ['[Game]', 'FastLoad=0']),
+  });
   try {
     const page = await launcher.attach();
     await openSection(page, 'settings');
@@ -62,11 +65,16 @@ test('a setting forced by the environment is shown locked and is not written', a
     assert.equal(await page.locator(`${field('Display.Scale')} [data-test="setting-locked"]`).count(), 0);
 
     await page.selectOption(input('Display.Renderer'), 'pcsx2');
+    assert.equal(await page.isChecked(input('Game.FastLoad')), false);
     await page.click('[data-test="settings-save"]');
     await until(async () => /^Saved 1 setting/.test(await page.innerText('[data-test="settings-status"]')),
       { what: 'the save to be confirmed' });
+    // The first save switches fast loading on once when the file had it off, and the player is told.
+    assert.match(await page.innerText('[data-test="settings-status"]'), /switch it off again and save/);
+    assert.equal(await page.isChecked(input('Game.FastLoad')), true);
     const ini = readIni(launcher.folder);
     assert.match(ini, /\r\nRenderer=pcsx2\r\n/);
+    assert.match(ini, /\r\nFastLoad=1\r\n/);
     assert.doesNotMatch(ini, /Aspect=/);
   } finally {
     await launcher.stop();
