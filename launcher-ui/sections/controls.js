@@ -6,12 +6,13 @@ import {
 } from './binding_grammar.js';
 import { editForm } from './edit_form.js';
 
+// [title, what the buttons are called outside their group, [button key, label]]
 const GROUPS = [
-  ['Directional buttons', [['Up', 'Up'], ['Right', 'Right'], ['Down', 'Down'], ['Left', 'Left']]],
-  ['Face buttons', [['Triangle', 'Triangle △'], ['Circle', 'Circle ○'], ['Cross', 'Cross ×'], ['Square', 'Square □']]],
-  ['Shoulders and menus', [['L1', 'L1'], ['L2', 'L2'], ['R1', 'R1'], ['R2', 'R2'], ['Select', 'Select'], ['Start', 'Start']]],
-  ['Left stick', [['LUp', 'Up'], ['LRight', 'Right'], ['LDown', 'Down'], ['LLeft', 'Left'], ['L3', 'Press (L3)']]],
-  ['Right stick', [['RUp', 'Up'], ['RRight', 'Right'], ['RDown', 'Down'], ['RLeft', 'Left'], ['R3', 'Press (R3)']]],
+  ['Directional buttons', 'D-pad', [['Up', 'Up'], ['Right', 'Right'], ['Down', 'Down'], ['Left', 'Left']]],
+  ['Face buttons', '', [['Triangle', 'Triangle △'], ['Circle', 'Circle ○'], ['Cross', 'Cross ×'], ['Square', 'Square □']]],
+  ['Shoulders and menus', '', [['L1', 'L1'], ['L2', 'L2'], ['R1', 'R1'], ['R2', 'R2'], ['Select', 'Select'], ['Start', 'Start']]],
+  ['Left stick', 'Left stick', [['LUp', 'Up'], ['LRight', 'Right'], ['LDown', 'Down'], ['LLeft', 'Left'], ['L3', 'Press (L3)']]],
+  ['Right stick', 'Right stick', [['RUp', 'Up'], ['RRight', 'Right'], ['RDown', 'Down'], ['RLeft', 'Left'], ['R3', 'Press (R3)']]],
 ];
 
 const CAPTURE_SECONDS = 10;
@@ -66,27 +67,27 @@ export function mount(root, app) {
         ui.el('code', {}, 'Keyboard/Space'), ', ', ui.el('code', {}, 'SDL-0/FaceSouth'),
         '; alternatives are separated by ', ui.el('code', {}, ';'), '.')),
     notices, prompt,
-    ui.el('div', { class: 'controls-grid' }, GROUPS.map(([title, buttons]) => buildGroup(title, buttons))),
+    ui.el('div', { class: 'controls-grid' }, GROUPS.map(([title, prefix, buttons]) => buildGroup(title, prefix, buttons))),
     form.bar);
 
-  function buildGroup(title, buttons) {
+  function buildGroup(title, prefix, buttons) {
     return ui.el('fieldset', { class: 'card controls-group' },
       ui.el('legend', {}, title),
-      buttons.map(([button, label]) => buildRow(button, label)));
+      buttons.map(([button, label]) => buildRow(button, label, prefix ? `${prefix} ${label.toLowerCase()}` : label)));
   }
 
-  function buildRow(button, label) {
+  function buildRow(button, label, fullName) {
     const id = `binding-${button}`;
     const note = ui.el('p', { class: 'field-note', id: `${id}-note` });
     const input = ui.el('input', { type: 'text', id, class: 'binding', spellcheck: 'false', autocomplete: 'off', placeholder: 'Not bound',
       'data-test': id, 'aria-describedby': `${id}-note`, 'on:input': () => { check(button); form.updateStatus(); } });
     const captureButton = ui.el('button', { class: 'button small', 'data-test': `capture-${button}`,
-      'aria-label': `Set ${label} by pressing a key or a pad button`, 'on:click': () => startCapture(button) }, 'Set');
+      'aria-label': `Set ${fullName} by pressing a key or a pad button`, 'on:click': () => startCapture(button) }, 'Set');
     const row = ui.el('div', { class: 'field binding-row', 'data-test': `binding-row-${button}` },
       ui.el('label', { for: id, class: 'label' }, label),
       ui.el('div', { class: 'row binding-edit' }, input, captureButton),
       note);
-    rows.set(button, { input, note, row, captureButton });
+    rows.set(button, { input, note, row, captureButton, fullName });
     return row;
   }
 
@@ -151,7 +152,8 @@ export function mount(root, app) {
   function showPrompt(text) {
     prompt.hidden = false;
     prompt.replaceChildren(ui.el('p', {}, text),
-      ui.el('button', { class: 'button', 'data-test': 'controls-capture-cancel', 'on:click': () => stopCapture() }, 'Cancel'));
+      ui.el('button', { class: 'button', 'data-test': 'controls-capture-cancel',
+        'on:click': () => { stopCapture(); prompt.hidden = true; } }, capture ? 'Cancel' : 'Dismiss'));
   }
 
   // Keys go to the binding, not to the page: the shell's tab keys must not move while capturing.
@@ -168,10 +170,10 @@ export function mount(root, app) {
     stopCapture();
     const controller = new AbortController();
     capture = { button, controller };
-    const { row, captureButton } = rows.get(button);
+    const { row, captureButton, fullName } = rows.get(button);
     row.classList.add('capturing');
     captureButton.setAttribute('aria-pressed', 'true');
-    showPrompt(`Press a key or a gamepad button for ${row.querySelector('label').textContent}. Escape cancels; it stops by itself after ${CAPTURE_SECONDS} seconds.`);
+    showPrompt(`Press a key or a gamepad button for ${fullName}. Escape cancels; it stops by itself after ${CAPTURE_SECONDS} seconds.`);
     window.addEventListener('keydown', onCaptureKey, { capture: true, signal: controller.signal });
     app.gamepadCapture?.(true);
     const timer = setTimeout(() => stopCapture('Nothing was pressed. Choose “Set” to try again.'), CAPTURE_SECONDS * 1000);
