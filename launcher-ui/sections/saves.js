@@ -37,6 +37,7 @@ export function mount(root, app) {
   const { ui } = app;
   let listing = null;
   let loading = null;
+  let loadAgain = false;
   let operationRunning = false;
 
   const status = ui.el('p', { class: 'status muted', role: 'status', 'aria-live': 'polite', 'data-test': 'saves-status' });
@@ -144,8 +145,12 @@ export function mount(root, app) {
     });
   }
 
+  // A listing asked for while one is under way is read again after it: files may have changed since.
   function load() {
-    if (loading) return loading;
+    if (loading) {
+      loadAgain = true;
+      return loading;
+    }
     body.setAttribute('aria-busy', 'true');
     loading = ui.whileBusy(refreshButton, async () => {
       try {
@@ -158,6 +163,10 @@ export function mount(root, app) {
       loading = null;
       body.setAttribute('aria-busy', 'false');
       setExclusiveButtons();
+      if (loadAgain) {
+        loadAgain = false;
+        load();
+      }
     });
     return loading;
   }
@@ -314,6 +323,8 @@ export function mount(root, app) {
   }
 
   body.append(ui.el('p', { class: 'muted', 'data-test': 'saves-loading' }, 'Reading the saves…'));
+  // Whether the game runs decides what may be done; the game may also have saved.
+  for (const event of ['gameStarted', 'gameExited']) app.on(event, () => { if (!root.hidden && !operationRunning) load(); });
   return {
     // Listed afresh each time: the game may have saved since.
     shown() {
