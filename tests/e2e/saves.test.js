@@ -5,7 +5,7 @@ import crypto from 'node:crypto';
 import fs from 'node:fs';
 import path from 'node:path';
 import { test } from 'node:test';
-import { Launcher, until } from './launcher.js';
+import { Launcher, demoImage, gameFilesReady, until, windowsPath } from './launcher.js';
 import { openSection } from './fixtures/page.js';
 import {
   CARD_BYTES, png, saveDataPath, systemSave, writeBlankCard, writePortSave, writeState,
@@ -186,6 +186,33 @@ test('failures are told in words and leave the files alone', async () => {
       { what: 'the restore to be refused' });
     assert.deepEqual(setFolders(launcher.folder), [setName]);
     assert.equal(fs.existsSync(path.join(launcher.folder, 'savedata')), false);
+  } finally {
+    await launcher.stop();
+  }
+});
+
+test('while the game runs the saves are listed but not changed', async () => {
+  const launcher = new Launcher({
+    page: 'player', game: true,
+    environment: { MYR_ISO: windowsPath(demoImage), STANDIN_SLEEP_MS: '120000' },
+    prepare: (folder) => writeState(folder, 'quick.state', Buffer.from('state')),
+  });
+  try {
+    const page = await launcher.attach();
+    await gameFilesReady(page);
+    // Play minimises the window, so the page is driven through its elements from here on.
+    const press = (selector) => page.$eval(selector, (element) => element.click());
+    await press('[data-test=play-start]');
+    await press('[data-test="tab-saves"]');
+    // Listed again until the listing was taken with the game running.
+    await until(async () => {
+      if (await page.isVisible('[data-test="saves-locked"]')) return true;
+      await press('[data-test="saves-refresh"]');
+      return false;
+    }, { interval: 1000, what: 'the listing to say the game runs' });
+    assert.match(await page.innerText('[data-test="saves-locked"]'), /Close the game first/);
+    assert.equal(await page.isDisabled('[data-test="saves-backup"]'), true);
+    assert.match(await page.innerText('[data-test="saves-states"]'), /quick\.state/);
   } finally {
     await launcher.stop();
   }
