@@ -63,6 +63,19 @@ export async function whileBusy(button, work) {
   }
 }
 
+// The usual action button: busy while its work runs; a failure is told in plain words in
+// `errorPlace` (and cleared when the button is pressed again).
+export function onAction(button, errorPlace, work) {
+  button.addEventListener('click', () => whileBusy(button, async () => {
+    clearError(errorPlace);
+    try {
+      await work();
+    } catch (error) {
+      showError(errorPlace, error.message);
+    }
+  }));
+}
+
 export function showError(container, message) {
   let line = container.querySelector(':scope > .error');
   if (!line) {

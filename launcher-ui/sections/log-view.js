@@ -22,19 +22,24 @@ export function createLogView({ keep = 20000 } = {}) {
   const viewport = el('div', { class: 'log-view', tabindex: '0', role: 'log', 'aria-live': 'off',
     'aria-label': 'Game log', 'data-test': 'play-log' }, spacer, rows, empty);
 
+  // Rows are reused from frame to frame: only their text and class change while scrolling.
   function render() {
     scheduled = false;
     spacer.style.height = `${lines.length * ROW_HEIGHT}px`;
     empty.hidden = lines.length > 0;
     if (followEnd) viewport.scrollTop = viewport.scrollHeight;
     const first = Math.max(0, Math.floor(viewport.scrollTop / ROW_HEIGHT) - OVERSCAN);
-    const last = Math.min(lines.length, first + Math.ceil(viewport.clientHeight / ROW_HEIGHT) + 2 * OVERSCAN);
+    const count = Math.min(lines.length - first, Math.ceil(viewport.clientHeight / ROW_HEIGHT) + 2 * OVERSCAN);
     rows.style.transform = `translateY(${first * ROW_HEIGHT}px)`;
-    const built = [];
-    for (let i = first; i < last; i += 1) {
-      built.push(el('div', { class: rowClass(lines[i]), 'data-test': 'play-log-row', 'data-line': i + trimmed }, lines[i] || ' '));
+    while (rows.childElementCount < count) rows.append(el('div', { 'data-test': 'play-log-row' }));
+    while (rows.childElementCount > count) rows.lastElementChild.remove();
+    for (let i = 0; i < count; i += 1) {
+      const row = rows.children[i];
+      const text = lines[first + i];
+      if (row.textContent !== text) row.textContent = text;
+      row.className = rowClass(text);
+      row.dataset.line = String(first + i + trimmed);
     }
-    rows.replaceChildren(...built);
   }
 
   function schedule() {

@@ -14,47 +14,33 @@ const FOLDERS = [
 ];
 
 export function mount(root, app) {
-  const { el, whileBusy, showError, clearError, formatBytes } = app.ui;
+  const { el, onAction, formatBytes } = app.ui;
+  const card = (test, title, description, ...content) => el('div', { class: 'card stack', 'data-test': test },
+    el('h2', {}, title), el('p', { class: 'muted' }, description), ...content);
 
   const cacheSize = el('p', { class: 'status-title', 'data-test': 'maintenance-cache-size', role: 'status' }, 'Measuring…');
   const cachePath = el('p', { class: 'path muted small', 'data-test': 'maintenance-cache-path' });
   const cacheDone = el('p', { class: 'ok-line', role: 'status', 'data-test': 'maintenance-cache-cleared' });
   const clearButton = el('button', { class: 'button danger', 'data-test': 'maintenance-clear-cache', 'data-busy-label': 'Clearing…' },
     'Clear shader cache');
-  const cacheCard = el('div', { class: 'card stack', 'data-test': 'maintenance-cache' },
-    el('h2', {}, 'Shader cache'),
-    el('p', { class: 'muted' }, 'The game keeps compiled shaders here so that scenes open without stutter. Clearing it '
-      + 'helps after a graphics driver update or when pictures look broken; the game builds it again as you play.'),
-    cacheSize, cachePath,
-    el('div', { class: 'row' }, clearButton),
-    cacheDone);
+  const cacheCard = card('maintenance-cache', 'Shader cache',
+    'The game keeps compiled shaders here so that scenes open without stutter. Clearing it helps after a graphics '
+      + 'driver update or when pictures look broken; the game builds it again as you play.',
+    cacheSize, cachePath, el('div', { class: 'row' }, clearButton), cacheDone);
 
-  const folderButtons = FOLDERS.map(({ what, label }) => {
-    const button = el('button', { class: 'button', 'data-test': `maintenance-open-${what}`, 'data-busy-label': 'Opening…' }, label);
-    button.addEventListener('click', () => whileBusy(button, async () => {
-      clearError(foldersCard);
-      try {
-        await app.request('open', { what });
-      } catch (error) {
-        showError(foldersCard, error.message);
-      }
-    }));
-    return button;
-  });
-  const foldersCard = el('div', { class: 'card stack', 'data-test': 'maintenance-folders' },
-    el('h2', {}, 'Folders and files'),
-    el('p', { class: 'muted' }, 'Open them in the file browser, for example to copy your saves or to send a log.'),
+  const folderButtons = FOLDERS.map(({ what, label }) =>
+    el('button', { class: 'button', 'data-test': `maintenance-open-${what}`, 'data-busy-label': 'Opening…' }, label));
+  const foldersCard = card('maintenance-folders', 'Folders and files',
+    'Open them in the file browser, for example to copy your saves or to send a log.',
     el('div', { class: 'row' }, ...folderButtons));
+  FOLDERS.forEach(({ what }, i) => onAction(folderButtons[i], foldersCard, () => app.request('open', { what })));
 
   const shortcutDone = el('p', { class: 'ok-line', role: 'status', 'data-test': 'maintenance-shortcut-done' });
   const shortcutButton = el('button', { class: 'button', 'data-test': 'maintenance-shortcuts', 'data-busy-label': 'Creating…' },
     'Create desktop shortcuts');
-  const shortcutsCard = el('div', { class: 'card stack', 'data-test': 'maintenance-shortcuts-card' },
-    el('h2', {}, 'Desktop shortcuts'),
-    el('p', { class: 'muted' }, '“Myrrowen” starts the game straight away with these settings; “Myrrowen Launcher” opens '
-      + 'this window.'),
-    el('div', { class: 'row' }, shortcutButton),
-    shortcutDone);
+  const shortcutsCard = card('maintenance-shortcuts-card', 'Desktop shortcuts',
+    '“Myrrowen” starts the game straight away with these settings; “Myrrowen Launcher” opens this window.',
+    el('div', { class: 'row' }, shortcutButton), shortcutDone);
 
   const about = el('p', { class: 'muted small', 'data-test': 'maintenance-about' },
     `Launcher ${app.init.version ?? ''}${app.init.webview ? ` · browser ${app.init.webview}` : ''} · ${app.init.exeDir ?? ''}`);
@@ -75,29 +61,22 @@ export function mount(root, app) {
     }
   }
 
-  clearButton.addEventListener('click', () => whileBusy(clearButton, async () => {
-    clearError(cacheCard);
+  onAction(clearButton, cacheCard, async () => {
     cacheDone.textContent = '';
     try {
       const { freed } = await app.request('clearCache', {}, { timeout: 0 });
       cacheDone.textContent = `Cleared: ${formatBytes(freed)} freed.`;
-    } catch (error) {
-      showError(cacheCard, error.message);
+    } finally {
+      await measure();
     }
-    await measure();
-  }));
+  });
 
-  shortcutButton.addEventListener('click', () => whileBusy(shortcutButton, async () => {
-    clearError(shortcutsCard);
+  onAction(shortcutButton, shortcutsCard, async () => {
     shortcutDone.textContent = '';
-    try {
-      const made = [];
-      for (const kind of ['play', 'launcher']) made.push((await app.request('shortcut', { kind })).path);
-      shortcutDone.textContent = `Created ${made.map((p) => String(p).split('\\').pop()).join(' and ')} on the desktop.`;
-    } catch (error) {
-      showError(shortcutsCard, error.message);
-    }
-  }));
+    const made = [];
+    for (const kind of ['play', 'launcher']) made.push((await app.request('shortcut', { kind })).path);
+    shortcutDone.textContent = `Created ${made.map((p) => String(p).split('\\').pop()).join(' and ')} on the desktop.`;
+  });
 
   // Measured each time the section is shown: the game may have added shaders meanwhile.
   return { shown: measure };

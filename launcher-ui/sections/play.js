@@ -49,7 +49,7 @@ export function describeDisc(disc, extracting) {
 }
 
 export function mount(root, app) {
-  const { el, whileBusy, showError, clearError, formatBytes, formatDate } = app.ui;
+  const { el, onAction, showError, formatBytes, formatDate } = app.ui;
   let disc = app.init.disc;
   let running = Boolean(app.init.running);
   let states = Array.isArray(app.init.states) ? app.init.states : [];
@@ -204,46 +204,19 @@ export function mount(root, app) {
   }
 
   async function start(args) {
-    clearError(actionArea);
-    try {
-      await app.request('play', args);
-      log.clear();
-      droppedTotal = 0;
-      droppedLine.hidden = true;
-      running = true;
-      drawActions();
-    } catch (error) {
-      showError(actionArea, error.message);
-    }
+    await app.request('play', args);
+    log.clear();
+    droppedTotal = 0;
+    droppedLine.hidden = true;
+    running = true;
+    drawActions();
   }
 
-  playButton.addEventListener('click', () => whileBusy(playButton, () => start({ resume: false })));
-  resumeButton.addEventListener('click', () =>
-    whileBusy(resumeButton, () => start({ resume: true, state: stateSelect.value })));
-  stopButton.addEventListener('click', () => whileBusy(stopButton, async () => {
-    clearError(actionArea);
-    try {
-      await app.request('stop');
-    } catch (error) {
-      showError(actionArea, error.message);
-    }
-  }));
-  chooseButton.addEventListener('click', () => whileBusy(chooseButton, async () => {
-    clearError(discCard);
-    try {
-      showChoice(await app.request('chooseIso', {}, { timeout: 0 }));
-    } catch (error) {
-      showError(discCard, error.message);
-    }
-  }));
-  retryButton.addEventListener('click', () => whileBusy(retryButton, async () => {
-    clearError(discCard);
-    try {
-      await refreshDisc({ retry: true });
-    } catch (error) {
-      showError(discCard, error.message);
-    }
-  }));
+  onAction(playButton, actionArea, () => start({ resume: false }));
+  onAction(resumeButton, actionArea, () => start({ resume: true, state: stateSelect.value }));
+  onAction(stopButton, actionArea, () => app.request('stop'));
+  onAction(chooseButton, discCard, async () => showChoice(await app.request('chooseIso', {}, { timeout: 0 })));
+  onAction(retryButton, discCard, () => refreshDisc({ retry: true }));
   copyButton.addEventListener('click', async () => {
     try {
       await navigator.clipboard.writeText(log.text());
