@@ -55,7 +55,7 @@ export function mount(root, app) {
     name: 'controls', resetLabel: 'Reset to defaults', changedCount,
     draw: (next) => { init = next; fill(); }, reset: resetToDefaults, save,
   });
-  const notices = ui.el('div', { class: 'stack' });
+  const notices = ui.el('div', { class: 'stack section-notes' });
   const prompt = ui.el('div', { class: 'card capture-prompt', role: 'status', 'aria-live': 'assertive',
     'data-test': 'controls-capture-prompt', hidden: true });
 

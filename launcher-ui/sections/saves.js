@@ -54,7 +54,7 @@ export function mount(root, app) {
         ui.el('h2', {}, 'Saves'),
         ui.el('p', { class: 'muted' }, 'Memory cards, the port’s save files, quick-save states and backups, all in the game folder.')),
       refreshButton, backupButton),
-    ui.el('div', { class: 'stack' }, status, messages),
+    ui.el('div', { class: 'stack section-notes' }, status, messages),
     body);
 
   // Runs one command that changes files; one at a time, with the other buttons held meanwhile.

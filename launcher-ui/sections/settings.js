@@ -149,7 +149,7 @@ export function mount(root, app) {
     name: 'settings', resetLabel: 'Use defaults', changedCount: () => Object.keys(changedValues()).length,
     draw: (next) => { init = next; fill(); }, reset: useDefaults, save,
   });
-  const notices = ui.el('div', { class: 'stack' });
+  const notices = ui.el('div', { class: 'stack section-notes' });
   const displayCard = ui.el('div', { class: 'card display-info', 'data-test': 'settings-display' });
 
   root.append(
