@@ -1,4 +1,334 @@
-// Stands in until this section is written.
+// Saves: the memory cards, the port's own saves, quick-save states and backup sets, with the
+// commands that back up, restore, format a blank card and swap the system save.
+
+// Long file operations may take a while on a slow disk; the buttons say that they are working.
+const FILE_OPERATION_TIMEOUT = 10 * 60 * 1000;
+
+function plural(n, one, many = `${one}s`) {
+  return `${n} ${n === 1 ? one : many}`;
+}
+
+function playTimeText(seconds) {
+  if (!(seconds >= 0)) return '';
+  const hours = Math.floor(seconds / 3600);
+  const minutes = Math.floor((seconds % 3600) / 60);
+  return `${hours}:${String(minutes).padStart(2, '0')} played`;
+}
+
+// Some of the launcher's file messages start in lower case and end without a full stop.
+function sentence(message) {
+  const text = message.charAt(0).toUpperCase() + message.slice(1);
+  return /[.!?]$/.test(text) ? text : `${text}.`;
+}
+
+// The local-time stamp the launcher gives a backup set made now.
+function stampNow() {
+  const d = new Date();
+  const two = (n) => String(n).padStart(2, '0');
+  return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}_${two(d.getHours())}-${two(d.getMinutes())}-${two(d.getSeconds())}`;
+}
+
+function hasCurrentSaves(listing) {
+  return listing.cards.some((card) => card.exists) || (listing.folders ?? []).length > 0
+    || (listing.savedata?.files ?? 0) > 0 || (listing.states ?? []).length > 0;
+}
+
 export function mount(root, app) {
-  root.append(app.ui.el('h1', { text: 'Saves' }), app.ui.el('p', { class: 'muted', text: 'Coming soon.' }));
+  const { ui } = app;
+  let listing = null;
+  let loading = null;
+  let loadAgain = false;
+  let operationRunning = false;
+
+  const status = ui.el('p', { class: 'status muted', role: 'status', 'aria-live': 'polite', 'data-test': 'saves-status' });
+  const messages = ui.el('div', { class: 'messages', 'data-test': 'saves-messages' });
+  const refreshButton = ui.el('button', { class: 'button', 'data-test': 'saves-refresh', 'data-busy-label': 'Reading…',
+    'on:click': () => load() }, 'Refresh');
+  const backupButton = ui.el('button', { class: 'button primary exclusive', 'data-test': 'saves-backup',
+    'data-busy-label': 'Backing up…', 'on:click': () => backUp() }, 'Back up now');
+  const body = ui.el('div', { class: 'stack saves-body', 'aria-busy': 'true' });
+
+  root.append(
+    ui.el('header', { class: 'section-head row' },
+      ui.el('div', { class: 'grow' },
+        ui.el('h2', {}, 'Saves'),
+        ui.el('p', { class: 'muted' }, 'Memory cards, the port’s save files, quick-save states and backups, all in the game folder.')),
+      refreshButton, backupButton),
+    ui.el('div', { class: 'stack section-notes' }, status, messages),
+    body);
+
+  // Runs one command that changes files; one at a time, with the other buttons held meanwhile.
+  async function runOperation(button, work) {
+    if (operationRunning) return;
+    operationRunning = true;
+    setExclusiveButtons();
+    ui.clearError(messages);
+    try {
+      await ui.whileBusy(button, async () => {
+        try {
+          status.textContent = await work();
+        } catch (error) {
+          status.textContent = '';
+          ui.showError(messages, sentence(error.message));
+        }
+      });
+    } finally {
+      operationRunning = false;
+      await load();
+    }
+  }
+
+  function locked() {
+    return listing?.locked ?? '';
+  }
+
+  function setExclusiveButtons() {
+    for (const button of root.querySelectorAll('button.exclusive')) {
+      if (button.getAttribute('aria-busy') !== 'true') button.disabled = operationRunning || Boolean(locked()) || !listing;
+    }
+  }
+
+  function backUp() {
+    return runOperation(backupButton, async () => {
+      const result = await app.request('backup', {}, { timeout: FILE_OPERATION_TIMEOUT });
+      return `Backed up ${plural(result.files, 'file')} (${ui.formatBytes(result.bytes)}) to backups\\${result.name}.`;
+    });
+  }
+
+  async function restore(button, set) {
+    const safety = hasCurrentSaves(listing)
+      ? `Your current saves are first backed up to a new set, backups\\${stampNow()}_before-restore (named with the time it is made), so you can go back.`
+      : 'There are no current saves, so no safety backup is needed.';
+    const confirmed = await ui.confirmAction({
+      title: `Restore the backup of ${ui.formatDate(set.created)}?`,
+      text: `${safety} Then the ${plural(set.files, 'file')} of ${set.name} replace the current ones, and the port’s save folder is made to match the set.`,
+      confirmLabel: 'Restore',
+      danger: true,
+    });
+    if (!confirmed) return;
+    await runOperation(button, async () => {
+      const result = await app.request('restore', { name: set.name }, { timeout: FILE_OPERATION_TIMEOUT });
+      // The restored states are what Play offers to resume from.
+      await app.refreshInit().catch(() => {});
+      const previous = result.safetyBackup ? ` Your previous saves are in backups\\${result.safetyBackup}.` : '';
+      return `Restored ${plural(result.files, 'file')} from ${set.name}.${previous}`;
+    });
+  }
+
+  async function format(button, card) {
+    const confirmed = await ui.confirmAction({
+      title: `Format memory card ${card.slot}?`,
+      text: `${card.file} is blank. Formatting makes it an empty card the game can save on. The launcher only formats a card that holds nothing.`,
+      confirmLabel: 'Format',
+    });
+    if (!confirmed) return;
+    await runOperation(button, async () => {
+      await app.request('formatCard', { slot: card.slot }, { timeout: FILE_OPERATION_TIMEOUT });
+      return `Memory card ${card.slot} is formatted and empty.`;
+    });
+  }
+
+  async function swap(button, parked) {
+    const system = listing.savedata.system;
+    const confirmed = await ui.confirmAction({
+      title: 'Use this system save?',
+      text: `${parked.file} becomes the game’s system save.${system.exists
+        ? ' The system save in use now is kept aside under a new name, so you can swap back.' : ''}`,
+      confirmLabel: 'Use it',
+    });
+    if (!confirmed) return;
+    await runOperation(button, async () => {
+      const result = await app.request('swapSystem', { file: parked.file }, { timeout: FILE_OPERATION_TIMEOUT });
+      return result.kept
+        ? `${result.used} is now the system save; the previous one is kept as ${result.kept}.`
+        : `${result.used} is now the system save.`;
+    });
+  }
+
+  // A listing asked for while one is under way is read again after it: files may have changed since.
+  function load() {
+    if (loading) {
+      loadAgain = true;
+      return loading;
+    }
+    body.setAttribute('aria-busy', 'true');
+    loading = ui.whileBusy(refreshButton, async () => {
+      try {
+        listing = await app.request('saves', {}, { timeout: FILE_OPERATION_TIMEOUT });
+        draw();
+      } catch (error) {
+        ui.showError(messages, `The saves could not be listed: ${error.message}`);
+      }
+    }).finally(() => {
+      loading = null;
+      body.setAttribute('aria-busy', 'false');
+      setExclusiveButtons();
+      if (loadAgain) {
+        loadAgain = false;
+        load();
+      }
+    });
+    return loading;
+  }
+
+  function draw() {
+    body.replaceChildren(...[
+      locked() ? ui.el('div', { class: 'card notice', 'data-test': 'saves-locked' },
+        ui.el('strong', {}, 'The game is running.'),
+        ui.el('p', {}, `${locked()} Backing up, restoring, formatting and swapping wait until it has closed.`)) : null,
+      ui.el('p', { class: 'muted', 'data-test': 'saves-format' },
+        `New saves go to ${listing.format === 'card' ? 'the memory card images' : 'the port’s save files'} (Save format in Settings).`),
+      ui.el('div', { class: 'saves-cards' }, listing.cards.map(drawCard)),
+      drawFolders(),
+      drawSaveData(),
+      drawStates(),
+      drawBackups(),
+    ].filter(Boolean));
+    root.dataset.loaded = 'true';
+  }
+
+  function section(title, testName, ...children) {
+    return ui.el('section', { class: 'card stack saves-part', 'data-test': testName, 'aria-label': title },
+      ui.el('h3', {}, title), ...children);
+  }
+
+  function empty(text) {
+    return ui.el('p', { class: 'muted' }, text);
+  }
+
+  function drawCard(card) {
+    const title = `Memory card ${card.slot}`;
+    const parts = [ui.el('p', { class: 'muted small' }, card.file)];
+    if (!card.exists) {
+      parts.push(empty('No card file yet. The game makes it the first time it saves to this slot.'));
+    } else if (card.blank) {
+      const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-format-${card.slot}`,
+        'data-busy-label': 'Formatting…', 'on:click': () => format(button, card) }, 'Format');
+      parts.push(ui.el('p', {}, ui.el('span', { class: 'badge' }, 'Blank'), ' This card is erased and holds no file system yet.'),
+        ui.el('div', { class: 'row' }, button));
+    } else if (!card.formatted) {
+      parts.push(ui.el('p', { class: 'error', 'data-test': 'saves-card-error' },
+        `This card cannot be read: ${card.error}. The launcher leaves it as it is; a backup still copies it.`));
+    } else {
+      const used = card.capacity - card.free;
+      const percent = card.capacity > 0 ? Math.round((used / card.capacity) * 100) : 0;
+      parts.push(
+        ui.el('div', { class: 'progress', role: 'meter', 'aria-valuemin': 0, 'aria-valuemax': 100, 'aria-valuenow': percent,
+          'aria-label': `${title} used` }, ui.el('div', { class: 'bar', style: `width: ${percent}%` })),
+        ui.el('p', { class: 'muted small', 'data-test': 'saves-card-free' },
+          `${ui.formatBytes(card.free)} free of ${ui.formatBytes(card.capacity)}`),
+        card.error ? ui.el('p', { class: 'error' }, `Part of this card cannot be read: ${card.error}.`) : null,
+        card.saves.length === 0
+          ? empty('No saves on this card.')
+          : ui.el('ul', { class: 'save-list', 'data-test': 'saves-card-saves' }, card.saves.map((save) => ui.el('li', {},
+            ui.el('div', { class: 'grow' },
+              ui.el('strong', {}, save.title || save.folder),
+              save.subtitle ? ui.el('span', { class: 'muted' }, ` ${save.subtitle}`) : null,
+              ui.el('p', { class: 'muted small' }, [save.folder, save.modified ? ui.formatDate(save.modified) : ''].filter(Boolean).join(' · '))),
+            ui.el('span', { class: 'muted small' }, ui.formatBytes(save.bytes))))));
+    }
+    return section(title, `saves-card-${card.slot}`, ...parts);
+  }
+
+  function drawFolders() {
+    if ((listing.folders ?? []).length === 0) return null;
+    return section('Folder memory cards', 'saves-folders',
+      ui.el('ul', { class: 'save-list' }, listing.folders.map((folder) => ui.el('li', {},
+        ui.el('strong', { class: 'grow' }, `memcards\\${folder.name}`),
+        ui.el('span', { class: 'muted small' }, `${plural(folder.files, 'file')}, ${ui.formatBytes(folder.bytes)}`)))));
+  }
+
+  function drawSaveData() {
+    const data = listing.savedata;
+    if (!data.exists) return section('Save files of the port', 'saves-savedata', empty(`No saves yet in ${data.folder}.`));
+    return section('Save files of the port', 'saves-savedata',
+      ui.el('p', { class: 'muted small' }, `${data.folder} · ${plural(data.files, 'file')}, ${ui.formatBytes(data.bytes)}`),
+      data.saves.length === 0 ? empty('No numbered saves.') : ui.el('ul', { class: 'port-saves' }, data.saves.map(drawPortSave)),
+      drawSystem(data));
+  }
+
+  function drawPortSave(save) {
+    const picture = ui.el('div', { class: 'thumb', 'data-test': `saves-thumb-${save.slot}` },
+      ui.el('span', { class: 'muted small' }, save.thumb ? 'Loading picture…' : 'No picture'));
+    if (save.thumb) loadThumb(save.slot, picture);
+    const party = (save.party ?? []).map((member) => `${member.name || '?'} Lv ${member.level}`).join(', ');
+    const facts = [
+      save.playTime >= 0 ? playTimeText(save.playTime) : '',
+      save.quil >= 0 ? `${save.quil.toLocaleString('en')} quil` : '',
+      `${ui.formatBytes(save.bytes)}`,
+      ui.formatDate(save.modified),
+    ].filter(Boolean).join(' · ');
+    return ui.el('li', { class: 'port-save', 'data-test': `saves-save-${save.slot}` },
+      picture,
+      ui.el('div', { class: 'stack tight' },
+        ui.el('strong', {}, `Slot ${save.slot}${save.place ? ` — ${save.place}` : ''}`),
+        party ? ui.el('p', {}, party) : null,
+        ui.el('p', { class: 'muted small' }, facts),
+        ui.el('p', { class: 'muted small' }, save.file)));
+  }
+
+  async function loadThumb(slot, picture) {
+    try {
+      const result = await app.request('thumb', { slot });
+      picture.replaceChildren(result.png
+        ? ui.el('img', { src: `data:image/png;base64,${result.png}`, alt: `Picture of save slot ${slot}` })
+        : ui.el('span', { class: 'muted small' }, 'No picture'));
+    } catch (error) {
+      picture.replaceChildren(ui.el('span', { class: 'muted small' }, `No picture: ${error.message}`));
+    }
+  }
+
+  function drawSystem(data) {
+    const system = data.system;
+    return ui.el('div', { class: 'stack system-save', 'data-test': 'saves-system' },
+      ui.el('h4', {}, 'System save'),
+      system.exists
+        ? ui.el('p', {}, `system.myrsave, ${ui.formatBytes(system.bytes)}, ${ui.formatDate(system.modified)}`)
+        : empty('No system save in use.'),
+      data.parked.length === 0 ? null : ui.el('ul', { class: 'save-list' }, data.parked.map((parked) => {
+        const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-swap-${parked.file}`,
+          'data-busy-label': 'Swapping…', 'on:click': () => swap(button, parked) }, 'Use this one');
+        const origin = parked.kind === 'card'
+          ? `From a memory card${parked.card ? ` (${parked.card})` : ''}${parked.cardModified ? `, saved ${ui.formatDate(parked.cardModified)}` : ''}`
+          : 'An earlier system save';
+        return ui.el('li', { 'data-test': `saves-parked-${parked.file}` },
+          ui.el('div', { class: 'grow' },
+            ui.el('strong', {}, origin),
+            ui.el('p', { class: 'muted small' }, `${parked.file} · ${ui.formatBytes(parked.bytes)} · ${ui.formatDate(parked.modified)}`)),
+          button);
+      })));
+  }
+
+  function drawStates() {
+    return section('Quick-save states', 'saves-states',
+      listing.states.length === 0 ? empty('No quick-save states.') : ui.el('ul', { class: 'save-list' },
+        listing.states.map((state) => ui.el('li', {},
+          ui.el('strong', { class: 'grow' }, state.name),
+          ui.el('span', { class: 'muted small' }, `${ui.formatBytes(state.bytes)} · ${ui.formatDate(state.modified)}`)))));
+  }
+
+  function drawBackups() {
+    return section('Backups', 'saves-backups',
+      ui.el('p', { class: 'muted small' }, 'Each backup is a dated folder in backups\\ with every save file and a list of checksums.'),
+      listing.backups.length === 0 ? empty('No backups yet. “Back up now” makes one.') : ui.el('ul', { class: 'save-list' },
+        listing.backups.map((set) => {
+          const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-restore-${set.name}`,
+            'data-busy-label': 'Restoring…', 'on:click': () => restore(button, set) }, 'Restore');
+          return ui.el('li', { 'data-test': `saves-set-${set.name}` },
+            ui.el('div', { class: 'grow' },
+              ui.el('strong', {}, ui.formatDate(set.created)),
+              ui.el('p', { class: 'muted small' }, `${set.name} · ${plural(set.files, 'file')}, ${ui.formatBytes(set.bytes)}`)),
+            button);
+        })));
+  }
+
+  body.append(ui.el('p', { class: 'muted', 'data-test': 'saves-loading' }, 'Reading the saves…'));
+  // Whether the game runs decides what may be done; the game may also have saved.
+  for (const event of ['gameStarted', 'gameExited']) app.on(event, () => { if (!root.hidden && !operationRunning) load(); });
+  return {
+    // Listed afresh each time: the game may have saved since.
+    shown() {
+      if (!operationRunning) load();
+    },
+  };
 }
