@@ -110,7 +110,8 @@ for (const setup of setups) {
       const page = await launcher.attach();
       for (const colorScheme of ['light', 'dark']) {
         await page.emulateMedia({ colorScheme });
-        assert.equal(await page.evaluate(() => document.documentElement.dataset.theme), colorScheme);
+        // The page hears of the change a moment later.
+        await page.waitForFunction((theme) => document.documentElement.dataset.theme === theme, colorScheme);
         for (const section of sections) {
           await openSection(page, section);
           await page.locator(`#section-${section}[data-loaded="true"], #section-${section}:not([data-loaded])`).waitFor();
