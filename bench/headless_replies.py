@@ -13,10 +13,10 @@ import subprocess
 import sys
 import tempfile
 import time
+from pathlib import Path
 
-
-def windows_path(path):
-    return 'Z:' + os.path.abspath(path).replace('/', '\\')
+sys.path.insert(0, str(Path(__file__).resolve().parents[1] / 'tests' / 'support'))
+from wine_session import until, windows_path  # noqa: E402
 
 
 class HeadlessLauncher:
@@ -28,11 +28,11 @@ class HeadlessLauncher:
             stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=self.output)
         self.next_id = 1
 
-    def request(self, command, args=None):
+    def request(self, command):
         """The command's reply and how long it took, in milliseconds."""
         ident = self.next_id
         self.next_id += 1
-        line = json.dumps({'id': ident, 'cmd': command, 'args': args or {}}) + '\n'
+        line = json.dumps({'id': ident, 'cmd': command}) + '\n'
         start = time.perf_counter()
         self.process.stdin.write(line.encode())
         self.process.stdin.flush()
@@ -89,25 +89,25 @@ def main():
         prepare(folder, launcher_exe, page, card)
         launcher = HeadlessLauncher(folder, {'MYR_ISO': windows_path(image)})
         try:
-            deadline = time.time() + 120
-            while not launcher.request('disc')[0].get('discFolder'):
-                if time.time() > deadline:
-                    raise RuntimeError('the demo disc was not extracted in two minutes')
-                time.sleep(0.2)
+            until(lambda: launcher.request('disc')[0].get('discFolder'), 'the demo disc to be extracted', timeout=120)
             launcher.request('backup')
             backups = os.path.join(folder, 'backups')
             [first] = os.listdir(backups)
             for i in range(1, 20):
                 shutil.copytree(os.path.join(backups, first), os.path.join(backups, f'2020-01-{i:02}_10-00-00'))
 
+            # The figures mean something only if the launcher sees the folder as filled.
             states = len(launcher.request('init')[0].get('states', []))
             saves = launcher.request('saves')[0]
-            print(f'folder: {states} states in init, {len(os.listdir(backups))} backup sets,'
+            card_saves = [len(card.get('saves', [])) for card in saves['cards']]
+            if states != 50 or card_saves != [100, 100] or len(saves['backups']) != 20:
+                raise RuntimeError(f'the folder is not as filled as meant: {states} states, saves on the cards'
+                                   f' {card_saves}, {len(saves["backups"])} backup sets')
+            print(f'folder: {states} states, cards with {card_saves} saves, {len(saves["backups"])} backup sets,'
                   f' myr.ini {os.path.getsize(os.path.join(folder, "myr.ini"))} bytes')
             for command in ('init', 'saves'):
                 median, low, high = median_of(launcher, command, requests)
                 print(f'{command}: median {median:.1f} ms (min {low:.1f}, max {high:.1f}) over {requests} requests')
-            print('saves reply holds:', ', '.join(sorted(saves.keys())))
         finally:
             launcher.quit()
 
