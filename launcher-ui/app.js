@@ -142,14 +142,27 @@ async function boot() {
   const { tabs, entries } = buildShell(init);
   const show = (name, options) => showSectionIn(entries, name, options);
   const gamepad = startGamepadNavigation();
+  const initListeners = new Set();
   const app = {
     init,
     request,
     on,
     ui,
+    // Sections that draw from init hear of every fresh copy, whichever section asked for it.
     async refreshInit() {
       app.init = await request('init');
+      for (const listener of [...initListeners]) {
+        try {
+          listener(app.init);
+        } catch (error) {
+          console.error(error);
+        }
+      }
       return app.init;
+    },
+    onInit(listener) {
+      initListeners.add(listener);
+      return () => initListeners.delete(listener);
     },
     setTheme(text) {
       themeSetting = text;

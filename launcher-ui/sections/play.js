@@ -1,6 +1,7 @@
 // Play: the disc image and its game files, starting and stopping the game, its live log and how
 // the last run ended.
 import { createLogView } from './log-view.js';
+import { pendingRestoreOf } from './saves.js';
 
 const ART_HOST = 'https://art.myr.example/';
 
@@ -53,6 +54,7 @@ export function mount(root, app) {
   let disc = app.init.disc;
   let running = Boolean(app.init.running);
   let states = Array.isArray(app.init.states) ? app.init.states : [];
+  let pendingRestore = pendingRestoreOf(app.init);
   let progress = null; // the latest "discExtract" progress while a run goes on
   let droppedTotal = 0;
 
@@ -67,8 +69,12 @@ export function mount(root, app) {
   const resumeButton = el('button', { class: 'button', 'data-test': 'play-resume', 'data-busy-label': 'Starting…' }, 'Resume');
   const resumeRow = el('div', { class: 'row resume' },
     el('label', { for: 'play-state', class: 'muted' }, 'Resume a quick-save state'), stateSelect, resumeButton);
+  // The launcher refuses to start the game on half-restored saves; the way out is on the Saves page.
+  const restoreWaits = el('div', { class: 'restore-waits row', role: 'status', 'data-test': 'play-restore-waits' },
+    el('p', { class: 'grow' }, 'An interrupted restore of your saves waits for your decision, so the game cannot start yet. Finish it or undo it on the Saves page first.'),
+    el('button', { class: 'button', 'data-test': 'play-go-to-saves', 'on:click': goToSaves }, 'Go to the Saves page'));
   const actionArea = el('div', { class: 'stack actions' },
-    el('div', { class: 'row' }, playButton, runningLine, stopButton), resumeRow);
+    restoreWaits, el('div', { class: 'row' }, playButton, runningLine, stopButton), resumeRow);
   const hero = el('div', { class: 'hero card', 'data-test': 'play-hero' },
     el('div', { class: 'hero-text stack' },
       el('h1', { class: 'hero-title' }, 'Myrrowen'),
@@ -148,14 +154,23 @@ export function mount(root, app) {
     drawActions();
   }
 
+  function goToSaves() {
+    app.showSection('saves');
+    document.getElementById('saves-pending')?.focus();
+  }
+
   function drawActions() {
-    const ready = disc?.ok === true && Boolean(disc?.discFolder);
+    const ready = disc?.ok === true && Boolean(disc?.discFolder) && !pendingRestore;
+    restoreWaits.hidden = !pendingRestore || running;
     playButton.hidden = running;
     playButton.disabled = !ready;
     stopButton.hidden = !running;
     runningLine.hidden = !running;
+    // Drawn again on every progress event: the player's choice must survive that.
+    const chosen = stateSelect.value;
     stateSelect.replaceChildren(...states.map((s) =>
       el('option', { value: s.name }, `${s.name} — ${formatDate(s.modified)}`)));
+    if (states.some((s) => s.name === chosen)) stateSelect.value = chosen;
     resumeRow.hidden = running || states.length === 0;
     resumeButton.disabled = !ready;
   }
@@ -227,6 +242,12 @@ export function mount(root, app) {
   });
 
   app.on('isoDropped', showChoice);
+  // Restoring or settling on the Saves page changes both.
+  app.onInit((init) => {
+    pendingRestore = pendingRestoreOf(init);
+    if (Array.isArray(init.states)) states = init.states;
+    drawActions();
+  });
   app.on('discExtract', (data) => {
     if (data?.running) {
       progress = data;

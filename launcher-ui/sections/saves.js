@@ -15,9 +15,10 @@ function playTimeText(seconds) {
   return `${hours}:${String(minutes).padStart(2, '0')} played`;
 }
 
-// Some of the launcher's file messages start in lower case and end without a full stop.
+// Some of the launcher's file messages start in lower case and end without a full stop. One that
+// starts with a file name keeps the name as it is.
 function sentence(message) {
-  const text = message.charAt(0).toUpperCase() + message.slice(1);
+  const text = /^[a-z]+(?=[\s,;:]|$)/.test(message) ? message.charAt(0).toUpperCase() + message.slice(1) : message;
   return /[.!?]$/.test(text) ? text : `${text}.`;
 }
 
@@ -26,6 +27,20 @@ function stampNow() {
   const d = new Date();
   const two = (n) => String(n).padStart(2, '0');
   return `${d.getFullYear()}-${two(d.getMonth() + 1)}-${two(d.getDate())}_${two(d.getHours())}-${two(d.getMinutes())}-${two(d.getSeconds())}`;
+}
+
+// What init says of a restore left half done, or null when none waits.
+export function pendingRestoreOf(init) {
+  const pending = init?.pendingRestore;
+  if (!pending || typeof pending !== 'object') return null;
+  const text = (value) => (typeof value === 'string' ? value : '');
+  return { set: text(pending.set), safetyBackup: text(pending.safetyBackup), reason: text(pending.reason) };
+}
+
+// Enough names to find the files by; a long list would bury the rest of the message.
+function namesText(names, shown = 10) {
+  const listed = names.slice(0, shown).join(', ');
+  return names.length > shown ? `${listed} and ${names.length - shown} more` : listed;
 }
 
 function hasCurrentSaves(listing) {
@@ -39,6 +54,7 @@ export function mount(root, app) {
   let loading = null;
   let loadAgain = false;
   let operationRunning = false;
+  let pending = pendingRestoreOf(app.init);
 
   const status = ui.el('p', { class: 'status muted', role: 'status', 'aria-live': 'polite', 'data-test': 'saves-status' });
   const messages = ui.el('div', { class: 'messages', 'data-test': 'saves-messages' });
@@ -47,6 +63,8 @@ export function mount(root, app) {
   const backupButton = ui.el('button', { class: 'button primary exclusive', 'data-test': 'saves-backup',
     'data-busy-label': 'Backing up…', 'on:click': () => backUp() }, 'Back up now');
   const body = ui.el('div', { class: 'stack saves-body', 'aria-busy': 'true' });
+  const pendingArea = ui.el('section', { id: 'saves-pending', class: 'card notice stack pending-restore', tabindex: '-1',
+    'aria-labelledby': 'saves-pending-title', 'data-test': 'saves-pending', hidden: true });
 
   root.append(
     ui.el('header', { class: 'section-head row' },
@@ -54,6 +72,7 @@ export function mount(root, app) {
         ui.el('h2', {}, 'Saves'),
         ui.el('p', { class: 'muted' }, 'Memory cards, the port’s save files, quick-save states and backups, all in the game folder.')),
       refreshButton, backupButton),
+    pendingArea,
     ui.el('div', { class: 'stack section-notes' }, status, messages),
     body);
 
@@ -63,13 +82,19 @@ export function mount(root, app) {
     operationRunning = true;
     setExclusiveButtons();
     ui.clearError(messages);
+    for (const line of messages.querySelectorAll(':scope > .warning')) line.remove();
     try {
       await ui.whileBusy(button, async () => {
         try {
-          status.textContent = await work();
+          const outcome = await work();
+          const { text, warning } = typeof outcome === 'string' ? { text: outcome } : outcome;
+          status.textContent = text;
+          if (warning) messages.append(ui.el('p', { class: 'warning', role: 'alert', 'data-test': 'saves-warning' }, warning));
         } catch (error) {
           status.textContent = '';
           ui.showError(messages, sentence(error.message));
+          // A restore that failed half way leaves one waiting for the player's decision.
+          await app.refreshInit().catch(() => {});
         }
       });
     } finally {
@@ -82,17 +107,120 @@ export function mount(root, app) {
     return listing?.locked ?? '';
   }
 
+  // Buttons marked "after-decision" change saves the launcher refuses to touch while a restore waits.
   function setExclusiveButtons() {
     for (const button of root.querySelectorAll('button.exclusive')) {
-      if (button.getAttribute('aria-busy') !== 'true') button.disabled = operationRunning || Boolean(locked()) || !listing;
+      if (button.getAttribute('aria-busy') === 'true') continue;
+      const held = Boolean(pending) && button.classList.contains('after-decision');
+      button.disabled = operationRunning || Boolean(locked()) || !listing || held;
+      if (held) button.title = 'Finish or undo the interrupted restore at the top of this page first.';
+      else button.removeAttribute('title');
     }
   }
 
   function backUp() {
     return runOperation(backupButton, async () => {
       const result = await app.request('backup', {}, { timeout: FILE_OPERATION_TIMEOUT });
-      return `Backed up ${plural(result.files, 'file')} (${ui.formatBytes(result.bytes)}) to backups\\${result.name}.`;
+      const text = `Backed up ${plural(result.files, 'file')} (${ui.formatBytes(result.bytes)}) to backups\\${result.name}.`;
+      const skipped = Array.isArray(result.skipped) ? result.skipped.map(String) : [];
+      if (skipped.length === 0) return text;
+      return { text, warning: `${plural(skipped.length, 'file')} could not be backed up: ${namesText(skipped)}. Their names cannot be written in a backup; renaming them lets the next backup take them.` };
     });
+  }
+
+  function takePending(next) {
+    pending = next;
+    drawPending();
+    setExclusiveButtons();
+  }
+
+  function drawPending() {
+    pendingArea.hidden = !pending;
+    if (!pending) {
+      pendingArea.replaceChildren();
+      return;
+    }
+    const { set, safetyBackup, reason } = pending;
+    const what = set
+      ? `The restore of the backup ${set} was interrupted and not finished, so your saves may be only partly restored.`
+      : 'A restore of a backup was interrupted and not finished, so your saves may be only partly restored. The launcher’s record of it is damaged and does not say which backup it was.';
+    let choice;
+    if (set && safetyBackup) choice = `Finish the restore to get the saves of ${set}, or put the saves back as they were before it (kept in backups\\${safetyBackup}). Either way the saves as they are now are backed up first.`;
+    else if (set) choice = `There were no saves before the restore began. Finish the restore to get the saves of ${set} (the saves as they are now are backed up first), or keep the saves as they are now.`;
+    else if (safetyBackup) choice = `Put the saves back as they were before it (kept in backups\\${safetyBackup}); the saves as they are now are backed up first.`;
+    else choice = 'The saves from before it are not known either. Keep the saves as they are now; you can restore a backup again afterwards.';
+
+    const buttons = [];
+    if (set) {
+      const finishButton = ui.el('button', { class: 'button primary exclusive', 'data-test': 'saves-pending-finish',
+        'data-busy-label': 'Finishing…', 'on:click': () => finishRestore(finishButton) }, 'Finish the restore');
+      buttons.push(finishButton);
+    }
+    const undoButton = ui.el('button', { class: `button exclusive${set ? '' : ' primary'}`, 'data-test': 'saves-pending-undo',
+      'data-busy-label': safetyBackup ? 'Putting the saves back…' : 'Working…', 'on:click': () => undoRestore(undoButton) },
+    safetyBackup ? 'Put the saves back as they were' : 'Keep the saves as they are');
+    buttons.push(undoButton);
+
+    pendingArea.replaceChildren(
+      ui.el('h3', { id: 'saves-pending-title' }, 'A restore was not finished'),
+      ui.el('p', { 'data-test': 'saves-pending-what' }, what),
+      reason ? ui.el('p', { 'data-test': 'saves-pending-reason' }, `Why: ${reason}`) : null,
+      ui.el('p', { 'data-test': 'saves-pending-choice' }, choice),
+      ui.el('p', { class: 'muted' }, 'Until you decide, restoring a backup, formatting a card, swapping the system save and playing wait. Backing up still works.'),
+      ui.el('div', { class: 'row' }, buttons));
+  }
+
+  function safetyFirst() {
+    return hasCurrentSaves(listing)
+      ? `First the saves as they are now are backed up to a new set, backups\\${stampNow()}_before-restore (named with the time it is made), so you can go back.`
+      : 'There are no saves now, so no safety backup is needed.';
+  }
+
+  function justBefore(name) {
+    return name ? ` The saves as they were just before are in backups\\${name}.` : '';
+  }
+
+  // Settling clears the record for every section, and changes the states Play offers.
+  async function settle(button, action, describe) {
+    await runOperation(button, async () => {
+      const result = await app.request('settleRestore', { action }, { timeout: FILE_OPERATION_TIMEOUT });
+      takePending(null);
+      await app.refreshInit().catch(() => {});
+      return describe(result);
+    });
+  }
+
+  async function finishRestore(button) {
+    const { set, safetyBackup } = pending;
+    const confirmed = await ui.confirmAction({
+      title: `Finish the restore of ${set}?`,
+      text: `${safetyFirst()} Then every file of ${set} is restored again, and the port’s save folder is made to match the set.`,
+      confirmLabel: 'Finish the restore',
+      danger: true,
+    });
+    if (!confirmed) return;
+    await settle(button, 'finish', (result) => `Finished the restore of ${set}: ${plural(result.files, 'file')} restored.${
+      justBefore(result.safetyBackup)}${safetyBackup ? ` Those from before the interrupted restore are in backups\\${safetyBackup}.` : ''}`);
+  }
+
+  async function undoRestore(button) {
+    const { set, safetyBackup } = pending;
+    const confirmed = safetyBackup
+      ? await ui.confirmAction({
+        title: 'Put the saves back as they were?',
+        text: `${safetyFirst()} Then the saves of backups\\${safetyBackup}, made just before the interrupted restore, are put back, and the port’s save folder is made to match them.`,
+        confirmLabel: 'Put them back',
+        danger: true,
+      })
+      : await ui.confirmAction({
+        title: 'Keep the saves as they are?',
+        text: `${set ? 'There were no saves before the restore began, so there is nothing to put back.' : 'The saves from before the restore are not known.'} The saves stay exactly as they are now and the launcher forgets the interrupted restore.`,
+        confirmLabel: 'Keep them',
+      });
+    if (!confirmed) return;
+    await settle(button, 'undo', (result) => (safetyBackup
+      ? `Put back ${plural(result.files, 'file')} from backups\\${safetyBackup}.${justBefore(result.safetyBackup)}`
+      : `The saves are kept as they are.${justBefore(result.safetyBackup)}`));
   }
 
   async function restore(button, set) {
@@ -202,7 +330,7 @@ export function mount(root, app) {
     if (!card.exists) {
       parts.push(empty('No card file yet. The game makes it the first time it saves to this slot.'));
     } else if (card.blank) {
-      const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-format-${card.slot}`,
+      const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-format-${card.slot}`,
         'data-busy-label': 'Formatting…', 'on:click': () => format(button, card) }, 'Format');
       parts.push(ui.el('p', {}, ui.el('span', { class: 'badge' }, 'Blank'), ' This card is erased and holds no file system yet.'),
         ui.el('div', { class: 'row' }, button));
@@ -286,7 +414,7 @@ export function mount(root, app) {
         ? ui.el('p', {}, `system.myrsave, ${ui.formatBytes(system.bytes)}, ${ui.formatDate(system.modified)}`)
         : empty('No system save in use.'),
       data.parked.length === 0 ? null : ui.el('ul', { class: 'save-list' }, data.parked.map((parked) => {
-        const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-swap-${parked.file}`,
+        const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-swap-${parked.file}`,
           'data-busy-label': 'Swapping…', 'on:click': () => swap(button, parked) }, 'Use this one');
         const origin = parked.kind === 'card'
           ? `From a memory card${parked.card ? ` (${parked.card})` : ''}${parked.cardModified ? `, saved ${ui.formatDate(parked.cardModified)}` : ''}`
@@ -312,7 +440,7 @@ export function mount(root, app) {
       ui.el('p', { class: 'muted small' }, 'Each backup is a dated folder in backups\\ with every save file and a list of checksums.'),
       listing.backups.length === 0 ? empty('No backups yet. “Back up now” makes one.') : ui.el('ul', { class: 'save-list' },
         listing.backups.map((set) => {
-          const button = ui.el('button', { class: 'button exclusive', 'data-test': `saves-restore-${set.name}`,
+          const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-restore-${set.name}`,
             'data-busy-label': 'Restoring…', 'on:click': () => restore(button, set) }, 'Restore');
           return ui.el('li', { 'data-test': `saves-set-${set.name}` },
             ui.el('div', { class: 'grow' },
@@ -323,6 +451,8 @@ export function mount(root, app) {
   }
 
   body.append(ui.el('p', { class: 'muted', 'data-test': 'saves-loading' }, 'Reading the saves…'));
+  takePending(pending);
+  app.onInit((init) => takePending(pendingRestoreOf(init)));
   // Whether the game runs decides what may be done; the game may also have saved.
   for (const event of ['gameStarted', 'gameExited']) app.on(event, () => { if (!root.hidden && !operationRunning) load(); });
   return {

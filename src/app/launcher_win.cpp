@@ -14,6 +14,7 @@
 #include "foundation/files/ascii_text.h"
 #include "foundation/files/file_names.h"
 #include "foundation/files/win_text.h"
+#include "saves/restore_win.h"
 #include "saves/save_folders.h"
 #include "settings/schema.h"
 #include "foundation/environment_win.h"
@@ -50,10 +51,10 @@ bool systemAppThemeIsDark() {
 }
 
 // The page's commands in the order of its protocol's table.
-constexpr std::array<std::string_view, 20> kTableOrder{
-    "init",     "saveSettings", "savePad",    "chooseIso", "disc", "play",  "stop",
-    "saves",    "backup",       "formatCard", "restore",   "open", "thumb", "swapSystem",
-    "shortcut", "cacheInfo",    "clearCache", "keepOpen",  "quit", "ready"};
+constexpr std::array<std::string_view, 21> kTableOrder{
+    "init",      "saveSettings", "savePad",    "chooseIso", "disc",          "play",     "stop",
+    "saves",     "backup",       "formatCard", "restore",   "settleRestore", "open",     "thumb",
+    "swapSystem", "shortcut",    "cacheInfo",  "clearCache", "keepOpen",     "quit",     "ready"};
 
 std::size_t tablePosition(std::string_view name) {
   const auto found = std::find(kTableOrder.begin(), kTableOrder.end(), name);
@@ -179,6 +180,17 @@ disc::ImageSources Launcher::imageSources() const {
 json::Value Launcher::discState() { return disc_.discState(); }
 
 json::Value Launcher::quickSaveStates() { return saves::statesJson(saves::listStates(setup_.gameFolder)); }
+
+// Exclusive file work may be in the middle of a restore, whose record is not a pending one.
+json::Value Launcher::pendingRestore() {
+  if (fileOperations_.busy()) return json::Value();
+  return saves::pendingRestoreJson(saves::pendingRestore(setup_.gameFolder));
+}
+
+std::string Launcher::savesRefusal() {
+  if (fileOperations_.busy() || !saves::pendingRestore(setup_.gameFolder)) return {};
+  return std::string(saves::kRestorePendingRefusal);
+}
 
 // The pictures the page may show from the art host: at most 64 safe names of image files.
 json::Value Launcher::artNames() {

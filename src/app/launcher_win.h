@@ -126,6 +126,8 @@ class Launcher final : public webui::PageOwner,
   bool gameRunning() const override { return runner_.running(); }
   json::Value artNames() override;
   json::Value lastRun() const override { return runner_.lastRun(); }
+  json::Value pendingRestore() override;
+  std::string savesRefusal() override;
 
  private:
   // The launcher's own commands: the page's answers to "closeRequested" and its "ready".

@@ -168,8 +168,8 @@ int runLauncher(HINSTANCE instance, int showCommand) {
     return 1;
   }
   // A restore cut off by the launcher's end is finished before anything lists or changes the saves.
-  if (const Status finished = saves::finishInterruptedRestore(launcher->gameFolder()); !finished) {
-    runner::pushLogLine(launcher->logQueue(), "[myr_launcher] " + finished.error().message);
+  if (const std::string settled = saves::finishInterruptedRestore(launcher->gameFolder()); !settled.empty()) {
+    runner::pushLogLine(launcher->logQueue(), "[myr_launcher] " + settled);
   }
   launcher->setGameArt(art.get());
   launcher->setWindowIcons();

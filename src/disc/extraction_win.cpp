@@ -12,6 +12,7 @@
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
+#include "foundation/pause_points.h"
 
 namespace fs = std::filesystem;
 
@@ -146,6 +147,7 @@ Status putInPlace(std::span<const GameFile> table, const fs::path& target, RunFi
                            moved.error().systemCode);
     }
     run.addPlaced(final);
+    reachPausePoint("extract:placed");
   }
   return {};
 }

@@ -12,6 +12,7 @@
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
+#include "foundation/pause_points.h"
 
 namespace fs = std::filesystem;
 
@@ -92,6 +93,7 @@ Result<json::Value> clearCache(const fs::path& dataFolder) {
     const std::uint64_t size = entrySize(entry);
     if (removeEntry(entry)) {
       freed += size;
+      reachPausePoint("cache:deleted");
     } else {
       ++failed;
     }

@@ -21,6 +21,9 @@ commands::CommandList GameRunner::commands() {
 }
 
 Result<DWORD> GameRunner::start(bool resume, const std::string& stateName) {
+  if (std::string refusal = host_.savesRefusal(); !refusal.empty()) {
+    return Error{std::move(refusal)};
+  }
   const StartRequest request{gameFolder_, game_.tracked(), host_.fileOperationBusy(), resume, stateName};
   const HWND window = host_.window();
   Result<GameProcess> started = startGame(request, *log_, [window, keepAlive = log_](unsigned long exitCode) {

@@ -30,6 +30,8 @@ class RunnerHost {
   virtual ~RunnerHost() = default;
   virtual HWND window() const = 0;
   virtual bool fileOperationBusy() const = 0;
+  // Why the saves are not fit for the game to run on (a restore left half done), or empty.
+  virtual std::string savesRefusal() = 0;
   // {"ok", "error", "discFolder", "extract": {"running", "error"}}: whether the game's files are ready.
   virtual json::Value discState() = 0;
   // UI thread.

@@ -91,7 +91,7 @@ bool isManifestPath(std::string_view path) {
     return false;
   }
   const std::vector<std::string_view> parts = splitPath(path);
-  if (parts.size() < 2 ||
+  if (parts.size() < 2 || isTemporaryName(parts.back()) ||
       !std::all_of(parts.begin(), parts.end(), [](std::string_view part) { return isSafeFileName(part); })) {
     return false;
   }

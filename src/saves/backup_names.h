@@ -39,7 +39,8 @@ std::string backupSetName(std::string_view base, int attempt);
 inline constexpr int kLastBackupNameAttempt = 99;
 
 // A manifest path that may be copied back into the game folder: memory card files, the port's
-// save data files and quick-save states, with no step that leaves those folders.
+// save data files and quick-save states, with no step that leaves those folders. A temporary
+// name is none of them: a restore stages its copies under such names.
 bool isManifestPath(std::string_view path);
 
 // The entries of a manifest's text, in file order. Lines end in LF (a CR before it is ignored,

@@ -4,9 +4,9 @@
 
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
+#include "foundation/pause_points.h"
 #include "saves/save_files_win.h"
 #include "saves/save_folders.h"
-#include "saves/restore_win.h"
 #include "saves/save_names.h"
 #include "saves/sha256_win.h"
 
@@ -15,7 +15,6 @@ namespace {
 
 constexpr int kMemcardsDepth = 3;
 constexpr std::size_t kListedSets = 200;
-constexpr std::string_view kSaveDataPrefix = "savedata/QXUS-40404/";
 
 std::filesystem::path backupsFolder(const std::filesystem::path& gameFolder) { return gameFolder / L"backups"; }
 
@@ -29,10 +28,12 @@ void walkMemcards(const std::filesystem::path& folder, const std::string& relati
   if (listing.entries.empty() && listing.error != 0) return;  // a folder that cannot be opened is skipped
   if (listing.error != 0 && walkError == 0) walkError = listing.error;
   for (const FolderEntry& entry : listing.entries) {
-    if (entry.isLink || !hasUtf8Name(entry.name)) continue;
+    if (entry.isLink) continue;
     const std::string name = toUtf8(entry.name);
     const std::string path = relative + "/" + name;
-    if (entry.isFolder) {
+    if (!hasUtf8Name(entry.name)) {
+      found.skipped.push_back(path);
+    } else if (entry.isFolder) {
       if (depth < kMemcardsDepth) walkMemcards(folder / entry.name, path, depth + 1, found, walkError);
     } else if (!isTemporaryName(name) && isManifestPath(path)) {
       found.paths.push_back(path);
@@ -41,16 +42,11 @@ void walkMemcards(const std::filesystem::path& folder, const std::string& relati
 }
 
 void collectSaveData(const std::filesystem::path& gameFolder, SaveFiles& found) {
-  const std::filesystem::path folder = saveDataFolder(gameFolder);
-  if (!fileStatus(folder).isDirectory) return;
-  const FolderListing listing = listFolder(folder);
-  for (const FolderEntry& entry : listing.entries) {
-    const std::string name = toUtf8(entry.name);
-    if (entry.isRegularFile() && hasUtf8Name(entry.name) && !isTemporaryName(name) && isSaveDataFileName(name)) {
-      found.paths.push_back(std::string(kSaveDataPrefix) + name);
-    }
-  }
-  if (listing.error != 0 && found.error.empty()) found.error = "savedata: " + systemErrorText(listing.error);
+  if (!fileStatus(saveDataFolder(gameFolder)).isDirectory) return;
+  const SaveDataFiles files = listSaveDataFiles(gameFolder);
+  for (const std::string& name : files.names) found.paths.push_back(std::string(kSaveDataPrefix) + name);
+  for (const std::string& name : files.skipped) found.skipped.push_back(std::string(kSaveDataPrefix) + name);
+  if (files.error != 0 && found.error.empty()) found.error = "savedata: " + systemErrorText(files.error);
 }
 
 Result<BackupResult> failWithout(const std::filesystem::path& partial, Error error) {
@@ -59,6 +55,21 @@ Result<BackupResult> failWithout(const std::filesystem::path& partial, Error err
 }
 
 }  // namespace
+
+SaveDataFiles listSaveDataFiles(const std::filesystem::path& gameFolder) {
+  return saveDataFilesOf(listFolder(saveDataFolder(gameFolder)));
+}
+
+SaveDataFiles saveDataFilesOf(const FolderListing& listing) {
+  SaveDataFiles files;
+  for (const FolderEntry& entry : listing.entries) {
+    const std::string name = toUtf8(entry.name);
+    if (!entry.isRegularFile() || isTemporaryName(name) || !isSaveDataFileName(name)) continue;
+    (hasUtf8Name(entry.name) ? files.names : files.skipped).push_back(name);
+  }
+  files.error = listing.error;
+  return files;
+}
 
 SaveFiles collectSaveFiles(const std::filesystem::path& gameFolder) {
   SaveFiles found;
@@ -107,16 +118,19 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
     manifest += manifestLine(*digest, path);
     result.bytes += fileStatus(copy).size;
     ++result.files;
+    reachPausePoint("backup:copied");
   }
   if (const Status written = writeFileAtomic(partial / toWide(kManifestName), manifest); !written) {
     return failWithout(partial, written.error());
   }
+  reachPausePoint("backup:rename");
   if (const Status moved = moveFileDurable(partial, setFolder, false); !moved) {
     const unsigned long code = moved.error().systemCode;
     return failWithout(partial, Error{toUtf8(setFolder.native()) + ": " + systemErrorText(code), code});
   }
   result.createdMs = fileStatus(setFolder / toWide(kManifestName)).modifiedMs;
   result.name = toUtf8(setFolder.filename().native());
+  result.skipped = files.skipped;
   if (!files.error.empty()) return Error{files.error};
   return result;
 }
@@ -133,14 +147,22 @@ Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::st
 }
 
 Result<json::Value> backupNow(const std::filesystem::path& gameFolder) {
-  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
   const Result<BackupResult> set = makeBackup(gameFolder, "", localTimeNow());
   if (!set) return set.error();
+  return backupJson(gameFolder, *set);
+}
+
+json::Value backupJson(const std::filesystem::path& gameFolder, const BackupResult& set) {
   json::Value result;
-  result.set("name", set->name)
-      .set("files", static_cast<double>(set->files))
-      .set("bytes", static_cast<double>(set->bytes))
-      .set("path", toUtf8((backupsFolder(gameFolder) / toWide(set->name)).native()));
+  result.set("name", set.name)
+      .set("files", static_cast<double>(set.files))
+      .set("bytes", static_cast<double>(set.bytes))
+      .set("path", toUtf8((backupsFolder(gameFolder) / toWide(set.name)).native()));
+  if (!set.skipped.empty()) {
+    json::Value skipped = json::Value::array();
+    for (const std::string& path : set.skipped) skipped.push(path);
+    result.set("skipped", std::move(skipped));
+  }
   return result;
 }
 

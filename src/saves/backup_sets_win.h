@@ -14,19 +14,34 @@
 #include "foundation/error.h"
 #include "foundation/json/json.h"
 #include "saves/backup_names.h"
+#include "saves/save_files_win.h"
 
 namespace myr::saves {
 
 struct SaveFiles {
-  std::vector<std::string> paths;  // relative to the game folder, parts joined by "/"
-  std::string error;               // a folder that could not be walked to its end; the paths found still count
+  std::vector<std::string> paths;    // relative to the game folder, parts joined by "/"
+  std::string error;                 // a folder that could not be walked to its end; the paths found still count
+  std::vector<std::string> skipped;  // saves whose names UTF-8 cannot carry, as near as UTF-8 can show them
 };
+
+// The save data files directly in savedata\QXUS-40404: the one rule that backups, the restore's
+// removal of files the set lacks and its record all follow, so a restore can only remove what
+// its safety set holds.
+struct SaveDataFiles {
+  std::vector<std::string> names;
+  std::vector<std::string> skipped;  // as in SaveFiles
+  unsigned long error = 0;           // why the folder could not be read to its end
+};
+SaveDataFiles listSaveDataFiles(const std::filesystem::path& gameFolder);
+SaveDataFiles saveDataFilesOf(const FolderListing& listing);
+inline constexpr std::string_view kSaveDataPrefix = "savedata/QXUS-40404/";
 
 struct BackupResult {
   std::string name;
   std::uint64_t files = 0;
   std::uint64_t bytes = 0;
   std::int64_t createdMs = 0;
+  std::vector<std::string> skipped;  // of collectSaveFiles
 };
 
 using BackupSetInfo = BackupResult;
@@ -47,8 +62,10 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
 Result<BackupResult> makeBackup(const std::filesystem::path& gameFolder, std::string_view suffix,
                                 const std::tm& localNow);
 
-// {"name", "files", "bytes", "path"} of a new set.
 Result<json::Value> backupNow(const std::filesystem::path& gameFolder);
+// {"name", "files", "bytes", "path"} of a new set, and "skipped" when some saves could not be
+// copied because of their names.
+json::Value backupJson(const std::filesystem::path& gameFolder, const BackupResult& set);
 
 Result<std::vector<ManifestEntry>> readManifest(const std::filesystem::path& setFolder);
 

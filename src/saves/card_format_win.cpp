@@ -5,7 +5,7 @@
 #include <algorithm>
 
 #include "foundation/files/file_helpers.h"
-#include "foundation/files/win_handle.h"
+#include "foundation/files/held_file_win.h"
 #include "foundation/files/win_text.h"
 #include "saves/card_format.h"
 #include "saves/card_layout.h"
@@ -29,29 +29,23 @@ std::filesystem::path cardPath(const std::filesystem::path& gameFolder, int slot
 }
 
 Status formatBlankCard(const std::filesystem::path& path) {
-  {
-    // While this handle is open nobody can open the card for writing; if the game has it open,
-    // the handle is refused and so is the format.
-    const WinHandle keepWritersOut(
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    if (!keepWritersOut) {
-      const DWORD code = GetLastError();
-      return Error{pathError(path, code), code};
-    }
-    const Result<std::string> image = readFileLimited(path, card::kImageBytes);
-    if (!image) return image.error();
-    if (!isErasedCard(*image)) {
-      return Error{toUtf8(path.native()) +
-                   " is not a blank card: formatting it would delete what it holds, so it was left as it is"};
-    }
+  // Held from the check until the new image is in place: a game that has the card open for
+  // writing makes the format fail, and none can open it in between.
+  Result<HeldFile> card = HeldFile::open(path);
+  if (!card) return card.error();
+  const Result<std::string> image = readFileLimited(path, card::kImageBytes);
+  if (!image) return image.error();
+  if (!isErasedCard(*image)) {
+    return Error{toUtf8(path.native()) +
+                 " is not a blank card: formatting it would delete what it holds, so it was left as it is"};
   }
-  const Status written = writeFileAtomic(path, buildFormattedCard(localTimeNow()));
+  const Status written = card->replace(buildFormattedCard(localTimeNow()));
   if (!written) return Error{written.error().message + "; the card was left as it was", written.error().systemCode};
   return {};
 }
 
 Result<json::Value> formatCardNow(const std::filesystem::path& gameFolder, int slot) {
-  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
+  if (const Status allowed = refuseWhileRestorePending(gameFolder); !allowed) return allowed.error();
   const Status formatted = formatBlankCard(cardPath(gameFolder, slot));
   if (!formatted) return formatted.error();
   json::Value result;

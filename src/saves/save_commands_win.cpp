@@ -75,6 +75,16 @@ commands::CommandList saveCommands(SavesHost& host) {
              std::move(reply), true,
              [folder = host.gameFolder(), set = std::move(set).value()] { return restoreNow(folder, set); });
        }},
+      {"settleRestore",
+       [&host](const json::Value& args, Reply reply) {
+         const std::string action = stringArgument(args, "action");
+         if (!isSettleAction(action)) {
+           reply.error("The action must be \"finish\" or \"undo\".");
+           return;
+         }
+         startGuarded(host, std::move(reply),
+                      [folder = host.gameFolder(), action] { return settleRestoreNow(folder, action); });
+       }},
       {"thumb", [&host](const json::Value& args,
                         Reply reply) { reply.complete(saveThumbnail(host.gameFolder(), args.get("slot"))); }},
       {"swapSystem",

@@ -24,7 +24,7 @@ class SavesHost {
   virtual std::string saveFormatSetting() const = 0;
 };
 
-// "saves", "backup", "formatCard", "restore", "thumb" and "swapSystem".
+// "saves", "backup", "formatCard", "restore", "settleRestore", "thumb" and "swapSystem".
 commands::CommandList saveCommands(SavesHost& host);
 
 }  // namespace myr::saves

@@ -49,10 +49,6 @@ FolderListing listFolder(const std::filesystem::path& folder) {
   return listing;
 }
 
-bool isTemporaryName(std::string_view utf8Name) {
-  return utf8Name.ends_with(".tmp") || utf8Name.ends_with(".import-tmp");
-}
-
 void removeTree(const std::filesystem::path& folder) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);

@@ -30,9 +30,6 @@ struct FolderListing {
 
 FolderListing listFolder(const std::filesystem::path& folder);
 
-// Temporary names of files being written; never backed up, restored or swept.
-bool isTemporaryName(std::string_view utf8Name);
-
 // Removes a folder with everything in it; failures are left for the next attempt.
 void removeTree(const std::filesystem::path& folder);
 

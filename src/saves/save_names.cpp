@@ -23,6 +23,8 @@ bool isSaveDataFileName(std::string_view name) {
   return false;
 }
 
+bool isTemporaryName(std::string_view name) { return name.ends_with(".tmp") || name.ends_with(".import-tmp"); }
+
 bool isKeptAsideName(std::string_view name) {
   const bool knownPrefix =
       name.starts_with("system-card-") || (name.size() >= 27 && name.starts_with("system-before-swap-"));

@@ -21,6 +21,9 @@ struct StateFile {
 
 // A file of the port's own save folder.
 bool isSaveDataFileName(std::string_view name);
+// Names of files being written (".tmp", ".import-tmp"): never backed up, restored, swept or
+// listed in a manifest, so a half-written copy can never be taken for a save.
+bool isTemporaryName(std::string_view name);
 // A system save kept aside by a swap.
 bool isKeptAsideName(std::string_view name);
 

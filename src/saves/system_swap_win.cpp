@@ -2,6 +2,7 @@
 
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
+#include "foundation/pause_points.h"
 #include "saves/restore_win.h"
 #include "saves/save_data.h"
 #include "saves/save_files_win.h"
@@ -49,6 +50,7 @@ Result<std::string> swapSystemFile(const std::filesystem::path& gameFolder, std:
       const unsigned long code = parked.error().systemCode;
       return Error{"Could not move system.myrsave aside: " + systemErrorText(code), code};
     }
+    reachPausePoint("swap:parked");
   }
   if (const Status inUse = moveAside(kept, system); !inUse) {
     const unsigned long code = inUse.error().systemCode;
@@ -62,7 +64,7 @@ Result<std::string> swapSystemFile(const std::filesystem::path& gameFolder, std:
 }
 
 Result<json::Value> swapSystemNow(const std::filesystem::path& gameFolder, std::string_view file) {
-  if (const Status finished = finishInterruptedRestore(gameFolder); !finished) return finished.error();
+  if (const Status allowed = refuseWhileRestorePending(gameFolder); !allowed) return allowed.error();
   const Result<std::string> keptAs = swapSystemFile(gameFolder, file, utcTimeNow());
   if (!keptAs) return keptAs.error();
   json::Value result;

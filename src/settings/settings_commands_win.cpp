@@ -37,6 +37,7 @@ void cmdInit(SettingsHost& host, const std::filesystem::path& gameFolder, comman
   if (host.inCaptureMode()) {
     init.set("test", captureTestObject());
   }
+  init.set("pendingRestore", host.pendingRestore());
   reply.result(std::move(init));
 }
 

@@ -33,6 +33,8 @@ class SettingsHost {
   virtual json::Value artNames() = 0;
   // "lastRun": how the last start or run ended, null when none did.
   virtual json::Value lastRun() const = 0;
+  // "pendingRestore": a restore that waits for the player's decision, null when none does.
+  virtual json::Value pendingRestore() = 0;
   // Page-capture mode, in which init adds "test".
   virtual bool inCaptureMode() const = 0;
   // A theme saved by the page: kept as the launcher's theme and applied to the window at once.

@@ -97,6 +97,11 @@ TEST(BackupNames, ManifestPaths) {
       {"memcards/caf\xC3\xA9", true},
       {"memcards/caf\xE9", false},
       {"MEMCARDS/x", false},
+      // A staged copy listed before its target would be restored in its place.
+      {"memcards/Mcd001.ps2.import-tmp", false},
+      {"memcards/Mcd001.ps2.tmp", false},
+      {"savedata/QXUS-40404/save-001.json.tmp", false},
+      {"memcards/x.tmp/Mcd001.ps2", true},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(isManifestPath(c.path), c.accepted) << c.path;

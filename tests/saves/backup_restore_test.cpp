@@ -3,10 +3,16 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
+#include <functional>
+
 #include "card_test_support.h"
 #include "foundation/files/win_text.h"
 #include "save_files_fixture.h"
 #include "saves/backup_sets_win.h"
+#include "foundation/files/file_helpers.h"
+#include "foundation/files/win_handle.h"
+#include "foundation/pause_points.h"
+#include "saves/restore_record.h"
 #include "saves/restore_win.h"
 #include "saves/sha256_win.h"
 #include "support/launcher_process.h"
@@ -316,61 +322,290 @@ TEST_F(Restore, SetsWhoseManifestSha256sumWroteAreRestored) {
   }
 }
 
-TEST_F(Restore, AFileThatCannotBeReplacedStopsTheRestoreAndSaysHowFarItGot) {
+TEST_F(Restore, AFileThatCannotBeReplacedStopsTheRestoreAndLeavesItPending) {
   putSaves(game_.path(), "b");
   const std::filesystem::path held = game_ / L"savedata" / L"QXUS-40404" / L"save-001.myrsave";
-  myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {}, L"hold \"" + held.wstring() + L"\"");
-  ASSERT_EQ(game.readLine(), "ready");
-  const std::string error = restoreError(game_.path(), set_);
-  const std::string safety = backups()[0];
-  const std::vector<ManifestEntry> entries = *readManifest(set_);
-  const auto replaced =
-      std::find_if(entries.begin(), entries.end(),
-                   [](const ManifestEntry& entry) { return entry.path == "savedata/QXUS-40404/save-001.myrsave"; }) -
-      entries.begin();
-  // The system's reason differs between versions (sharing violation, access denied).
-  EXPECT_TRUE(error.starts_with("savedata/QXUS-40404/save-001.myrsave: ")) << error;
-  EXPECT_TRUE(error.ends_with(". " + std::to_string(replaced) +
-                              " of 5 files were replaced; the previous saves are in backups\\" + safety))
-      << error;
-  const Files after = saveContents(game_.path());
-  EXPECT_EQ(after.at("memcards/Mcd001.ps2"), "card one a");
-  EXPECT_EQ(after.at("savedata/QXUS-40404/save-001.myrsave"), "save one b");
-  for (const auto& [path, bytes] : after) {
-    EXPECT_FALSE(path.ends_with(".import-tmp") && path != "savedata/QXUS-40404/save-002.myrsave.import-tmp") << path;
+  {
+    myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {}, L"hold \"" + held.wstring() + L"\"");
+    ASSERT_EQ(game.readLine(), "ready");
+    const std::string error = restoreError(game_.path(), set_);
+    const std::string safety = backups()[0];
+    const std::vector<ManifestEntry> entries = *readManifest(set_);
+    const auto replaced =
+        std::find_if(entries.begin(), entries.end(),
+                     [](const ManifestEntry& entry) { return entry.path == "savedata/QXUS-40404/save-001.myrsave"; }) -
+        entries.begin();
+    // The system's reason differs between versions (sharing violation, access denied).
+    EXPECT_TRUE(error.starts_with("savedata/QXUS-40404/save-001.myrsave: ")) << error;
+    EXPECT_TRUE(error.ends_with(". " + std::to_string(replaced) +
+                                " of 5 files were replaced; the previous saves are in backups\\" + safety))
+        << error;
+    EXPECT_EQ(readFile(game_ / L"memcards" / L"Mcd001.ps2"), "card one a");
+    EXPECT_EQ(readFile(held), "save one b");
+    // Half restored: the player is told and decides; nothing else may change the saves meanwhile.
+    const std::optional<PendingRestore> pending = pendingRestore(game_.path());
+    ASSERT_TRUE(pending);
+    EXPECT_EQ(pending->set, toUtf8(set_.filename().native()));
+    EXPECT_EQ(pending->safetyBackup, safety);
+    EXPECT_EQ(pending->reason, "The restore stopped before all of its files were in place.");
+    EXPECT_EQ(refuseWhileRestorePending(game_.path()).error().message, kRestorePendingRefusal);
+    EXPECT_EQ(restoreNow(game_.path(), set_).error().message, kRestorePendingRefusal);
   }
+  // Once the file is free the next start finishes the restore by itself.
+  EXPECT_TRUE(finishInterruptedRestore(game_.path()).starts_with("An interrupted restore of 2024-01-31_10-00-00 was finished"));
+  EXPECT_EQ(saveContents(game_.path()), before_);
+  EXPECT_FALSE(pendingRestore(game_.path()));
   EXPECT_FALSE(std::filesystem::exists(game_ / L"backups" / L"restore.journal"));
 }
 
-TEST_F(Restore, ARestoreInterruptedWhileMovingIsFinishedLater) {
-  putSaves(game_.path(), "b");
-  writeFile(game_ / L"savedata" / L"QXUS-40404" / L"save-009.myrsave", "not in the set");
-  // As a launcher ended after staging every file and moving the first two.
-  std::string journal;
-  const std::vector<ManifestEntry> entries = *readManifest(set_);
-  for (std::size_t i = 0; i < entries.size(); ++i) {
-    const std::filesystem::path target = manifestPath(game_.path(), entries[i].path);
-    writeFile(i < 2 ? target : std::filesystem::path(target.native() + L".import-tmp"),
-              readFile(manifestPath(set_, entries[i].path)));
-    journal += manifestLine(entries[i].sha256, entries[i].path);
+// The facts of a file as a record keeps them.
+std::optional<RecordedFile> factsOf(const std::filesystem::path& file) {
+  if (!std::filesystem::exists(file)) return std::nullopt;
+  std::uint64_t size = 0;
+  const std::string digest = *sha256File(file, &size);
+  return RecordedFile{size, fileStatus(file).modifiedMs, digest};
+}
+
+class InterruptedRestore : public Restore {
+ protected:
+  // The saves as they are (version b, and a save the set lacks), a safety set of them, and the
+  // set staged with its record, as a launcher ended after moving `moved` files leaves them.
+  void interrupt(std::size_t moved) {
+    putSaves(game_.path(), "b");
+    writeFile(saveData() / L"save-009.myrsave", "not in the set");
+    current_ = saveContents(game_.path());
+    safety_ = makeBackup(game_.path(), "_before-restore", stampTime(20))->name;
+    RestoreRecord record{toUtf8(set_.filename().native()), safety_, {}};
+    const std::vector<ManifestEntry> entries = *readManifest(set_);
+    for (const ManifestEntry& entry : entries) {
+      const std::filesystem::path target = manifestPath(game_.path(), entry.path);
+      std::optional<RecordedFile> before = factsOf(target);
+      const auto kind = before ? RecordTarget::Kind::Replace : RecordTarget::Kind::Create;
+      record.targets.push_back(RecordTarget{kind, entry.path, entry.sha256, std::move(before)});
+      writeFile(staged(entry.path), readFile(manifestPath(set_, entry.path)));
+    }
+    record.targets.push_back(RecordTarget{RecordTarget::Kind::Delete, "savedata/QXUS-40404/save-009.myrsave", "",
+                                          factsOf(saveData() / L"save-009.myrsave")});
+    writeFile(journal(), formatRestoreRecord(record));
+    for (std::size_t i = 0; i < moved; ++i) {
+      std::filesystem::rename(staged(entries[i].path), manifestPath(game_.path(), entries[i].path));
+    }
   }
-  writeFile(game_ / L"backups" / L"restore.journal", journal);
 
-  // A staged file damaged meanwhile is never put in place.
-  const std::filesystem::path staged = game_ / L"states" / L"quick.state.import-tmp";
-  writeFile(staged, "damaged");
-  const Status damaged = finishInterruptedRestore(game_.path());
-  ASSERT_FALSE(damaged);
-  EXPECT_EQ(
-      damaged.error().message,
-      "An interrupted restore could not be finished: states/quick.state changed while it waited to be put in place");
-  EXPECT_EQ(readFile(game_ / L"states" / L"quick.state"), "state b");
+  std::filesystem::path saveData() const { return game_ / L"savedata" / L"QXUS-40404"; }
+  std::filesystem::path journal() const { return game_ / L"backups" / L"restore.journal"; }
+  std::filesystem::path staged(const std::string& path) const {
+    return manifestPath(game_.path(), path).native() + L".import-tmp";
+  }
+  Files savesWithoutStaged() const {
+    Files files = saveContents(game_.path());
+    std::erase_if(files, [](const auto& file) { return file.first.ends_with(".import-tmp"); });
+    return files;
+  }
 
-  writeFile(staged, "state a");
-  ASSERT_TRUE(finishInterruptedRestore(game_.path()));
+  Files current_;
+  std::string safety_;
+};
+
+TEST_F(InterruptedRestore, StartUpFinishesOnlyWhileEveryFileIsAsRecorded) {
+  const std::string card = "memcards/Mcd001.ps2";
+  const std::string state = "states/quick.state";
+  struct Case {
+    const char* what;
+    std::size_t moved;
+    std::function<void()> meanwhile;
+    std::string reason;  // empty: finished
+  };
+  const Case cases[] = {
+      {"nothing changed since", 2, [] {}, ""},
+      {"a save written since, which the record does not know", 3,
+       [&] { writeFile(saveData() / L"save-005.myrsave", "newer"); }, ""},
+      {"the card written since", 0, [&] { writeFile(manifestPath(game_.path(), card), "the game wrote this"); },
+       card + " has changed since the restore began."},
+      {"a file to remove written since", 5, [&] { writeFile(saveData() / L"save-009.myrsave", "saved again"); },
+       "savedata/QXUS-40404/save-009.myrsave has changed since the restore began."},
+      {"a staged copy gone", 1, [&] { std::filesystem::remove(staged(state)); },
+       "the copy of " + state + " that the restore had prepared is missing."},
+      {"a staged copy damaged", 1, [&] { writeFile(staged(state), "damaged"); },
+       "the copy of " + state + " that the restore had prepared is damaged."},
+      {"a record of an earlier launcher", 0,
+       [&] { writeFile(journal(), manifestLine(kEmptyDigest, state)); },
+       "The record of the interrupted restore cannot be used: it was written by an earlier launcher and does not say "
+       "what the saves were before the restore."},
+      {"a damaged record", 0, [&] { writeFile(journal(), readFile(journal()) + "replace x\n"); },
+       "The record of the interrupted restore cannot be used: its line 10 is damaged."},
+  };
+  for (const Case& c : cases) {
+    if (!safety_.empty()) std::filesystem::remove_all(game_ / L"backups" / toWide(safety_));
+    interrupt(c.moved);
+    c.meanwhile();
+    const Files meanwhile = savesWithoutStaged();
+    const std::string note = finishInterruptedRestore(game_.path());
+    const std::optional<PendingRestore> pending = pendingRestore(game_.path());
+    if (c.reason.empty()) {
+      EXPECT_TRUE(note.starts_with("An interrupted restore of 2024-01-31_10-00-00 was finished")) << c.what << note;
+      Files expected = before_;
+      for (const auto& [path, bytes] : meanwhile) {
+        if (path == "savedata/QXUS-40404/save-005.myrsave") expected[path] = bytes;
+      }
+      EXPECT_EQ(saveContents(game_.path()), expected) << c.what;
+      EXPECT_FALSE(pending) << c.what;
+      EXPECT_FALSE(std::filesystem::exists(journal())) << c.what;
+    } else {
+      EXPECT_EQ(savesWithoutStaged(), meanwhile) << c.what;
+      ASSERT_TRUE(pending) << c.what;
+      EXPECT_EQ(pending->reason, c.reason) << c.what;
+      EXPECT_TRUE(std::filesystem::exists(journal())) << c.what;
+      EXPECT_NE(note.find(c.reason.substr(0, c.reason.size() - 1)), std::string::npos) << c.what << ": " << note;
+    }
+    std::filesystem::remove(journal());
+  }
+}
+
+TEST_F(InterruptedRestore, ThePlayerFinishesOrUndoesItAndNewerSavesGoToASafetySet) {
+  for (const std::string action : {"finish", "undo"}) {
+    std::filesystem::remove_all(game_ / L"backups");
+    set_ = game_ / L"backups" / toWide(makeBackup(game_.path(), "", stampTime(0))->name);
+    interrupt(2);
+    // The game ran meanwhile, outside the launcher: a newer card and a new save.
+    writeFile(game_ / L"memcards" / L"Mcd001.ps2", "newer card");
+    writeFile(saveData() / L"save-005.myrsave", "newer save");
+    Files newer;
+    for (const std::string& path : collectSaveFiles(game_.path()).paths) newer[path] = saveContents(game_.path()).at(path);
+    EXPECT_TRUE(finishInterruptedRestore(game_.path()).find("waits for the player") != std::string::npos);
+    ASSERT_TRUE(pendingRestore(game_.path()));
+    EXPECT_EQ(saveContents(game_.path()).at("memcards/Mcd001.ps2"), "newer card") << action;
+
+    const Result<json::Value> settled = settleRestoreNow(game_.path(), action);
+    ASSERT_TRUE(settled) << action << ": " << settled.error().message;
+    const std::string safetyNow = settled->get("safetyBackup").asString();
+    EXPECT_TRUE(safetyNow.ends_with("_before-restore") && safetyNow != safety_) << safetyNow;
+    Files held = test::treeContents(game_ / L"backups" / toWide(safetyNow));
+    held.erase("manifest.sha256");
+    EXPECT_EQ(held, newer) << action;
+    const Files expected = action == "finish" ? before_ : current_;
+    Files saves = saveContents(game_.path());
+    EXPECT_EQ(saves, expected) << action;
+    EXPECT_FALSE(pendingRestore(game_.path())) << action;
+    EXPECT_FALSE(std::filesystem::exists(journal())) << action;
+    EXPECT_EQ(settleRestoreNow(game_.path(), action).error().message, "There is no interrupted restore.");
+  }
+}
+
+TEST_F(InterruptedRestore, SettlingARecordThatNamesNoSetKeepsTheSavesAsTheyAre) {
+  interrupt(1);
+  writeFile(journal(), manifestLine(kEmptyDigest, "states/quick.state"));
+  const Files saves = savesWithoutStaged();
+  EXPECT_EQ(settleRestoreNow(game_.path(), "finish").error().message,
+            "The record of the interrupted restore does not name its set: undo it, then restore a set.");
+  EXPECT_EQ(settleRestoreNow(game_.path(), "again").error().message, "The action must be \"finish\" or \"undo\".");
+  ASSERT_TRUE(pendingRestore(game_.path()));
+  const Result<json::Value> undone = settleRestoreNow(game_.path(), "undo");
+  ASSERT_TRUE(undone) << undone.error().message;
+  EXPECT_EQ(json::write(*undone), R"({"kind":"set","files":0,"safetyBackup":""})");
+  EXPECT_EQ(savesWithoutStaged(), saves);
+  EXPECT_FALSE(pendingRestore(game_.path()));
+}
+
+// A pause handler the tests install for one restore: stops at its points to do what another
+// program would do at that moment.
+std::function<void(std::string_view)> atPausePoint;
+void callPauseHandler(std::string_view point) { atPausePoint(point); }
+
+class PausedRestore : public Restore {
+ protected:
+  ~PausedRestore() override { setPauseHandler(nullptr); }
+  void whenReached(std::function<void(std::string_view)> handler) {
+    atPausePoint = std::move(handler);
+    setPauseHandler(&callPauseHandler);
+  }
+};
+
+TEST_F(PausedRestore, ARecordThatCannotBeRemovedFailsTheRestoreAndNeverTouchesLaterSaves) {
+  putSaves(game_.path(), "b");
+  const std::filesystem::path journal = game_ / L"backups" / L"restore.journal";
+  WinHandle holder;
+  whenReached([&](std::string_view point) {
+    if (point == "restore:moved" && !holder) {
+      holder.reset(CreateFileW(journal.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                               OPEN_EXISTING, 0, nullptr));
+    }
+  });
+  const std::string error = restoreError(game_.path(), set_);
+  EXPECT_TRUE(error.starts_with("the saves are those of the set; the restore's record could not be removed: ")) << error;
   EXPECT_EQ(saveContents(game_.path()), before_);
-  EXPECT_FALSE(std::filesystem::exists(game_ / L"backups" / L"restore.journal"));
-  EXPECT_TRUE(finishInterruptedRestore(game_.path()));
+  holder.reset();
+
+  // The player saves, then backs up: the new save is kept and backed up.
+  const std::filesystem::path saveData = game_ / L"savedata" / L"QXUS-40404";
+  writeFile(saveData / L"save-002.myrsave", "a new save");
+  writeFile(saveData / L"save-002.json", "{}");
+  EXPECT_FALSE(pendingRestore(game_.path()));
+  const Result<json::Value> backup = backupNow(game_.path());
+  ASSERT_TRUE(backup) << backup.error().message;
+  const Files set = test::treeContents(game_ / L"backups" / toWide(backup->get("name").asString()));
+  EXPECT_EQ(set.at("savedata/QXUS-40404/save-002.myrsave"), "a new save");
+  EXPECT_EQ(readFile(saveData / L"save-002.myrsave"), "a new save");
+  EXPECT_EQ(readFile(saveData / L"save-002.json"), "{}");
+  // The next start only removes the record.
+  EXPECT_EQ(finishInterruptedRestore(game_.path()),
+            "The record of a restore of 2024-01-31_10-00-00 that had ended was removed.");
+  EXPECT_EQ(readFile(saveData / L"save-002.myrsave"), "a new save");
+  EXPECT_FALSE(std::filesystem::exists(journal));
+}
+
+TEST_F(PausedRestore, AStagedCopyIsCheckedAgainRightBeforeItReplacesAnything) {
+  putSaves(game_.path(), "b");
+  const Files current = saveContents(game_.path());
+  const std::vector<ManifestEntry> entries = *readManifest(set_);
+  const std::filesystem::path second = manifestPath(game_.path(), entries[1].path).native() + L".import-tmp";
+  whenReached([&](std::string_view point) {
+    if (point == "restore:moved" && std::filesystem::exists(second)) writeFile(second, "changed by another program");
+  });
+  const std::string error = restoreError(game_.path(), set_);
+  EXPECT_TRUE(error.starts_with(entries[1].path + " changed while it waited to be put in place. 1 of 5 files were replaced; "
+                                "the previous saves are in backups\\"))
+      << error;
+  EXPECT_EQ(readFile(manifestPath(game_.path(), entries[1].path)), current.at(entries[1].path));
+  EXPECT_EQ(readFile(manifestPath(game_.path(), entries[0].path)), before_.at(entries[0].path));
+  const std::optional<PendingRestore> pending = pendingRestore(game_.path());
+  ASSERT_TRUE(pending);
+  EXPECT_EQ(pending->reason, "the copy of " + entries[1].path + " that the restore had prepared is damaged.");
+}
+
+TEST_F(Restore, AManifestListingAStagedNameIsRefusedBeforeAnythingChanges) {
+  putSaves(game_.path(), "b");
+  const Files current = saveContents(game_.path());
+  const std::string manifest = readFile(set_ / L"manifest.sha256");
+  writeFile(set_ / L"memcards" / L"Mcd001.ps2.import-tmp", "wrong bytes");
+  writeFile(set_ / L"manifest.sha256",
+            *sha256File(set_ / L"memcards" / L"Mcd001.ps2.import-tmp") + "  memcards/Mcd001.ps2.import-tmp\n" + manifest);
+  EXPECT_EQ(restoreError(game_.path(), set_), "manifest.sha256 line 1 is not a save file of this port");
+  EXPECT_EQ(saveContents(game_.path()), current);
+}
+
+TEST(BackupSets, SaveDataNamesUtf8CannotCarryAreSkippedAndSaidSo) {
+  // Such names exist on Windows only (Wine keeps names in UTF-8): the rule works on a listing.
+  const std::wstring odd = std::wstring(L"save-") + wchar_t(0xD800) + L".myrsave";
+  FolderListing listing;
+  for (const std::wstring& name : {std::wstring(L"save-001.myrsave"), odd, std::wstring(L"notes.txt"),
+                                   std::wstring(L"save-002.myrsave.tmp"), std::wstring(L"save-003.json")}) {
+    listing.entries.push_back(FolderEntry{name});
+  }
+  listing.entries.push_back(FolderEntry{L"folder.myrsave", true});
+  listing.entries.push_back(FolderEntry{L"link.myrsave", false, true});
+  const SaveDataFiles files = saveDataFilesOf(listing);
+  EXPECT_EQ(files.names, (std::vector<std::string>{"save-001.myrsave", "save-003.json"}));
+  EXPECT_EQ(files.skipped, (std::vector<std::string>{"save-\xEF\xBF\xBD.myrsave"}));
+
+  BackupResult set{"2024-01-31_10-00-00", 2, 10, 0, {}};
+  const std::filesystem::path game = L"C:\\game";
+  EXPECT_EQ(json::write(backupJson(game, set)),
+            R"({"name":"2024-01-31_10-00-00","files":2,"bytes":10,"path":"C:\\game\\backups\\2024-01-31_10-00-00"})");
+  set.skipped = {"savedata/QXUS-40404/" + files.skipped[0]};
+  EXPECT_EQ(json::write(backupJson(game, set)),
+            R"({"name":"2024-01-31_10-00-00","files":2,"bytes":10,"path":"C:\\game\\backups\\2024-01-31_10-00-00",)"
+            "\"skipped\":[\"savedata/QXUS-40404/save-\xEF\xBF\xBD.myrsave\"]}");
 }
 
 }  // namespace

@@ -98,10 +98,12 @@ TEST_F(Bridge, TableHoldsTheCommandsInOrder) {
   for (const auto& entry : launcher().bridge().commands()) {
     names.push_back(entry.name);
   }
-  EXPECT_EQ(names, (std::vector<std::string_view>{"init",      "saveSettings", "savePad",  "chooseIso",  "disc",
-                                                  "play",      "stop",         "saves",    "backup",     "formatCard",
-                                                  "restore",   "open",         "thumb",    "swapSystem", "shortcut",
-                                                  "cacheInfo", "clearCache",   "keepOpen", "quit",       "ready"}));
+  EXPECT_EQ(names, (std::vector<std::string_view>{"init",       "saveSettings", "savePad",       "chooseIso",
+                                                  "disc",       "play",         "stop",          "saves",
+                                                  "backup",     "formatCard",   "restore",       "settleRestore",
+                                                  "open",       "thumb",        "swapSystem",    "shortcut",
+                                                  "cacheInfo",  "clearCache",   "keepOpen",      "quit",
+                                                  "ready"}));
 }
 
 // A reply completed on a worker thread reaches the page through the window, once; a second

@@ -6,6 +6,8 @@
 #include <vector>
 
 #include "foundation/files/file_names.h"
+#include "foundation/files/held_file_win.h"
+#include "foundation/pause_points.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 
@@ -209,9 +211,63 @@ Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
     DeleteFileW(temporary.c_str());
     return pathFailure(temporary, code);
   }
+  reachPausePoint("write:" + toUtf8(target.filename().native()));
   if (const Status moved = moveFileDurable(temporary, target, true); !moved) {
     DeleteFileW(temporary.c_str());
     return pathFailure(target, moved.error().systemCode);
+  }
+  return {};
+}
+
+namespace {
+
+// FileRenameInfoEx (Windows 10 1607); mingw-w64's headers declare it only for a newer target.
+constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
+
+// Replaces target by the open file with POSIX semantics: allowed while others hold target open
+// with delete sharing, as a HeldFile does.
+bool renameOverOpenFile(HANDLE file, const fs::path& target) {
+  const std::wstring& name = target.native();
+  const DWORD nameBytes = static_cast<DWORD>(name.size() * sizeof(wchar_t));
+  std::vector<std::byte> buffer(sizeof(FILE_RENAME_INFO) + nameBytes);
+  auto* info = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  info->Flags = FILE_RENAME_FLAG_REPLACE_IF_EXISTS | FILE_RENAME_FLAG_POSIX_SEMANTICS;
+  info->RootDirectory = nullptr;
+  info->FileNameLength = nameBytes;
+  std::copy(name.begin(), name.end(), info->FileName);
+  return SetFileInformationByHandle(file, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size())) &&
+         FlushFileBuffers(file);
+}
+
+}  // namespace
+
+Result<HeldFile> HeldFile::open(const fs::path& path) {
+  WinHandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!handle) return pathFailure(path, GetLastError());
+  return HeldFile(path, std::move(handle));
+}
+
+Status HeldFile::replace(std::string_view bytes) {
+  const fs::path temporary(path_.native() + L".tmp");
+  WinHandle file(CreateFileW(temporary.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return pathFailure(temporary, GetLastError());
+  DWORD code = writeAll(file.get(), bytes);
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
+  if (code != ERROR_SUCCESS) {
+    file.reset();
+    DeleteFileW(temporary.c_str());
+    return pathFailure(temporary, code);
+  }
+  reachPausePoint("write:" + toUtf8(path_.filename().native()));
+  if (renameOverOpenFile(file.get(), path_)) return {};
+  // Systems and file systems without POSIX renames: the old order, with a moment unguarded.
+  file.reset();
+  handle_.reset();
+  if (const Status moved = moveFileDurable(temporary, path_, true); !moved) {
+    DeleteFileW(temporary.c_str());
+    return pathFailure(path_, moved.error().systemCode);
   }
   return {};
 }
