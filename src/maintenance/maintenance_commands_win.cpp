@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "foundation/environment_win.h"
 #include "foundation/files/win_text.h"
 #include "maintenance/folders_win.h"
 #include "maintenance/shader_cache_win.h"
@@ -38,7 +39,7 @@ void cmdOpen(MaintenanceHost& host, const json::Value& args, commands::Reply rep
 
 void cmdShortcut(MaintenanceHost& host, const json::Value& args, commands::Reply reply) {
   const Result<std::filesystem::path> file =
-      createDesktopShortcut(args.get("kind").asString() == "play", host.gameFolder());
+      createDesktopShortcut(args.get("kind").asString() == "play", host.gameFolder(), knownFolderPath(FOLDERID_Desktop));
   if (!file) {
     reply.error(file.error().message);
     return;

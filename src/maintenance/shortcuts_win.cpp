@@ -27,8 +27,7 @@ constexpr ShortcutKind kLauncherShortcut{L"Myrrowen Launcher.lnk", L"", L"Myrrow
 
 }  // namespace
 
-Result<fs::path> createDesktopShortcut(bool play, const fs::path& gameFolder) {
-  const fs::path desktop = knownFolderPath(FOLDERID_Desktop);
+Result<fs::path> createDesktopShortcut(bool play, const fs::path& gameFolder, const fs::path& desktop) {
   if (desktop.empty()) return Error{"Windows has no desktop folder for this account."};
 
   const Error notCreated{"The shortcut could not be created (IShellLink)."};

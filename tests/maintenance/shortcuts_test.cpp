@@ -9,11 +9,13 @@
 #include <algorithm>
 #include <filesystem>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "foundation/environment_win.h"
 #include "foundation/files/win_text.h"
 #include "maintenance/maintenance_fixture.h"
+#include "maintenance/shortcuts_win.h"
 
 namespace fs = std::filesystem;
 using Microsoft::WRL::ComPtr;
@@ -114,6 +116,19 @@ TEST_F(ShortcutCommand, PutsOneOfEachKindOnTheDesktopHoweverOftenAsked) {
     EXPECT_EQ(link.iconIndex, 0);
   }
   EXPECT_EQ(desktopShortcuts(desktop), (std::vector<fs::path>{L"Myrrowen Launcher.lnk", L"Myrrowen.lnk"}));
+}
+
+TEST_F(ShortcutCommand, EachWayOfFailingIsToldInItsOwnWords) {
+  const fs::path folder = game / L"desktop";
+  fs::create_directories(folder / L"Myrrowen.lnk");  // a folder where the file would go
+  EXPECT_EQ(createDesktopShortcut(true, game, L"").error().message, "Windows has no desktop folder for this account.");
+  EXPECT_EQ(createDesktopShortcut(true, game, folder).error().message,
+            toUtf8((folder / L"Myrrowen.lnk").native()) + " could not be written.");
+  // A thread outside any COM apartment gets no shell link object.
+  std::string outsideCom;
+  std::thread([&] { outsideCom = createDesktopShortcut(false, game, folder).error().message; }).join();
+  EXPECT_EQ(outsideCom, "The shortcut could not be created (IShellLink).");
+  EXPECT_FALSE(fs::exists(folder / L"Myrrowen Launcher.lnk"));
 }
 
 }  // namespace

@@ -54,6 +54,13 @@ std::string restoreError(const std::filesystem::path& game, const std::filesyste
   return restored ? "restored" : restored.error().message;
 }
 
+// The saves without the temporary files an operation may leave behind.
+Files withoutStaged(Files files) {
+  std::erase_if(files, [](const auto& file) { return file.first.ends_with(".import-tmp"); });
+  return files;
+}
+Files savesWithoutStaged(const std::filesystem::path& game) { return withoutStaged(saveContents(game)); }
+
 std::vector<std::string> listedNames(const std::filesystem::path& game) {
   std::vector<std::string> names;
   for (const BackupSetInfo& set : listBackupSets(game)) names.push_back(set.name);
@@ -397,11 +404,7 @@ class InterruptedRestore : public Restore {
   std::filesystem::path staged(const std::string& path) const {
     return manifestPath(game_.path(), path).native() + L".import-tmp";
   }
-  Files savesWithoutStaged() const {
-    Files files = saveContents(game_.path());
-    std::erase_if(files, [](const auto& file) { return file.first.ends_with(".import-tmp"); });
-    return files;
-  }
+  Files savesWithoutStaged() const { return saves::savesWithoutStaged(game_.path()); }
 
   Files current_;
   std::string safety_;
@@ -571,6 +574,43 @@ TEST_F(PausedRestore, AStagedCopyIsCheckedAgainRightBeforeItReplacesAnything) {
   const std::optional<PendingRestore> pending = pendingRestore(game_.path());
   ASSERT_TRUE(pending);
   EXPECT_EQ(pending->reason, "the copy of " + entries[1].path + " that the restore had prepared is damaged.");
+}
+
+TEST_F(PausedRestore, FailuresBeforeTheFirstReplacementChangeNothing) {
+  putSaves(game_.path(), "b");
+  const Files current = savesWithoutStaged(game_.path());
+  // A set file changed by another program while the restore backs up the current saves.
+  whenReached([&](std::string_view point) {
+    if (point == "backup:copied") writeFile(set_ / L"states" / L"quick.state", "changed meanwhile");
+  });
+  EXPECT_EQ(restoreError(game_.path(), set_), "states/quick.state changed while it was copied; nothing was changed");
+  setPauseHandler(nullptr);
+  writeFile(set_ / L"states" / L"quick.state", "state a");
+  EXPECT_EQ(savesWithoutStaged(game_.path()), current);
+  EXPECT_FALSE(pendingRestore(game_.path()));
+
+  // Saves that cannot all be backed up are never replaced.
+  for (int i = 0; i < 4096; ++i) writeFile(game_ / L"states" / toWide("s" + std::to_string(i) + ".state"), "");
+  EXPECT_EQ(restoreError(game_.path(), set_),
+            "the backup of the current saves failed, nothing was changed: more than 4096 files in memcards\\, "
+            "savedata\\ and states\\");
+  EXPECT_EQ(readFile(game_ / L"memcards" / L"Mcd001.ps2"), "card one b");
+}
+
+TEST_F(Restore, ASaveDataFileThatCannotBeRemovedIsToldAfterTheSetIsInPlace) {
+  putSaves(game_.path(), "b");
+  const std::filesystem::path extra = game_ / L"savedata" / L"QXUS-40404" / L"save-009.myrsave";
+  writeFile(extra, "not in the set");
+  myr::testing::LauncherProcess game(MYR_SAVE_WORKER, {}, L"hold \"" + extra.wstring() + L"\"");
+  ASSERT_EQ(game.readLine(), "ready");
+  const std::string error = restoreError(game_.path(), set_);
+  EXPECT_TRUE(error.starts_with("save-009.myrsave: ")) << error;
+  EXPECT_TRUE(error.ends_with(". The files of the set are in place; the previous saves are in backups\\" + backups()[0]))
+      << error;
+  Files expected = withoutStaged(before_);
+  expected["savedata/QXUS-40404/save-009.myrsave"] = "not in the set";
+  EXPECT_EQ(savesWithoutStaged(game_.path()), expected);
+  ASSERT_TRUE(pendingRestore(game_.path()));
 }
 
 TEST_F(Restore, AManifestListingAStagedNameIsRefusedBeforeAnythingChanges) {

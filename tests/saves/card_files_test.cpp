@@ -5,6 +5,7 @@
 
 #include "card_test_support.h"
 #include "foundation/files/win_text.h"
+#include "foundation/pause_points.h"
 #include "save_files_fixture.h"
 #include "saves/backup_sets_win.h"
 #include "saves/base64.h"
@@ -98,6 +99,31 @@ TEST(CardFiles, FormatsABlankCardOnceAndReadsItBack) {
   EXPECT_EQ(readFile(card), once);
 }
 
+// What another program gets when it opens the card for writing in the last moment before the new
+// image replaces the blank one.
+DWORD writerOpenError = 0;
+std::filesystem::path cardBeingFormatted;
+void tryToWriteTheCard(std::string_view point) {
+  if (point != "write:Mcd001.ps2") return;
+  const HANDLE writer = CreateFileW(cardBeingFormatted.c_str(), GENERIC_WRITE,
+                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+  writerOpenError = writer == INVALID_HANDLE_VALUE ? GetLastError() : 0;
+  if (writer != INVALID_HANDLE_VALUE) CloseHandle(writer);
+}
+
+TEST(CardFiles, NoWriterGetsInBetweenTheBlankCheckAndTheNewImage) {
+  const myr::testing::TempFolder game;
+  cardBeingFormatted = cardPath(game.path(), 1);
+  writeFile(cardBeingFormatted, std::string(card::kImageBytes, '\xFF'));
+  setPauseHandler(&tryToWriteTheCard);
+  const Result<json::Value> formatted = formatCardNow(game.path(), 1);
+  setPauseHandler(nullptr);
+  ASSERT_TRUE(formatted) << formatted.error().message;
+  EXPECT_EQ(writerOpenError, static_cast<DWORD>(ERROR_SHARING_VIOLATION));
+  EXPECT_TRUE(readCardSummary(cardBeingFormatted).formatted);
+}
+
 TEST(CardFiles, FormattingRefusesEveryCardThatIsNotBlankAndLeavesItUnchanged) {
   const std::string blank(card::kImageBytes, '\xFF');
   std::string oneByte = blank;
@@ -131,6 +157,16 @@ TEST(CardFiles, FormattingRefusesEveryCardThatIsNotBlankAndLeavesItUnchanged) {
     EXPECT_TRUE(readFile(card) == c.bytes) << c.what;
     EXPECT_FALSE(std::filesystem::exists(card.native() + L".tmp")) << c.what;
   }
+
+  // The new image cannot be written (a folder holds its temporary name).
+  const myr::testing::TempFolder folder;
+  const std::filesystem::path card = folder / L"Mcd001.ps2";
+  writeFile(card, blank);
+  std::filesystem::create_directories(card.native() + L".tmp");
+  const Status unwritten = formatBlankCard(card);
+  ASSERT_FALSE(unwritten);
+  EXPECT_TRUE(unwritten.error().message.ends_with("; the card was left as it was")) << unwritten.error().message;
+  EXPECT_TRUE(readFile(card) == blank);
 
   const myr::testing::TempFolder empty;
   const Result<json::Value> missing = formatCardNow(empty.path(), 1);
