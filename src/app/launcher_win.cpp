@@ -80,12 +80,13 @@ commands::CommandList inTableOrder(std::initializer_list<commands::CommandList> 
 
 Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const EngineFactory& makeEngine)
     : setup_(std::move(setup)),
+      launcherLog_(setup_.gameFolder),
       modalUi_(std::move(modalUi)),
       uiQueue_(std::make_shared<browser::UiThreadQueue>(
           [this](const std::string& what) { reportFailure("queued work", what); })),
       disc_(*this),
       runner_(setup_.gameFolder, *this),
-      webHost_(*this, runner_.log(), makeEngine(uiQueue_)) {
+      webHost_(*this, *this, makeEngine(uiQueue_)) {
   webHost_.bridge().setCommands(
       inTableOrder({settings::settingsCommands(*this, setup_.gameFolder), disc_.commands(), runner_.commands(),
                     saves::saveCommands(*this), maintenance::maintenanceCommands(*this), ownCommands()}));
@@ -110,8 +111,13 @@ bool Launcher::createWindow(const wchar_t* className, const WindowRect& rect) {
   return true;
 }
 
+void Launcher::note(std::string_view message) {
+  launcherLog_.note(message);
+  runner::pushLogLine(runner_.log(), "[myr_launcher] " + std::string(message));
+}
+
 void Launcher::reportFailure(const std::string& where, const std::string& what) {
-  runner::pushLogLine(runner_.log(), "[myr_launcher] Internal error in " + where + ": " + what);
+  note("Internal error in " + where + ": " + what);
 }
 
 commands::CommandList Launcher::ownCommands() {

@@ -38,6 +38,7 @@
 #include "foundation/commands/command.h"
 #include "foundation/commands/file_operations.h"
 #include "foundation/json/json.h"
+#include "foundation/launcher_log_win.h"
 #include "foundation/modal_ui.h"
 #include "runner/game_runner_win.h"
 #include "runner/log_queue.h"
@@ -58,7 +59,8 @@ struct LauncherSetup {
 
 using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
 
-class Launcher final : public webui::PageOwner,
+class Launcher final : public LogSink,
+                       public webui::PageOwner,
                        public runner::RunnerHost,
                        public disc::DiscHost,
                        public saves::SavesHost,
@@ -75,8 +77,10 @@ class Launcher final : public webui::PageOwner,
   // The window procedure, at WM_NCCREATE: messages of creation already reach the launcher.
   void attachWindow(HWND window) { window_ = window; }
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  // A failure caught at a boundary (the window procedure), for the game log.
+  // A failure caught at a boundary (the window procedure), for the launcher's log.
   void reportFailure(const std::string& where, const std::string& what);
+  // The launcher's own log, and the game log's queue, which the page shows while a game runs.
+  void note(std::string_view message) override;
 
   void setGameArt(std::vector<game_icon::Image> art) { gameArt_ = std::move(art); }
   void setTheme(std::string theme) override;
@@ -145,6 +149,7 @@ class Launcher final : public webui::PageOwner,
   bool startGameWithoutPage();
 
   LauncherSetup setup_;
+  LauncherLog launcherLog_;
   std::unique_ptr<ModalUi> modalUi_;
   std::shared_ptr<browser::UiThreadQueue> uiQueue_;
   commands::FileOperations fileOperations_;

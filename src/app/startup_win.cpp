@@ -169,7 +169,7 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   }
   // A restore cut off by the launcher's end is finished before anything lists or changes the saves.
   if (const std::string settled = saves::finishInterruptedRestore(launcher->gameFolder()); !settled.empty()) {
-    runner::pushLogLine(launcher->logQueue(), "[myr_launcher] " + settled);
+    launcher->note(settled);
   }
   launcher->setGameArt(art.get());
   launcher->setWindowIcons();

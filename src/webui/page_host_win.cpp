@@ -7,7 +7,6 @@
 #include "foundation/environment_win.h"
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
-#include "runner/game_log_win.h"
 #include "webui/bridge/hosts.h"
 
 namespace myr::webui {
@@ -50,12 +49,11 @@ std::string engineMissingQuestion(HRESULT result) {
 
 }  // namespace
 
-WebHost::WebHost(PageOwner& owner, runner::LogQueue& log, std::unique_ptr<browser::Engine> engine)
+WebHost::WebHost(PageOwner& owner, LogSink& log, std::unique_ptr<browser::Engine> engine)
     : owner_(owner),
       log_(log),
       engine_(std::move(engine)),
-      bridge_([this] { return view_.get(); },
-              [&log](const std::string& what) { runner::pushLogLine(log, "[myr_launcher] " + what); }) {}
+      bridge_([this] { return view_.get(); }, [&log](const std::string& what) { log.note(what); }) {}
 
 std::optional<browser::EnvironmentOptions> WebHost::environmentOptions() {
   const std::string portText = getEnvUtf8(L"MYR_LAUNCHER_DEVTOOLS_PORT");
@@ -64,8 +62,7 @@ std::optional<browser::EnvironmentOptions> WebHost::environmentOptions() {
   }
   const std::optional<long> port = parseDebuggingPort(portText);
   if (!port) {
-    runner::pushLogLine(
-        log_, "[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + portText + " ignored: not a port from 1024 to 65535");
+    log_.note("MYR_LAUNCHER_DEVTOOLS_PORT=" + portText + " ignored: not a port from 1024 to 65535");
     return std::nullopt;
   }
   browser::EnvironmentOptions options;

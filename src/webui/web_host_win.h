@@ -8,7 +8,7 @@
 #include <optional>
 #include <string>
 
-#include "runner/log_queue.h"
+#include "foundation/log_sink.h"
 #include "webui/bridge/bridge_win.h"
 #include "webui/browser/browser_win.h"
 #include "webui/page_owner_win.h"
@@ -20,7 +20,7 @@ namespace myr::webui {
 // and while a failed browser is re-created.
 class WebHost {
  public:
-  WebHost(PageOwner& owner, runner::LogQueue& log, std::unique_ptr<browser::Engine> engine);
+  WebHost(PageOwner& owner, LogSink& log, std::unique_ptr<browser::Engine> engine);
   WebHost(const WebHost&) = delete;
   WebHost& operator=(const WebHost&) = delete;
 
@@ -55,7 +55,7 @@ class WebHost {
   void onFileDropped(const std::wstring& path);
 
   PageOwner& owner_;
-  runner::LogQueue& log_;
+  LogSink& log_;
   std::unique_ptr<browser::Engine> engine_;
   std::shared_ptr<browser::Environment> environment_;
   std::shared_ptr<browser::Controller> controller_;

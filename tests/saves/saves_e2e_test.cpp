@@ -59,5 +59,36 @@ TEST(SavesEndToEnd, ABackupIsListedAndRestoresAndBadRequestsAreRefused) {
   EXPECT_EQ(launcher.waitForExit(60s), 0u);
 }
 
+std::string fileText(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST(SavesEndToEnd, ARestoreLeftForThePlayerKeepsTheGameFromStartingOverHalfRestoredSaves) {
+  GameFolderFixture game;
+  game.addGame();
+  const std::filesystem::path backups = game.folder() / L"backups";
+  std::filesystem::create_directories(backups);
+  // A record whose line cannot be read: never finished on its own.
+  std::ofstream(backups / L"restore.journal", std::ios::binary)
+      << "myr_launcher restore record 2\nset 2024-01-31_10-00-00\nsafety \nreplace x\n";
+  LauncherProcess launcher(game.launcher(), {{L"MYR_LAUNCHER_BROWSER", L"stdio"}}, L"--play");
+
+  const json::Value init = replyTo(launcher, R"({"id":1,"cmd":"init"})", 1);
+  EXPECT_EQ(json::write(init.get("result").get("pendingRestore")),
+            R"({"set":"","safetyBackup":"","reason":"The record of the interrupted restore cannot be used: its line 4 is damaged."})");
+  EXPECT_EQ(init.get("result").get("lastRun").get("message").asString(),
+            "An interrupted restore waits for your decision: finish it or undo it on the Saves page first.")
+      << json::write(init);
+  EXPECT_FALSE(std::filesystem::exists(game.folder() / L"logs" / L"last_run.log"));
+  EXPECT_NE(fileText(game.folder() / L"logs" / L"launcher.log")
+                .find(" An interrupted restore waits for the player: The record of the interrupted restore cannot be "
+                      "used: its line 4 is damaged.\r\n"),
+            std::string::npos)
+      << fileText(game.folder() / L"logs" / L"launcher.log");
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(60s), 0u);
+}
+
 }  // namespace
 }  // namespace myr
