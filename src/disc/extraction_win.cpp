@@ -98,9 +98,11 @@ Result<std::string> copyHashed(IsoImage& image, const GameFile& file, const File
     hasher.submit(chunk.size());
     DWORD written = 0;
     if (!WriteFile(out, chunk.data(), static_cast<DWORD>(chunk.size()), &written, nullptr)) {
-      return systemFailure(text(file.name) + " cannot be written", GetLastError());
+      return systemFailure(text(file.name) + " cannot be written", writeFailureCode(GetLastError()));
     }
-    if (written != chunk.size()) return systemFailure(text(file.name) + " cannot be written", ERROR_WRITE_FAULT);
+    if (written != chunk.size()) {
+      return systemFailure(text(file.name) + " cannot be written", writeFailureCode(ERROR_SUCCESS));
+    }
     copied += chunk.size();
   }
   return hasher.finish();
@@ -112,7 +114,7 @@ Status copyVerified(IsoImage& image, const GameFile& file, const FileExtent& ext
   const Result<std::string> digest = copyHashed(image, file, extent, out.get(), hasher);
   if (!digest) return digest.error();
   if (!FlushFileBuffers(out.get()) || !CloseHandle(out.release())) {
-    return systemFailure(text(file.name) + " cannot be written", GetLastError());
+    return systemFailure(text(file.name) + " cannot be written", writeFailureCode(GetLastError()));
   }
   if (*digest != file.sha1) {
     return Error{text(file.name) +

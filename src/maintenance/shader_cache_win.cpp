@@ -49,14 +49,15 @@ std::uint64_t entrySize(const FolderEntry& entry) {
 }
 
 // True when the entry is gone with everything inside it. Removal goes on after a failure, so
-// one locked file keeps only itself and its folders.
+// one locked file keeps only itself and its folders. Gone is checked, not taken on the system's
+// word: Wine reports a deletion on a read-only file system as done.
 bool removeEntry(const FolderEntry& entry) {
-  if (!entry.folder) return DeleteFileW(entry.path.c_str()) != FALSE;
+  if (!entry.folder) return deleteFile(entry.path).ok();
   if (!entry.link) {
     for (const FolderEntry& child : listEntries(entry.path)) removeEntry(child);
   }
   // Fails while anything inside is left.
-  return RemoveDirectoryW(entry.path.c_str()) != FALSE;
+  return RemoveDirectoryW(entry.path.c_str()) && isMissingPath(entry.path);
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <iterator>
 
 #include "foundation/environment_win.h"
+#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
 
 namespace fs = std::filesystem;
@@ -47,9 +48,14 @@ Result<fs::path> createDesktopShortcut(bool play, const fs::path& gameFolder, co
   link->SetIconLocation(launcher, 0);
   link->SetDescription(kind.description);
 
+  // Written beside the old shortcut and moved over it, so that a launcher ended meanwhile leaves
+  // the old shortcut or the new one, never a broken one.
   const fs::path file = desktop / kind.fileName;
+  const fs::path temporary(file.native() + L".tmp");
   ComPtr<IPersistFile> persist;
-  if (FAILED(link.As(&persist)) || FAILED(persist->Save(file.c_str(), TRUE))) {
+  if (FAILED(link.As(&persist)) || FAILED(persist->Save(temporary.c_str(), FALSE)) ||
+      !moveFileDurable(temporary, file, true)) {
+    static_cast<void>(deleteFile(temporary));
     return Error{toUtf8(file.native()) + " could not be written."};
   }
   return file;

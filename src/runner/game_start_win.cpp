@@ -117,7 +117,7 @@ WinHandle openFreshLog(const std::filesystem::path& gameFolder) {
   const std::filesystem::path logs = gameFolder / L"logs";
   std::error_code ignored;
   std::filesystem::create_directories(logs, ignored);
-  moveFileDurable(logs / L"last_run.log", logs / L"previous_run.log", true);
+  static_cast<void>(moveFileDurable(logs / L"last_run.log", logs / L"previous_run.log", true));
   return WinHandle(CreateFileW((logs / L"last_run.log").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
                                FILE_ATTRIBUTE_NORMAL, nullptr));
 }

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "foundation/files/ascii_text.h"
+#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_handle.h"
 #include "foundation/files/win_text.h"
 
@@ -86,8 +87,7 @@ Result<std::string> sha256File(const std::filesystem::path& path, std::uint64_t*
 }
 
 Result<std::string> verifiedCopy(const std::filesystem::path& source, const std::filesystem::path& destination) {
-  std::error_code ignored;
-  std::filesystem::create_directories(destination.parent_path(), ignored);
+  if (Status folders = createFolderChain(destination.parent_path()); !folders) return folders.error();
   const WinHandle from = openForReading(source);
   if (!from) return fileError(source, GetLastError());
   WinHandle to(
@@ -102,10 +102,12 @@ Result<std::string> verifiedCopy(const std::filesystem::path& source, const std:
     if (got == 0) break;
     if (hash) hashChunk(hash, buffer.get(), got);
     DWORD written = 0;
-    if (!WriteFile(to.get(), buffer.get(), got, &written, nullptr)) return fileError(destination, GetLastError());
-    if (written != got) return fileError(destination, ERROR_WRITE_FAULT);
+    if (!WriteFile(to.get(), buffer.get(), got, &written, nullptr)) {
+      return fileError(destination, writeFailureCode(GetLastError()));
+    }
+    if (written != got) return fileError(destination, writeFailureCode(ERROR_SUCCESS));
   }
-  if (!FlushFileBuffers(to.get())) return fileError(destination, GetLastError());
+  if (!FlushFileBuffers(to.get())) return fileError(destination, writeFailureCode(GetLastError()));
   to.reset();
   const std::string sourceDigest = hash ? finishedDigest(hash) : std::string();
   Result<std::string> copyDigest = sha256File(destination);

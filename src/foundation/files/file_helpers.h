@@ -31,6 +31,13 @@ std::string fileTooLargeError(const std::filesystem::path& path, std::uint64_t l
 // the file open for reading and writing meanwhile.
 Result<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit);
 
+// Creates folder and its missing parents; the first that cannot be made, with its path.
+Status createFolderChain(const std::filesystem::path& folder);
+
+// The code to report for a write that failed with code (ERROR_SUCCESS: it wrote less than asked):
+// a full disk reads as one, whichever way the system put it.
+unsigned long writeFailureCode(unsigned long code);
+
 // Replaces target with bytes through "<target>.tmp", creating missing parent
 // folders. Readers see the old or the new content, never a mixture; on
 // failure the old target is untouched and no temporary file remains.
@@ -39,6 +46,7 @@ Status writeFileAtomic(const std::filesystem::path& target, std::string_view byt
 // One write-through move. The error names from; callers who word it their own way use its system code.
 Status moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting);
 
+// Fails unless the file is gone afterwards, whatever the system answered.
 Status deleteFile(const std::filesystem::path& path);
 
 // folder \ name when name is a harmless file name and the joined path, with

@@ -43,22 +43,12 @@ DWORD writeAll(HANDLE file, std::string_view bytes) {
   while (size > 0) {
     const DWORD wanted = nextChunk(size);
     DWORD written = 0;
-    if (!WriteFile(file, data, wanted, &written, nullptr)) return GetLastError();
-    if (written != wanted) return ERROR_WRITE_FAULT;
+    if (!WriteFile(file, data, wanted, &written, nullptr)) return writeFailureCode(GetLastError());
+    if (written != wanted) return writeFailureCode(ERROR_SUCCESS);
     data += written;
     size -= written;
   }
   return ERROR_SUCCESS;
-}
-
-// Failures are left for the caller's next step to report.
-void createFolderChain(const fs::path& folder) {
-  std::vector<fs::path> missing;
-  for (fs::path current = folder; current.has_relative_path(); current = current.parent_path()) {
-    if (CreateDirectoryW(current.c_str(), nullptr) || GetLastError() != ERROR_PATH_NOT_FOUND) break;
-    missing.push_back(current);
-  }
-  for (auto it = missing.rbegin(); it != missing.rend(); ++it) CreateDirectoryW(it->c_str(), nullptr);
 }
 
 std::int64_t unixMilliseconds(FILETIME time) {
@@ -183,6 +173,30 @@ std::string fileTooLargeError(const fs::path& path, std::uint64_t limit) {
 
 Error pathFailure(const fs::path& path, unsigned long code) { return Error{pathError(path, code), code}; }
 
+unsigned long writeFailureCode(unsigned long code) {
+  // A write that stops short without an error is how a full disk shows on Windows; Wine says
+  // ERROR_HANDLE_DISK_FULL for some of them.
+  if (code == ERROR_SUCCESS || code == ERROR_HANDLE_DISK_FULL) return ERROR_DISK_FULL;
+  return code;
+}
+
+Status createFolderChain(const fs::path& folder) {
+  std::vector<fs::path> missing;
+  for (fs::path current = folder; current.has_relative_path(); current = current.parent_path()) {
+    if (CreateDirectoryW(current.c_str(), nullptr)) break;
+    const DWORD code = GetLastError();
+    if (code == ERROR_ALREADY_EXISTS) break;
+    if (code != ERROR_PATH_NOT_FOUND) return pathFailure(current, code);
+    missing.push_back(current);
+  }
+  for (auto it = missing.rbegin(); it != missing.rend(); ++it) {
+    if (!CreateDirectoryW(it->c_str(), nullptr) && GetLastError() != ERROR_ALREADY_EXISTS) {
+      return pathFailure(*it, GetLastError());
+    }
+  }
+  return {};
+}
+
 Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
   // The game may hold the file open for writing while we read it.
   const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
@@ -199,13 +213,13 @@ Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
 }
 
 Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
-  createFolderChain(target.parent_path());
+  if (Status folders = createFolderChain(target.parent_path()); !folders) return folders;
   const fs::path temporary(target.native() + L".tmp");
   WinHandle file(
       CreateFileW(temporary.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return pathFailure(temporary, GetLastError());
   DWORD code = writeAll(file.get(), bytes);
-  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = writeFailureCode(GetLastError());
   file.reset();
   if (code != ERROR_SUCCESS) {
     DeleteFileW(temporary.c_str());
@@ -254,7 +268,7 @@ Status HeldFile::replace(std::string_view bytes) {
                              FILE_ATTRIBUTE_NORMAL, nullptr));
   if (!file) return pathFailure(temporary, GetLastError());
   DWORD code = writeAll(file.get(), bytes);
-  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = GetLastError();
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = writeFailureCode(GetLastError());
   if (code != ERROR_SUCCESS) {
     file.reset();
     DeleteFileW(temporary.c_str());
@@ -280,6 +294,10 @@ Status moveFileDurable(const fs::path& from, const fs::path& to, bool replaceExi
 
 Status deleteFile(const fs::path& path) {
   if (!DeleteFileW(path.c_str())) return pathFailure(path, GetLastError());
+  // Wine reports a deletion on a read-only file system as done and leaves the file. A file that
+  // Windows only marked for deletion (others hold it open) cannot be queried, and counts as gone.
+  WIN32_FILE_ATTRIBUTE_DATA data{};
+  if (GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return pathFailure(path, ERROR_WRITE_PROTECT);
   return {};
 }
 

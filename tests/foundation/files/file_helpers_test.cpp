@@ -239,6 +239,29 @@ TEST_F(FileHelpersTest, FailedWriteFileAtomicKeepsTheOldTargetAndLeavesNoTempora
   }
 }
 
+TEST_F(FileHelpersTest, AFolderThatCannotBeMadeIsNamedAsTheFailingStep) {
+  // A file stands where a folder of the chain should be: that folder is the step that fails.
+  writeBytes(root_ / L"saves", "a file");
+  const fs::path target = root_ / L"saves" / L"deep" / L"myr.ini";
+  const Status written = writeFileAtomic(target, "new");
+  ASSERT_FALSE(written.ok());
+  EXPECT_THAT(written.error().message, StartsWith(toUtf8((root_ / L"saves" / L"deep").native()) + ": "));
+  EXPECT_TRUE(createFolderChain(root_ / L"a" / L"b" / L"c").ok());
+  EXPECT_TRUE(isFolder(root_ / L"a" / L"b" / L"c"));
+  EXPECT_TRUE(createFolderChain(root_ / L"a" / L"b").ok());
+}
+
+TEST(WriteFailures, AFullDiskReadsAsOneWhicheverWayTheSystemSaysIt) {
+  const std::pair<unsigned long, unsigned long> cases[] = {
+      {ERROR_SUCCESS, ERROR_DISK_FULL},  // a write that stopped short
+      {ERROR_HANDLE_DISK_FULL, ERROR_DISK_FULL},
+      {ERROR_DISK_FULL, ERROR_DISK_FULL},
+      {ERROR_ACCESS_DENIED, ERROR_ACCESS_DENIED},
+      {ERROR_WRITE_PROTECT, ERROR_WRITE_PROTECT},
+  };
+  for (const auto& [reported, expected] : cases) EXPECT_EQ(writeFailureCode(reported), expected) << reported;
+}
+
 TEST_F(FileHelpersTest, WriteAndReadCarryMoreThanOneChunkIntact) {
   const fs::path target = root_ / L"big.bin";
   std::string bytes((std::size_t{64} << 20) + 3, '\0');
