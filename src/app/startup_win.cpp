@@ -13,10 +13,11 @@
 #include "app/modal_ui_win.h"
 #include "app/window_size.h"
 #include "disc/disc_check_win.h"
+#include "disc/extraction_win.h"
 #include "foundation/environment_win.h"
 #include "foundation/files/win_handle.h"
-#include "runner/game_log_win.h"
 #include "saves/restore_win.h"
+#include "saves/save_leftovers_win.h"
 #include "settings/settings_file.h"
 #include "webui/browser/engine_choice_win.h"
 
@@ -133,6 +134,17 @@ int runMessageLoop() {
   return 0;
 }
 
+// The temporary files and folders a launcher ended in the middle of its work left behind; only
+// names the launcher itself writes.
+std::vector<std::string> leftoversRemoved(const std::filesystem::path& gameFolder) {
+  std::vector<std::string> removed = saves::removeSaveLeftovers(gameFolder);
+  for (const std::string& name : disc::removeExtractionLeftovers(gameFolder / L"disc", disc::kGameFileTable)) {
+    removed.push_back("disc\\" + name);
+  }
+  if (std::optional<std::string> settings = settings::removeSettingsLeftover(gameFolder)) removed.push_back(*settings);
+  return removed;
+}
+
 }  // namespace
 
 int runLauncher(HINSTANCE instance, int showCommand) {
@@ -170,6 +182,9 @@ int runLauncher(HINSTANCE instance, int showCommand) {
   // A restore cut off by the launcher's end is finished before anything lists or changes the saves.
   if (const std::string settled = saves::finishInterruptedRestore(launcher->gameFolder()); !settled.empty()) {
     launcher->note(settled);
+  }
+  for (const std::string& leftover : leftoversRemoved(launcher->gameFolder())) {
+    launcher->note("Removed what an interrupted launcher had left: " + leftover);
   }
   launcher->setGameArt(art.get());
   launcher->setWindowIcons();

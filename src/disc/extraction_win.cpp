@@ -156,6 +156,16 @@ Status putInPlace(std::span<const GameFile> table, const fs::path& target, RunFi
 
 }  // namespace
 
+std::vector<std::string> removeExtractionLeftovers(const fs::path& target, std::span<const GameFile> table) {
+  std::vector<std::string> removed;
+  for (const GameFile& file : table) {
+    const std::string name = text(file.name) + ".partial";
+    const fs::path temporary = target / toWide(name);
+    if (!isMissingPath(temporary) && deleteFile(temporary)) removed.push_back(name);
+  }
+  return removed;
+}
+
 Result<ExtractionOutcome> extractGameFiles(const fs::path& imagePath, const fs::path& target,
                                            std::span<const GameFile> table, const ExtractionProgress& progress) {
   if (fileStatus(target / toWide(kBootFileName)).exists) return ExtractionOutcome::AlreadyPresent;

@@ -6,7 +6,9 @@
 #include <filesystem>
 #include <functional>
 #include <span>
+#include <string>
 #include <string_view>
+#include <vector>
 
 #include "disc/game_files.h"
 #include "foundation/error.h"
@@ -24,6 +26,10 @@ using ExtractionProgress = std::function<void(int index, int count, std::string_
 // removed again. A target that already holds the boot file is left alone.
 Result<ExtractionOutcome> extractGameFiles(const std::filesystem::path& image, const std::filesystem::path& target,
                                            std::span<const GameFile> table, const ExtractionProgress& progress);
+
+// The temporary copies ("<name>.partial") of table's files that an extraction cut off by the
+// launcher's end left in target; the names removed.
+std::vector<std::string> removeExtractionLeftovers(const std::filesystem::path& target, std::span<const GameFile> table);
 
 // The message for a folder the game's files cannot be written to, with the system's code.
 Error folderWriteError(const std::filesystem::path& folder, unsigned long code);

@@ -1,6 +1,7 @@
 #include "disc/iso9660.h"
 
 #include <algorithm>
+#include <set>
 
 #include "foundation/bytes/byte_reader.h"
 #include "foundation/bytes/checked_size.h"
@@ -13,6 +14,9 @@ constexpr std::uint32_t kMaxFolderBytes = 16u << 20;
 // Real discs hold far less; the cap keeps a hostile image (folders that point at each other, or
 // thousands of huge overlapping folders) from reading without end.
 constexpr std::uint64_t kMaxVolumeFolderBytes = std::uint64_t{2} * kMaxFolderBytes;
+// What the index of one volume keeps: a real disc has a few thousand files with short paths.
+constexpr std::size_t kMaxVolumeEntries = 65536;
+constexpr std::size_t kMaxVolumeKeyBytes = std::size_t{4} << 20;
 
 std::size_t nextSectorStart(std::size_t offset) { return (offset / kSectorSize + 1) * kSectorSize; }
 
@@ -27,6 +31,8 @@ class VolumeWalk {
 
   Status folder(std::uint32_t sector, std::uint32_t length, const std::string& prefix, int depth) {
     if (depth > kMaxFolderDepth || length > kMaxFolderBytes || length > budget_) return foldersNotOfThisGame();
+    // A folder reached by two paths would be indexed once per path.
+    if (length > 0 && !walkedFolders_.insert(sector).second) return foldersNotOfThisGame();
     budget_ -= length;
     std::vector<std::uint8_t> bytes;
     if (Status read = readExtent(image_, {base_, end_, sector, length}, bytes); !read) return read;
@@ -42,8 +48,8 @@ class VolumeWalk {
       const std::string path = prefix + std::string(withoutVersion(record.identifier()));
       if (record.isFolder) {
         if (Status walked = folder(record.sector, record.dataLength, path + "/", depth + 1); !walked) return walked;
-      } else {
-        index_[path] = FileExtent{base_, end_, record.sector, record.dataLength};
+      } else if (Status kept = keep(path, FileExtent{base_, end_, record.sector, record.dataLength}); !kept) {
+        return kept;
       }
     }
   }
@@ -51,11 +57,20 @@ class VolumeWalk {
   IsoIndex takeIndex() { return std::move(index_); }
 
  private:
+  Status keep(const std::string& path, const FileExtent& extent) {
+    const auto [entry, added] = index_.insert_or_assign(path, extent);
+    if (added) keyBytes_ += path.size();
+    if (index_.size() > kMaxVolumeEntries || keyBytes_ > kMaxVolumeKeyBytes) return foldersNotOfThisGame();
+    return {};
+  }
+
   ImageBytes& image_;
   std::uint64_t base_;
   std::uint64_t end_;
   std::uint64_t budget_ = kMaxVolumeFolderBytes;
+  std::set<std::uint32_t> walkedFolders_;
   IsoIndex index_;
+  std::size_t keyBytes_ = 0;
 };
 
 }  // namespace

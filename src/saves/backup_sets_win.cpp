@@ -18,25 +18,18 @@ constexpr std::size_t kListedSets = 200;
 
 std::filesystem::path backupsFolder(const std::filesystem::path& gameFolder) { return gameFolder / L"backups"; }
 
-// A name that UTF-8 cannot carry back to the same file is left out rather than copied under
-// another name.
-bool hasUtf8Name(const std::wstring& name) { return toWide(toUtf8(name)) == name; }
-
-void walkMemcards(const std::filesystem::path& folder, const std::string& relative, int depth, SaveFiles& found,
-                  unsigned long& walkError) {
+void walkMemcards(const std::filesystem::path& folder, const std::string& relative, int depth,
+                  const MemcardsVisitor& visit, unsigned long& walkError) {
   const FolderListing listing = listFolder(folder);
   if (listing.entries.empty() && listing.error != 0) return;  // a folder that cannot be opened is skipped
   if (listing.error != 0 && walkError == 0) walkError = listing.error;
   for (const FolderEntry& entry : listing.entries) {
     if (entry.isLink) continue;
-    const std::string name = toUtf8(entry.name);
-    const std::string path = relative + "/" + name;
-    if (!hasUtf8Name(entry.name)) {
-      found.skipped.push_back(path);
-    } else if (entry.isFolder) {
-      if (depth < kMemcardsDepth) walkMemcards(folder / entry.name, path, depth + 1, found, walkError);
-    } else if (!isTemporaryName(name) && isManifestPath(path)) {
-      found.paths.push_back(path);
+    const std::string path = relative + "/" + toUtf8(entry.name);
+    if (entry.isFolder && hasUtf8Name(entry.name)) {
+      if (depth < kMemcardsDepth) walkMemcards(folder / entry.name, path, depth + 1, visit, walkError);
+    } else {
+      visit(path, entry);
     }
   }
 }
@@ -71,14 +64,25 @@ SaveDataFiles saveDataFilesOf(const FolderListing& listing) {
   return files;
 }
 
+bool hasUtf8Name(const std::wstring& name) { return toWide(toUtf8(name)) == name; }
+
+unsigned long walkMemcards(const std::filesystem::path& gameFolder, const MemcardsVisitor& visit) {
+  const std::filesystem::path memcards = gameFolder / L"memcards";
+  unsigned long walkError = 0;
+  if (fileStatus(memcards).isDirectory) walkMemcards(memcards, "memcards", 1, visit, walkError);
+  return walkError;
+}
+
 SaveFiles collectSaveFiles(const std::filesystem::path& gameFolder) {
   SaveFiles found;
-  const std::filesystem::path memcards = gameFolder / L"memcards";
-  if (fileStatus(memcards).isDirectory) {
-    unsigned long walkError = 0;
-    walkMemcards(memcards, "memcards", 1, found, walkError);
-    if (walkError != 0) found.error = "memcards: " + systemErrorText(walkError);
-  }
+  const unsigned long walkError = walkMemcards(gameFolder, [&found](const std::string& path, const FolderEntry& entry) {
+    if (!hasUtf8Name(entry.name)) {
+      found.skipped.push_back(path);
+    } else if (!isTemporaryName(path) && isManifestPath(path)) {
+      found.paths.push_back(path);
+    }
+  });
+  if (walkError != 0) found.error = "memcards: " + systemErrorText(walkError);
   collectSaveData(gameFolder, found);
   for (const StateFile& state : listStates(gameFolder)) {
     found.paths.push_back("states/" + state.name);

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <ctime>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,6 +34,16 @@ struct SaveDataFiles {
   unsigned long error = 0;           // why the folder could not be read to its end
 };
 SaveDataFiles listSaveDataFiles(const std::filesystem::path& gameFolder);
+
+// A name that UTF-8 cannot carry back to the same file: such files are left out rather than
+// copied under another name.
+bool hasUtf8Name(const std::wstring& name);
+
+// Every file (and every folder whose name UTF-8 cannot carry) in memcards\ and up to two
+// folders below it, links not followed, with its path relative to the game folder; the error
+// that cut a folder's listing short, if any.
+using MemcardsVisitor = std::function<void(const std::string& path, const FolderEntry& entry)>;
+unsigned long walkMemcards(const std::filesystem::path& gameFolder, const MemcardsVisitor& visit);
 SaveDataFiles saveDataFilesOf(const FolderListing& listing);
 inline constexpr std::string_view kSaveDataPrefix = "savedata/QXUS-40404/";
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -17,5 +18,9 @@ IniDocument loadSettings(const std::filesystem::path& path);
 
 // Applies the entries in order and replaces the file atomically. On failure the file is as it was.
 Status writeSettings(const std::filesystem::path& path, const std::vector<SettingEntry>& entries);
+
+// The temporary file a launcher ended while it saved left beside myr.ini; its name when one was
+// removed.
+std::optional<std::string> removeSettingsLeftover(const std::filesystem::path& gameFolder);
 
 }  // namespace myr::settings

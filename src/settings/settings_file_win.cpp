@@ -41,4 +41,10 @@ Status writeSettings(const std::filesystem::path& path, const std::vector<Settin
   return writeFileAtomic(path, text);
 }
 
+std::optional<std::string> removeSettingsLeftover(const std::filesystem::path& gameFolder) {
+  const std::filesystem::path temporary(settingsPath(gameFolder).native() + L".tmp");
+  if (isMissingPath(temporary) || !deleteFile(temporary)) return std::nullopt;
+  return toUtf8(temporary.filename().native());
+}
+
 }  // namespace myr::settings

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <vector>
 
 #include "support/launcher_process.h"
 
@@ -145,6 +146,68 @@ TEST(StartupEndToEnd, CaptureIntoAMissingFolderEndsWithoutAPicture) {
   launcher.writeLine(R"({"id":3,"cmd":"ready"})");
   EXPECT_EQ(launcher.waitForExit(), 0u);
   EXPECT_FALSE(std::filesystem::exists(picture));
+}
+
+void putFile(const std::filesystem::path& path, const std::string& bytes = "x") {
+  std::filesystem::create_directories(path.parent_path());
+  std::ofstream(path, std::ios::binary) << bytes;
+}
+
+TEST(StartupEndToEnd, LeftoversOfAnInterruptedLauncherGoAndNothingElseDoes) {
+  GameFolderFixture game;
+  const std::filesystem::path folder = game.folder();
+  const std::vector<std::wstring> leftovers{L"myr.ini.tmp",
+                                            L"disc\\MODPAK.BIN.partial",
+                                            L"disc\\QXUS_404.04.partial",
+                                            L"backups\\2024-01-31_10-00-00.partial\\memcards\\Mcd001.ps2",
+                                            L"backups\\restore.journal.tmp",
+                                            L"memcards\\Mcd002.ps2.tmp",
+                                            L"memcards\\Mcd001.ps2.import-tmp",
+                                            L"memcards\\mc0\\BISLPM-65001\\icon.sys.import-tmp",
+                                            L"savedata\\QXUS-40404\\save-001.myrsave.import-tmp",
+                                            L"states\\quick.state.import-tmp"};
+  // Look-alikes the launcher never writes, and the saves themselves.
+  const std::vector<std::wstring> kept{L"myr.ini",
+                                       L"notes.tmp",
+                                       L"disc\\README.partial",
+                                       L"disc\\MODPAK.BIN",
+                                       L"backups\\holiday.partial\\x",
+                                       L"backups\\2024-01-31_10-00-00\\manifest.sha256",
+                                       L"memcards\\other.bin.tmp",
+                                       L"memcards\\Mcd001.ps2",
+                                       L"savedata\\QXUS-40404\\notes.txt.import-tmp",
+                                       L"savedata\\QXUS-40404\\save-001.myrsave",
+                                       L"states\\quick.state"};
+  for (const auto& name : leftovers) putFile(folder / name);
+  for (const auto& name : kept) putFile(folder / name);
+  putFile(folder / L"myr.ini", "[Game]\r\n");
+
+  LauncherProcess launcher(game.launcher(), kHeadless);
+  expectAnswering(launcher);
+  for (const auto& name : leftovers) EXPECT_FALSE(std::filesystem::exists(folder / name)) << name;
+  EXPECT_FALSE(std::filesystem::exists(folder / L"backups" / L"2024-01-31_10-00-00.partial"));
+  for (const auto& name : kept) EXPECT_TRUE(std::filesystem::exists(folder / name)) << name;
+  std::ifstream logFile(folder / L"logs" / L"launcher.log", std::ios::binary);
+  const std::string log(std::istreambuf_iterator<char>(logFile), {});
+  for (const char* line : {"Removed what an interrupted launcher had left: myr.ini.tmp\r\n",
+                           "Removed what an interrupted launcher had left: disc\\MODPAK.BIN.partial\r\n",
+                           "Removed what an interrupted launcher had left: backups\\2024-01-31_10-00-00.partial\\\r\n",
+                           "Removed what an interrupted launcher had left: memcards\\Mcd001.ps2.import-tmp\r\n"}) {
+    EXPECT_NE(log.find(line), std::string::npos) << line << log;
+  }
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(), 0u);
+}
+
+TEST(StartupEndToEnd, StagedCopiesStayWhileARestoreWaitsForThePlayer) {
+  GameFolderFixture game;
+  putFile(game.folder() / L"backups" / L"restore.journal", "damaged");
+  putFile(game.folder() / L"memcards" / L"Mcd001.ps2.import-tmp");
+  LauncherProcess launcher(game.launcher(), kHeadless);
+  expectAnswering(launcher);
+  EXPECT_TRUE(std::filesystem::exists(game.folder() / L"memcards" / L"Mcd001.ps2.import-tmp"));
+  launcher.closeInput();
+  EXPECT_EQ(launcher.waitForExit(), 0u);
 }
 
 }  // namespace

@@ -130,6 +130,84 @@ TEST(IndexVolume, FoldersListedManyTimesOverEndInBoundedTime) {
   EXPECT_EQ(index.error().message, kNotOfThisGame);
 }
 
+// Counts what the index reads, as the measure of its work.
+class CountingImage : public MemoryImage {
+ public:
+  using MemoryImage::MemoryImage;
+  Status readAt(std::uint64_t position, std::span<std::uint8_t> into) override {
+    bytesRead += into.size();
+    return MemoryImage::readAt(position, into);
+  }
+  std::uint64_t bytesRead = 0;
+};
+
+// A file record that points at sector 0: records alone make an image of any number of files.
+IsoNode recordOnly(std::string identifier) {
+  IsoNode file = IsoNode::file(std::move(identifier), "");
+  file.sector = 0;
+  file.length = 1;
+  return file;
+}
+
+// Fifteen levels of long folder names, the last holding 2000 records of one shared folder of 1000
+// files: indexed naively, two million keys of some 500 bytes each from an image of a few hundred
+// kilobytes.
+// The shared folder first in the root, then fifteen levels of long folder names, the last
+// holding 2000 records that point at the shared folder.
+std::string chainToOneSharedFolder(std::uint32_t sharedLength) {
+  std::vector<IsoNode> files;
+  for (int i = 0; i < 1000; ++i) files.push_back(recordOnly("FILE" + std::to_string(i) + ".BIN;1"));
+  std::vector<IsoNode> links;
+  for (int i = 0; i < 2000; ++i) {
+    IsoNode again = IsoNode::dir("L" + std::to_string(i), {});
+    again.sector = 19;  // the builder puts the root at 18 and its first child right after
+    again.length = sharedLength;
+    links.push_back(again);
+  }
+  IsoNode level = IsoNode::dir(std::string(30, 'Z'), links);
+  for (int depth = 14; depth >= 1; --depth) level = IsoNode::dir(std::string(30, 'A' + depth), {level});
+  return buildIso({IsoNode::dir("SHARED", files), level});
+}
+
+// Indexed naively, two million keys of some 500 bytes each from an image of a few hundred
+// kilobytes.
+TEST(IndexVolume, AFolderReachedTwiceIsRefusedBeforeItCostsAnything) {
+  const std::string draft = chainToOneSharedFolder(0);
+  DirectoryRecords root(std::span(reinterpret_cast<const std::uint8_t*>(draft.data()) + 18 * kSectorSize, kSectorSize));
+  DirectoryRecord record;
+  std::uint32_t sharedLength = 0;
+  while (root.next(record) == DirectoryRecords::Step::Record) {
+    if (record.identifier() == "SHARED") sharedLength = record.dataLength;
+  }
+  ASSERT_GT(sharedLength, 0u);
+  // With empty links the walk reads each folder once: the work the true image may cost.
+  CountingImage once(draft);
+  ASSERT_TRUE(indexVolume(once, 0, draft.size()));
+  const std::string image = chainToOneSharedFolder(sharedLength);
+  CountingImage counted(image);
+  const Result<IsoIndex> index = indexVolume(counted, 0, image.size());
+  ASSERT_FALSE(index);
+  EXPECT_EQ(index.error().message, kNotOfThisGame);
+  EXPECT_LE(counted.bytesRead, once.bytesRead);
+}
+
+TEST(IndexVolume, AVolumeOfMoreFilesThanADiscHoldsIsRefused) {
+  std::vector<IsoNode> files;
+  for (int i = 0; i < 70000; ++i) files.push_back(recordOnly("F" + std::to_string(i) + ".BIN"));
+  const Result<IsoIndex> index = indexOf(buildIso({IsoNode::dir("MANY", files)}));
+  ASSERT_FALSE(index);
+  EXPECT_EQ(index.error().message, kNotOfThisGame);
+
+  // Long paths: 16 levels of 60-byte names make keys of about 1 KB; 5000 of them pass 4 MiB.
+  std::vector<IsoNode> deepFiles;
+  for (int i = 0; i < 5000; ++i) deepFiles.push_back(recordOnly("F" + std::to_string(i) + ".BIN"));
+  IsoNode level = IsoNode::dir(std::string(60, 'Z'), deepFiles);
+  for (int depth = 15; depth >= 1; --depth) level = IsoNode::dir(std::string(60, 'A' + depth), {level});
+  const Result<IsoIndex> deep = indexOf(buildIso({level}));
+  ASSERT_FALSE(deep);
+  EXPECT_EQ(deep.error().message, kNotOfThisGame);
+}
+
 TEST(IndexVolume, RefusesDamagedStructures) {
   const auto withRecord = [](std::string raw) {
     return buildIso({IsoNode::dir("A", {IsoNode::file("OK.BIN", "ok"), IsoNode::raw(std::move(raw))})});
