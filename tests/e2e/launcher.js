@@ -27,7 +27,8 @@ function run(command, args) {
   return execFileSync(command, args, { encoding: 'utf8' }).trim();
 }
 
-// Processes of the browsers the launcher starts (its profile folder is named after the launcher).
+// Processes of the browsers the launcher starts in this Wine prefix (its profile folder is named
+// after the launcher and lies in the prefix; other prefixes on the machine have browsers of their own).
 export function browserProcesses() {
   let lines = '';
   try {
@@ -35,7 +36,8 @@ export function browserProcesses() {
   } catch {
     return [];
   }
-  return lines.split('\n').filter(Boolean).map((line) => {
+  const prefix = process.env.WINEPREFIX ? `=${path.resolve(process.env.WINEPREFIX)}/` : '';
+  return lines.split('\n').filter((line) => line && line.includes(prefix)).map((line) => {
     const [pid, ...args] = line.split(' ');
     return { pid: Number(pid), renderer: args.includes('--type=renderer'), main: !args.some((a) => a.startsWith('--type=')) };
   });
@@ -52,14 +54,20 @@ const playerPage = path.resolve(here, '../../launcher-ui');
 
 // A game folder of its own with the launcher; `page: 'player'` serves the player's page from the
 // source tree instead of the small protocol page, `game` adds the stand-in game, and `prepare`
-// gets the folder before the launcher starts (to place myr.ini, cards, states).
+// gets the folder before the launcher starts (to place myr.ini, cards, states). `folder` names a
+// game folder that is ready as it is and stays after the launcher (the demo's).
 export class Launcher {
-  constructor({ environment = {}, page = 'protocol', game = false, prepare } = {}) {
-    this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+  constructor({ environment = {}, page = 'protocol', game = false, prepare, folder } = {}) {
     this.pageKind = page;
-    fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
-    if (game) fs.copyFileSync(path.join(gameDir, 'myr.exe'), path.join(this.folder, 'myr.exe'));
-    fs.cpSync(page === 'player' ? playerPage : path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    this.ownsFolder = !folder;
+    if (folder) {
+      this.folder = folder;
+    } else {
+      this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+      fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
+      if (game) fs.copyFileSync(path.join(gameDir, 'myr.exe'), path.join(this.folder, 'myr.exe'));
+      fs.cpSync(page === 'player' ? playerPage : path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    }
     prepare?.(this.folder);
     this.port = nextPort++;
     this.output = '';
@@ -140,10 +148,13 @@ export class Launcher {
     });
   }
 
-  // Where an element of the page is on the screen (asked without Playwright).
+  // Where an element of the page is on the screen (asked without Playwright), scrolled into
+  // sight first as a player would.
   async screenPoint(selector) {
     const box = await this.evaluate(
-      `(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();
+      `(() => { const e = document.querySelector(${JSON.stringify(selector)});
+                e.scrollIntoView({ block: 'nearest', behavior: 'instant' });
+                const r = e.getBoundingClientRect();
                 return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
     const window = await this.window();
     return { x: Math.round(window.x + box.x + box.width / 2), y: Math.round(window.y + box.y + box.height / 2) };
@@ -159,6 +170,22 @@ export class Launcher {
     const window = await this.window();
     run(path.join(here, 'xdnd_drop.py'), [window.id, String(window.x + Math.round(window.width / 2)),
       String(window.y + Math.round(window.height / 2)), file]);
+  }
+
+  // A picture of the window once it shows what the page has drawn: the painted frame follows a
+  // change of the page by a moment.
+  async picture(file) {
+    const window = await this.window();
+    const rendered = `${file}.page.png`;
+    await this.page.screenshot({ path: rendered });
+    try {
+      await until(() => {
+        grabScreen(window, file);
+        return pictureDifference(rendered, file) < 0.02;
+      }, { timeout: 5000, what: 'the window to show the page' });
+    } finally {
+      fs.rmSync(rendered, { force: true });
+    }
   }
 
   // What a player does to the window that "play" minimised: bring it back.
@@ -205,7 +232,7 @@ export class Launcher {
     this.process.stdout.destroy();
     this.process.stderr.destroy();
     this.endProgramsOfFolder();
-    fs.rmSync(this.folder, { recursive: true, force: true });
+    if (this.ownsFolder) fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
 
