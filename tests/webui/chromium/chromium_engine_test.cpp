@@ -12,6 +12,7 @@
 
 #include "foundation/files/win_text.h"
 #include "support/fake_browser.h"
+#include "support/recording_log.h"
 #include "webui/browser/chromium/chromium_engine_win.h"
 #include "webui/browser/ui_thread_queue_win.h"
 #include "webui/dropped_file_url.h"
@@ -20,6 +21,7 @@ namespace myr::browser::chromium {
 namespace {
 
 using myr::testing::pumpMessages;
+using myr::testing::RecordingLog;
 
 template <class Condition>
 bool pumpUntil(Condition condition, std::chrono::seconds timeout = std::chrono::seconds(60)) {
@@ -51,7 +53,8 @@ class ChromiumEngine : public ::testing::Test {
     }
     parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
-    engine = makeChromiumEngine([queue = queue](std::function<void()> work) { return queue->post(std::move(work)); });
+    engine = makeChromiumEngine([queue = queue](std::function<void()> work) { return queue->post(std::move(work)); },
+                                log);
     wchar_t temporary[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temporary);
     profile = std::filesystem::path(temporary) / L"myr_chromium_engine_test";
@@ -83,8 +86,8 @@ class ChromiumEngine : public ::testing::Test {
     DestroyWindow(parent);
   }
 
-  std::shared_ptr<UiThreadQueue> queue =
-      std::make_shared<UiThreadQueue>([](const std::string& failure) { ADD_FAILURE() << failure; });
+  RecordingLog log;
+  std::shared_ptr<UiThreadQueue> queue = std::make_shared<UiThreadQueue>(log);
   HWND parent = nullptr;
   std::filesystem::path profile;
   std::unique_ptr<Engine> engine;

@@ -13,7 +13,8 @@
 
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
-#include "webui/browser/chromium/base64.h"
+#include "foundation/guard.h"
+#include "foundation/bytes/base64.h"
 #include "webui/browser/chromium/browser_command_line.h"
 #include "webui/browser/chromium/browser_process_win.h"
 #include "webui/browser/chromium/devtools_connection_win.h"
@@ -33,20 +34,19 @@ constexpr std::uint64_t kLargestServedFile = 64ull * 1024 * 1024;
 // Frames are never larger than the view; the cap only bounds what the browser may send.
 constexpr int kLargestFrameSide = 8192;
 
-// What went wrong with the browser, for whoever reads the launcher's error output.
-void note(const std::string& text) {
-  const std::string line = "[chromium] " + text + "\n";
-  DWORD written = 0;
-  WriteFile(GetStdHandle(STD_ERROR_HANDLE), line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
-}
+constexpr std::chrono::seconds kStartTimeout{30};
 
 HRESULT resultOf(const Error& error) { return error.systemCode != 0 ? HRESULT_FROM_WIN32(error.systemCode) : E_FAIL; }
 
 // The browser, its connection and the frames on their way, shared by the environment and its page.
 struct BrowserLink {
+  BrowserLink(UiPost post, LogSink& log, std::shared_ptr<std::string> version)
+      : post(std::move(post)), log(log), version(std::move(version)) {}
+
   std::unique_ptr<BrowserProcess> process;
   std::shared_ptr<DevToolsConnection> connection;
   UiPost post;
+  LogSink& log;
   std::shared_ptr<std::string> version;  // filled once the browser reports it
 
   // The page that receives events; set on the UI thread, read by the connection's reader.
@@ -230,7 +230,7 @@ void ChromiumPage::attach(ControllerCreated done) {
 }
 
 void ChromiumPage::failSetUp(const std::string& reason) {
-  note(reason);
+  link_->log.note("The browser's page could not be set up: " + reason);
   if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
     done(E_FAIL, nullptr);
   }
@@ -263,7 +263,7 @@ void ChromiumPage::setUpSession(const std::string& session) {
   pageCall("Runtime.runIfWaitingForDebugger", json::Value::object(),
            [this, page = shared_from_this()](const DevToolsReply& reply) {
              if (reply.error || closed_) {
-               failSetUp("the page could not be set up: " + reply.error.value_or("it was closed"));
+               failSetUp(reply.error.value_or("it was closed"));
                return;
              }
              if (const ControllerCreated done = std::exchange(pendingDone_, nullptr)) {
@@ -541,7 +541,7 @@ void ChromiumPage::onLost(const std::string& reason) {
     return;
   }
   lostReported_ = true;
-  note("browser lost: " + reason);
+  link_->log.note("The browser was lost: " + reason);
   // A browser that stopped answering may still run: it must not outlive its page.
   link_->process->end();
   if (processFailed_) {
@@ -626,9 +626,38 @@ void startReading(const std::shared_ptr<BrowserLink>& link) {
       });
 }
 
+// Starts the browser and connects to it; done hears how it went, on the UI thread.
+void startBrowser(const std::shared_ptr<BrowserLink>& link, const BrowserInstallation& installation,
+                  const std::filesystem::path& profile, const std::string& extra, const EnvironmentCreated& done) {
+  const auto failed = [&](const Error& error) {
+    link->log.note(error.message);
+    link->post([done, result = resultOf(error)] { done(result, nullptr); });
+  };
+  Result<BrowserProcess::Started> started = BrowserProcess::start(installation, profile, extra);
+  if (!started) {
+    failed(started.error());
+    return;
+  }
+  link->process = std::move(started->process);
+  Result<std::shared_ptr<DevToolsConnection>> connection =
+      DevToolsConnection::open(std::move(started->pipe), link->post, link->log);
+  if (!connection) {
+    failed(connection.error());
+    return;
+  }
+  link->connection = std::move(*connection);
+  startReading(link);
+  if (!link->connection->waitUntilAnswering(kStartTimeout)) {
+    failed(Error{"The browser could not be started: it did not answer in time."});
+    return;
+  }
+  link->post([done, link] { done(S_OK, std::make_shared<ChromiumEnvironment>(link)); });
+}
+
 class ChromiumEngine final : public Engine {
  public:
-  explicit ChromiumEngine(UiPost post) : post_(std::move(post)), version_(std::make_shared<std::string>()) {}
+  ChromiumEngine(UiPost post, LogSink& log)
+      : post_(std::move(post)), log_(log), version_(std::make_shared<std::string>()) {}
 
   std::wstring installedVersion() override {
     if (version_->empty()) {
@@ -646,44 +675,30 @@ class ChromiumEngine final : public Engine {
       post_([done = std::move(done)] { done(kEngineNotFound, nullptr); });
       return S_OK;
     }
+    auto link = std::make_shared<BrowserLink>(post_, log_, version_);
     std::string extra = options ? toUtf8(options->additionalBrowserArguments) : std::string();
     // Starting takes a while: the UI thread keeps running meanwhile.
-    std::thread([post = post_, version = version_, installation = *installation,
-                 profile = std::filesystem::path(profileFolder), extra = std::move(extra),
-                 done = std::move(done)]() mutable {
-      auto link = std::make_shared<BrowserLink>();
-      link->post = post;
-      link->version = version;
-      Result<std::unique_ptr<BrowserProcess>> process = BrowserProcess::start(installation, profile, extra);
-      if (!process) {
-        note(process.error().message);
-        post([done, result = resultOf(process.error())] { done(result, nullptr); });
-        return;
+    std::thread([link, installation = *installation, profile = std::filesystem::path(profileFolder),
+                 extra = std::move(extra), done = std::move(done)] {
+      if (!runGuarded(link->log, "the browser's start", [&] { startBrowser(link, installation, profile, extra, done); })) {
+        runGuarded(link->log, "the browser's start",
+                   [&] { link->post([done] { done(E_FAIL, nullptr); }); });
       }
-      link->process = std::move(*process);
-      const DevToolsEndpoint endpoint = link->process->endpoint();
-      Result<std::shared_ptr<DevToolsConnection>> connection =
-          DevToolsConnection::open(endpoint.port, endpoint.browserPath, post);
-      if (!connection) {
-        note(connection.error().message);
-        post([done, result = resultOf(connection.error())] { done(result, nullptr); });
-        return;
-      }
-      link->connection = std::move(*connection);
-      startReading(link);
-      post([done, link] { done(S_OK, std::make_shared<ChromiumEnvironment>(link)); });
     }).detach();
     return S_OK;
   }
 
  private:
   UiPost post_;
+  LogSink& log_;
   std::shared_ptr<std::string> version_;
 };
 
 }  // namespace
 
-std::unique_ptr<Engine> makeChromiumEngine(UiPost post) { return std::make_unique<ChromiumEngine>(std::move(post)); }
+std::unique_ptr<Engine> makeChromiumEngine(UiPost post, LogSink& log) {
+  return std::make_unique<ChromiumEngine>(std::move(post), log);
+}
 
 bool chromiumAvailable() { return findBrowser().has_value(); }
 

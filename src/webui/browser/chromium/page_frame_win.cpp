@@ -8,7 +8,7 @@
 #include <climits>
 
 #include "foundation/bytes/checked_size.h"
-#include "webui/browser/chromium/base64.h"
+#include "foundation/bytes/base64.h"
 
 namespace myr::browser::chromium {
 

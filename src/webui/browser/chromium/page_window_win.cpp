@@ -4,10 +4,9 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <memory>
-#include <type_traits>
 
 #include "foundation/files/win_text.h"
+#include "foundation/unique_resource_win.h"
 #include "webui/browser/chromium/key_names.h"
 
 namespace myr::browser::chromium {
@@ -182,8 +181,7 @@ void PageWindow::paint() {
                       static_cast<UINT>(height), frame_.bgrx.data(), &info, DIB_RGB_COLORS);
   }
   // While the window grows, the newest frame may be smaller than it: the rest shows the background.
-  const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(CreateSolidBrush(background_),
-                                                                                      DeleteObject);
+  const UniqueResource<HBRUSH, &::DeleteObject> brush(CreateSolidBrush(background_));
   const RECT right{width, 0, client.right, client.bottom};
   const RECT below{0, height, std::min(width, client.right), client.bottom};
   FillRect(dc, &right, brush.get());
