@@ -110,12 +110,16 @@ TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
       EXPECT_TRUE(options->language.empty());
       EXPECT_FALSE(options->allowSingleSignOnUsingOSPrimaryAccount);
     }
+    const std::string ignored = "MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) + " ignored: not a port from 1024 to 65535";
     const auto logged = launcher().logQueue().take(10).lines;
+    std::ifstream file(gameFolder / L"logs" / L"launcher.log", std::ios::binary);
+    const std::string launcherLog{std::istreambuf_iterator<char>(file), {}};
     if (c.logged) {
-      EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) +
-                                                 " ignored: not a port from 1024 to 65535"});
+      EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] " + ignored});
+      EXPECT_NE(launcherLog.find(ignored), std::string::npos) << launcherLog;
     } else {
       EXPECT_TRUE(logged.empty()) << toUtf8(c.port);
+      EXPECT_EQ(launcherLog.find("MYR_LAUNCHER_DEVTOOLS_PORT"), std::string::npos) << launcherLog;
     }
   }
 }

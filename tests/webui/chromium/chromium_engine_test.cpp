@@ -7,6 +7,7 @@
 #include <shlwapi.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <filesystem>
 #include <thread>
 
@@ -20,6 +21,7 @@
 namespace myr::browser::chromium {
 namespace {
 
+using namespace std::chrono_literals;
 using myr::testing::pumpMessages;
 using myr::testing::RecordingLog;
 
@@ -120,6 +122,24 @@ TEST_F(ChromiumEngine, ReportsTheRunningBrowsersVersion) {
   ASSERT_FALSE(version.empty());
   EXPECT_TRUE(iswdigit(version.front())) << toUtf8(version);
   EXPECT_NE(version.find(L'.'), std::wstring::npos) << toUtf8(version);
+}
+
+// The start thread may still use its log after the test: it lives as long as the program.
+RecordingLog startLog;
+
+TEST(ChromiumEngineStart, AnExceptionOnTheStartThreadIsLogged) {
+  if (!chromiumAvailable()) {
+    GTEST_SKIP() << "no browser on this machine";
+  }
+  const auto engine = makeChromiumEngine(
+      [](std::function<void()>) -> bool { throw std::runtime_error("no way to the UI thread"); }, startLog);
+  wchar_t temporary[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temporary);
+  const std::filesystem::path profile = std::filesystem::path(temporary) / L"myr_chromium_start_test";
+  ASSERT_EQ(engine->createEnvironment(profile.wstring(), nullptr,
+                                      [](HRESULT, std::shared_ptr<Environment>) { return S_OK; }),
+            S_OK);
+  EXPECT_TRUE(startLog.waitFor("Internal error in the browser's start: no way to the UI thread", 60s));
 }
 
 }  // namespace

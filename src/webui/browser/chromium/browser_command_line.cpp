@@ -37,11 +37,10 @@ folder=$1 browser=$2
 shift 2
 # The browser refuses to run as root with its sandbox on.
 if [ "$(id -u)" = 0 ]; then set -- "$@" --no-sandbox; fi
-rm -rf -- "$folder"
 mkdir -m 700 -- "$folder" && mkfifo -m 600 -- "$folder/in" "$folder/out" "$folder/life" && : >"$folder/ready" || exit 1
 set -m
 # A launcher that is gone before it opened its ends would leave the opening below waiting.
-( sleep 30; kill -- $$ ) &
+( sleep 30; rm -rf -- "$folder"; kill -- $$ ) &
 guard=$!
 exec 3<"$folder/in" 4>"$folder/out" 5<"$folder/life"
 { kill -- "-$guard" && wait "$guard"; } 2>/dev/null

@@ -38,7 +38,8 @@ std::vector<std::byte> crtPipeDescriptors(std::uintptr_t commandsIn, std::uintpt
 // file "ready" once they exist; opens them as 3, 4 and 5 (waiting until the launcher holds the
 // other ends), removes the folder, and starts the browser in a process group of its own with
 // the pipe on 3 and 4. It ends that group as soon as "life" closes, which happens however the
-// launcher ends, and ends itself when the browser does.
+// launcher ends, and ends itself when the browser does. A launcher that never opens its ends
+// leaves it 30 seconds, after which it removes the folder and ends.
 std::string_view pipeWrapperScript();
 
 // The version number in a browser's banner ("Chromium 156.0.8078.129 built on Debian") or

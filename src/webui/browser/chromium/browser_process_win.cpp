@@ -159,7 +159,7 @@ Result<BrowserProcess::Started> BrowserProcess::start(const BrowserInstallation&
   const bool linux = !installation.linuxPath.empty();
   const BrowserLaunch launch{linux ? linuxPathOf(dataFolder) : toUtf8(dataFolder.wstring()), extraArguments};
   const std::vector<std::string> arguments = browserArguments(launch);
-  Result<DevToolsPipe> pipe = linux ? browser->startLinux(installation, arguments, profileFolder / L"DevToolsPipe")
+  Result<DevToolsPipe> pipe = linux ? browser->startLinux(installation, arguments, newFifoFolder(profileFolder))
                                     : browser->startWindows(installation, arguments);
   if (!pipe) {
     return pipe.error();

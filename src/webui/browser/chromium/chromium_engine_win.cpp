@@ -160,19 +160,22 @@ void ChromiumPage::attach(ControllerCreated done) {
                                       // The page never goes to a dropped file: the launcher only hears of it.
                                       bool ignored = false;
                                       raiseNavigation(toWide(fileUrlFromPath(toUtf8(path))), &ignored);
-                                    }});
+                                    }},
+      link_->log);
   if (!window_->created()) {
     done(HRESULT_FROM_WIN32(GetLastError()), nullptr);
     return;
   }
   window_->setBackground(background_);
-  decoder_ = std::make_shared<FrameDecoder>([post = link_->post, page = weak()](PageFrame&& frame) {
-    post([page, frame = std::move(frame)]() mutable {
-      if (const auto self = page.lock(); self && self->window_) {
-        self->window_->show(std::move(frame));
-      }
-    });
-  });
+  decoder_ = std::make_shared<FrameDecoder>(
+      [post = link_->post, page = weak()](PageFrame&& frame) {
+        post([page, frame = std::move(frame)]() mutable {
+          if (const auto self = page.lock(); self && self->window_) {
+            self->window_->show(std::move(frame));
+          }
+        });
+      },
+      link_->log);
   {
     std::lock_guard lock(link_->mutex);
     // Runs on the connection's reader: it holds what it uses, the page may go meanwhile.
@@ -647,8 +650,8 @@ void startBrowser(const std::shared_ptr<BrowserLink>& link, const BrowserInstall
   }
   link->connection = std::move(*connection);
   startReading(link);
-  if (!link->connection->waitUntilAnswering(kStartTimeout)) {
-    failed(Error{"The browser could not be started: it did not answer in time."});
+  if (const Status answering = link->connection->waitUntilAnswering(kStartTimeout); !answering) {
+    failed(answering.error().prefixed("The browser could not be started: "));
     return;
   }
   link->post([done, link] { done(S_OK, std::make_shared<ChromiumEnvironment>(link)); });

@@ -11,8 +11,6 @@ namespace myr::browser::chromium {
 namespace {
 
 constexpr std::chrono::milliseconds kWatchInterval{100};
-// Until the browser opens its end, a FIFO reads as empty: it is asked again after this.
-constexpr DWORD kNotYetOpenMs = 10;
 constexpr DWORD kReadChunk = 256 * 1024;
 // Pictures of large windows are the biggest messages; anything far beyond is not a browser talking.
 constexpr std::size_t kLargestMessage = 256 * 1024 * 1024;
@@ -96,10 +94,14 @@ void DevToolsConnection::startThread(const char* name, void (DevToolsConnection:
   }).detach();
 }
 
-bool DevToolsConnection::waitUntilAnswering(std::chrono::milliseconds timeout) {
+Status DevToolsConnection::waitUntilAnswering(std::chrono::milliseconds timeout) {
   call("Browser.getVersion", json::Value::object(), {}, {}, timeout);
   std::unique_lock lock(mutex_);
-  return changed_.wait_for(lock, timeout, [this] { return answered_ || ended_; }) && answered_;
+  changed_.wait_for(lock, timeout, [this] { return answered_ || ended_; });
+  if (answered_) {
+    return {};
+  }
+  return Error{ended_ ? endReason_ : std::string("it did not answer in time")};
 }
 
 void DevToolsConnection::call(std::string_view method, const json::Value& params, std::string_view sessionId,
@@ -151,7 +153,6 @@ void DevToolsConnection::readLoop() {
   std::vector<char> buffer(kReadChunk);
   PipeMessages messages(kLargestMessage);
   std::vector<std::string> completed;
-  bool heard = false;
   while (true) {
     const std::optional<DWORD> got = readSome(pipe_.replies.get(), buffer, read_.get(), stopped_.get());
     if (!got) {
@@ -159,16 +160,9 @@ void DevToolsConnection::readLoop() {
       return;
     }
     if (*got == 0) {
-      if (heard) {
-        fail("the browser closed its pipe");
-        return;
-      }
-      if (WaitForSingleObject(stopped_.get(), kNotYetOpenMs) == WAIT_OBJECT_0) {
-        return;
-      }
-      continue;
+      fail("the browser closed its pipe");
+      return;
     }
-    heard = true;
     completed.clear();
     if (!messages.add(std::string_view(buffer.data(), *got), completed)) {
       fail("the browser sent an oversized message");
@@ -262,6 +256,7 @@ void DevToolsConnection::fail(const std::string& reason) {
       return;
     }
     ended_ = true;
+    endReason_ = reason;
     abandoned.swap(pending_);
   }
   wakeEveryWait();

@@ -44,8 +44,8 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   void start(EventSink events, LostHandler lost);
 
   // Waits on the calling thread (never the UI thread) until the browser answers its first
-  // command; false when it did not in time or the connection ended.
-  bool waitUntilAnswering(std::chrono::milliseconds timeout);
+  // command; the reason when it did not in time or the connection ended.
+  Status waitUntilAnswering(std::chrono::milliseconds timeout);
 
   // done (may be empty) runs on the UI thread with the reply, or with an error when the
   // connection is gone or the page did not answer in time. Any thread.
@@ -96,6 +96,7 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   int nextId_ = 1;
   bool answered_ = false;
   bool ended_ = false;
+  std::string endReason_;
 };
 
 }  // namespace myr::browser::chromium

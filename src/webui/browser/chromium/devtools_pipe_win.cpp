@@ -14,9 +14,10 @@ constexpr DWORD kPipeBuffer = 1024 * 1024;
 constexpr std::chrono::seconds kWrapperTimeout{10};
 constexpr std::chrono::milliseconds kPollInterval{10};
 
-// A named pipe has one instance, which the launcher opens itself at once: its name only has to
-// be new.
+// A pipe is opened by the launcher itself at once: its name only has to be new.
 std::atomic<unsigned> pipesMade{0};
+
+std::wstring newPipeName() { return std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++pipesMade); }
 
 Error pipeError(const std::string& step, DWORD code) {
   return Error{"The browser could not be started: its pipe (" + step + "): " + systemErrorText(code), code};
@@ -28,8 +29,7 @@ struct PipePair {
 };
 
 Result<PipePair> namedPipe(DWORD launcherDirection, DWORD browserAccess) {
-  const std::wstring name = L"\\\\.\\pipe\\myr_launcher-devtools-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                            std::to_wstring(++pipesMade);
+  const std::wstring name = L"\\\\.\\pipe\\myr_launcher-devtools-" + newPipeName();
   PipePair pair;
   pair.launcherEnd.reset(CreateNamedPipeW(
       name.c_str(), launcherDirection | FILE_FLAG_OVERLAPPED | FILE_FLAG_FIRST_PIPE_INSTANCE,
@@ -71,6 +71,10 @@ Result<InheritedPipe> makeInheritedPipe() {
                        std::move(commands->browserEnd), std::move(replies->browserEnd)};
 }
 
+std::filesystem::path newFifoFolder(const std::filesystem::path& parent) {
+  return parent / (L"DevToolsPipe-" + newPipeName());
+}
+
 // Asking Wine about a FIFO itself can wait for its other end: the wrapper's "ready" tells when
 // all three exist.
 Result<DevToolsPipe> openWrapperFifos(const std::filesystem::path& folder, WinHandle& lifeline) {
@@ -94,6 +98,14 @@ Result<DevToolsPipe> openWrapperFifos(const std::filesystem::path& folder, WinHa
     return life.error();
   }
   lifeline = std::move(*life);
+  // The wrapper removes the folder once it holds its ends: from then on the browser's end of
+  // "out" stays open until the browser ends, and reading nothing there means it ended.
+  while (isThere(folder)) {
+    if (std::chrono::steady_clock::now() > deadline) {
+      return Error{"The browser could not be started: its wrapper did not take its pipe in time."};
+    }
+    std::this_thread::sleep_for(kPollInterval);
+  }
   return DevToolsPipe{std::move(*commands), std::move(*replies)};
 }
 

@@ -29,6 +29,9 @@ struct InheritedPipe {
 
 Result<InheritedPipe> makeInheritedPipe();
 
+// A folder for the FIFOs of one browser, inside parent; never one an earlier browser used.
+std::filesystem::path newFifoFolder(const std::filesystem::path& parent);
+
 // The launcher's ends of the FIFOs "in" and "out" in folder (a Z: path), once the browser's
 // wrapper made them; "life" stays open in lifeline, whose end tells the wrapper to end the browser.
 Result<DevToolsPipe> openWrapperFifos(const std::filesystem::path& folder, WinHandle& lifeline);

@@ -6,6 +6,7 @@
 #include <algorithm>
 
 #include "foundation/files/win_text.h"
+#include "foundation/guard.h"
 #include "foundation/unique_resource_win.h"
 #include "webui/browser/chromium/key_names.h"
 
@@ -54,7 +55,7 @@ std::wstring typedText(WPARAM virtualKey, LPARAM flags) {
 
 }  // namespace
 
-PageWindow::PageWindow(HWND parent, Handlers handlers) : handlers_(std::move(handlers)) {
+PageWindow::PageWindow(HWND parent, Handlers handlers, LogSink& log) : handlers_(std::move(handlers)), log_(log) {
   registerClass(&windowProc);
   window_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -90,9 +91,15 @@ void PageWindow::show(PageFrame&& frame) {
 
 double PageWindow::scale() const { return GetDpiForWindow(window_) / 96.0; }
 
+// A message whose handling threw is left to the system's default handling.
 LRESULT CALLBACK PageWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* page = reinterpret_cast<PageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  return page != nullptr ? page->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+  LRESULT result = 0;
+  if (page == nullptr ||
+      !runGuarded(page->log_, "the page's window", [&] { result = page->handle(message, wParam, lParam); })) {
+    result = DefWindowProcW(window, message, wParam, lParam);
+  }
+  return result;
 }
 
 LRESULT PageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "foundation/json/json.h"
+#include "foundation/log_sink.h"
 #include "webui/browser/chromium/page_frame_win.h"
 
 namespace myr::browser::chromium {
@@ -25,7 +26,8 @@ class PageWindow {
     std::function<void(const std::wstring& path)> fileDropped;
   };
 
-  PageWindow(HWND parent, Handlers handlers);
+  // What a handler throws goes to log, which must outlive the window.
+  PageWindow(HWND parent, Handlers handlers, LogSink& log);
   ~PageWindow();
   PageWindow(const PageWindow&) = delete;
   PageWindow& operator=(const PageWindow&) = delete;
@@ -52,6 +54,7 @@ class PageWindow {
   json::Value pointAt(LPARAM position) const;
 
   Handlers handlers_;
+  LogSink& log_;
   HWND window_ = nullptr;
   COLORREF background_ = RGB(255, 255, 255);
   PageFrame frame_;
