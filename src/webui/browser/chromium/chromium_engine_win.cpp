@@ -35,6 +35,7 @@ constexpr std::uint64_t kLargestServedFile = 64ull * 1024 * 1024;
 constexpr int kLargestFrameSide = 8192;
 
 constexpr std::chrono::seconds kStartTimeout{30};
+constexpr std::chrono::seconds kReleaseTimeout{1};
 
 HRESULT resultOf(const Error& error) { return error.systemCode != 0 ? HRESULT_FROM_WIN32(error.systemCode) : E_FAIL; }
 
@@ -435,7 +436,19 @@ void ChromiumPage::onTargetAttached(const json::Value& params) {
   if (newWindow_) {
     newWindow_(request);
   }
-  browserCall("Target.closeTarget", json::Value().set("targetId", targetId));
+  // The window waits for its debuggers before it runs, and an opener in its renderer waits with
+  // it: closed while it waits, it would leave the page frozen whenever a second client is
+  // attached. It is let go with every request it makes left unanswered, then closed; a window
+  // without a renderer yet (no opener) has nobody to answer the release, and is closed anyway.
+  json::Value everything;
+  everything.set("urlPattern", "*");
+  link_->connection->call("Fetch.enable", json::Value().set("patterns", json::Value::array().push(everything)), session);
+  link_->connection->call(
+      "Runtime.runIfWaitingForDebugger", json::Value::object(), session,
+      [this, page = shared_from_this(), targetId](const DevToolsReply&) {
+        browserCall("Target.closeTarget", json::Value().set("targetId", targetId));
+      },
+      kReleaseTimeout);
 }
 
 void ChromiumPage::onFrameNavigated(const json::Value& frame) {
