@@ -247,6 +247,22 @@ TEST_F(ViewPolicies, RenderFailuresReload) {
   EXPECT_EQ(engine->controllers.size(), 1u);
 }
 
+TEST_F(ViewPolicies, AHungPageIsReloadedWhileRestartsAreLeft) {
+  view().raiseProcessFailed(browser::ProcessFailure::BrowserProcessExited);
+  pumpMessages();
+  for (int hang = 1; hang <= 3; ++hang) {
+    view().raiseProcessFailed(browser::ProcessFailure::RenderProcessUnresponsive);
+  }
+  EXPECT_EQ(view().reloads, 2);
+  // An ended renderer costs no restart; a browser that ends now is not started again.
+  view().raiseProcessFailed(browser::ProcessFailure::RenderProcessExited);
+  EXPECT_EQ(view().reloads, 3);
+  view().raiseProcessFailed(browser::ProcessFailure::BrowserProcessExited);
+  pumpMessages();
+  EXPECT_EQ(engine->controllers.size(), 2u);
+  EXPECT_EQ(launcher().webHost().view(), nullptr);
+}
+
 TEST_F(ViewPolicies, CaptureWritesTheViewsPictureThenEndsTheLauncher) {
   const std::filesystem::path picture = gameFolder / L"page.png";
   launcher().setCapturePath(picture.wstring());

@@ -9,11 +9,13 @@
 #include <chrono>
 #include <stdexcept>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "foundation/files/win_text.h"
 #include "support/fake_browser.h"
 #include "support/recording_log.h"
+#include "support/temp_folder.h"
 #include "webui/browser/chromium/chromium_engine_win.h"
 #include "webui/browser/ui_thread_queue_win.h"
 #include "webui/dropped_file_url.h"
@@ -122,6 +124,30 @@ TEST_F(ChromiumEngine, ReportsTheRunningBrowsersVersion) {
   ASSERT_FALSE(version.empty());
   EXPECT_TRUE(iswdigit(version.front())) << toUtf8(version);
   EXPECT_NE(version.find(L'.'), std::wstring::npos) << toUtf8(version);
+}
+
+// A page that loops for ever: the browser still answers, the page does not.
+TEST_F(ChromiumEngine, AHungPageIsReportedAndAReloadBringsItBack) {
+  const myr::testing::TempFolder pages;
+  std::ofstream(pages / L"index.html") << R"(<!doctype html><script>
+    window.chrome.webview.postMessage('loaded');
+    window.chrome.webview.addEventListener('message', (e) => { if (e.data.hang) for (;;) {} });
+  </script>)";
+  const std::shared_ptr<View> view = controller->view();
+  int loaded = 0;
+  std::vector<ProcessFailure> failures;
+  view->mapHostToFolder(L"test.myr.example", pages.path().wstring(), HostAccess::Deny);
+  view->onWebMessage([&](const WebMessage& message) { loaded += message.text == L"loaded" ? 1 : 0; });
+  view->onProcessFailed([&](ProcessFailure failure) { failures.push_back(failure); });
+  view->navigate(L"https://test.myr.example/index.html");
+  ASSERT_TRUE(pumpUntil([&] { return loaded == 1; }));
+  view->postJson(L"{\"hang\":true}");
+  ASSERT_TRUE(pumpUntil([&] { return !failures.empty(); }, 40s));
+  EXPECT_EQ(failures, std::vector<ProcessFailure>{ProcessFailure::RenderProcessUnresponsive});
+  EXPECT_TRUE(log.contains("The page stopped answering."));
+  view->reload();
+  ASSERT_TRUE(pumpUntil([&] { return loaded == 2; }, 40s));
+  EXPECT_EQ(failures.size(), 1u);
 }
 
 // The start thread may still use its log after the test: it lives as long as the program.

@@ -32,7 +32,7 @@ TEST(PageWindow, AHandlerThatThrowsIsLoggedAndTheWindowGoesOn) {
                                            inputs.emplace_back(params.get("type").asString());
                                            if (inputs.size() == 1) throw std::runtime_error("input refused");
                                          },
-                                         [](const std::wstring&) {}},
+                                         [](const std::wstring&) {}, [] {}},
                     log);
     ASSERT_TRUE(page.created());
     SendMessageW(page.handle(), WM_MOUSEMOVE, 0, MAKELPARAM(10, 10));

@@ -22,6 +22,7 @@
 #include "webui/browser/chromium/host_routes.h"
 #include "webui/browser/chromium/page_frame_win.h"
 #include "webui/browser/chromium/page_shim.h"
+#include "webui/browser/chromium/page_watch.h"
 #include "webui/browser/chromium/page_window_win.h"
 
 namespace myr::browser::chromium {
@@ -36,6 +37,10 @@ constexpr int kLargestFrameSide = 8192;
 
 constexpr std::chrono::seconds kStartTimeout{30};
 constexpr std::chrono::seconds kReleaseTimeout{1};
+// A page that has not answered for this long while its browser has is hung.
+constexpr std::chrono::seconds kHangTime{8};
+// The page's question stays open while the page is hung; it only has to outlive the hang.
+constexpr std::chrono::minutes kPageQuestionTimeout{10};
 
 HRESULT resultOf(const Error& error) { return error.systemCode != 0 ? HRESULT_FROM_WIN32(error.systemCode) : E_FAIL; }
 
@@ -102,9 +107,7 @@ class ChromiumPage final : public Controller,
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) override;
   bool supportsDownloadEvents() const override { return true; }
   void navigate(const std::wstring& uri) override;
-  // A renderer that failed before the page's document arrived leaves nothing to reload: the page
-  // is asked for again instead, which is what a reload of it does anyway.
-  void reload() override { pageCall("Page.navigate", json::Value().set("url", documentUrl_)); }
+  void reload() override;
   void postJson(const std::wstring& json) override;
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override;
 
@@ -122,7 +125,11 @@ class ChromiumPage final : public Controller,
   void onFrameNavigated(const json::Value& frame);
   void raiseNavigation(const std::wstring& uri, bool* cancel);
   void applyMetrics();
-  void pageCall(std::string_view method, const json::Value& params, DevToolsConnection::ReplyHandler done = {});
+  void watchPage();
+  void onPageCrashed();
+  void askForDocument();
+  void pageCall(std::string_view method, const json::Value& params, DevToolsConnection::ReplyHandler done = {},
+                std::chrono::milliseconds timeout = kCallTimeout);
   void browserCall(std::string_view method, const json::Value& params, DevToolsConnection::ReplyHandler done = {});
   void shutDown();
   std::weak_ptr<ChromiumPage> weak() { return weak_from_this(); }
@@ -150,6 +157,9 @@ class ChromiumPage final : public Controller,
   std::set<int> mainContexts_;
   HostRoutes routes_;
   std::vector<std::filesystem::path> folders_;
+  PageWatch watch_{kHangTime};
+  bool unresponsive_ = false;
+  bool crashingForReload_ = false;
   bool closed_ = false;
   bool lostReported_ = false;
 };
@@ -161,7 +171,8 @@ void ChromiumPage::attach(ControllerCreated done) {
                                       // The page never goes to a dropped file: the launcher only hears of it.
                                       bool ignored = false;
                                       raiseNavigation(toWide(fileUrlFromPath(toUtf8(path))), &ignored);
-                                    }},
+                                    },
+                                    [this] { watchPage(); }},
       link_->log);
   if (!window_->created()) {
     done(HRESULT_FROM_WIN32(GetLastError()), nullptr);
@@ -378,9 +389,64 @@ void ChromiumPage::onEvent(const DevToolsEvent& event) {
     // Nobody could answer a dialog of a headless page: it would stop the page for good.
     pageCall("Page.handleJavaScriptDialog", json::Value().set("accept", false));
   } else if (method == "Inspector.targetCrashed") {
-    if (processFailed_) {
-      processFailed_(ProcessFailure::RenderProcessExited);
-    }
+    onPageCrashed();
+  }
+}
+
+// A renderer that failed before the page's document arrived leaves nothing to reload: the page is
+// asked for again instead, which is what a reload of it does anyway. A hung renderer would not
+// take that navigation: it is ended first, and the page asked for once it has gone.
+void ChromiumPage::reload() {
+  watch_.forgetPage();
+  if (unresponsive_) {
+    crashingForReload_ = true;
+    pageCall("Page.crash", json::Value::object());
+    return;
+  }
+  askForDocument();
+}
+
+void ChromiumPage::askForDocument() { pageCall("Page.navigate", json::Value().set("url", documentUrl_)); }
+
+void ChromiumPage::onPageCrashed() {
+  watch_.forgetPage();
+  if (std::exchange(crashingForReload_, false)) {
+    unresponsive_ = false;
+    askForDocument();
+    return;
+  }
+  if (processFailed_) {
+    processFailed_(ProcessFailure::RenderProcessExited);
+  }
+}
+
+// A hung page is reported once, like a renderer that ended.
+void ChromiumPage::watchPage() {
+  if (closed_ || sessionId_.empty() || pendingDone_) {
+    return;
+  }
+  const auto now = PageWatch::Clock::now();
+  if (const std::optional<unsigned> question = watch_.askPage(now)) {
+    pageCall(
+        "Runtime.evaluate", json::Value().set("expression", "0").set("silent", true),
+        [this, page = shared_from_this(), question = *question](const DevToolsReply& reply) {
+          if (!reply.error) {
+            watch_.pageAnswered(question);
+            unresponsive_ = false;
+          }
+        },
+        kPageQuestionTimeout);
+  }
+  if (watch_.askBrowser(now)) {
+    browserCall("Browser.getVersion", json::Value::object(), [this, page = shared_from_this()](const DevToolsReply&) {
+      if (watch_.browserAnswered() && !closed_) {
+        unresponsive_ = true;
+        link_->log.note("The page stopped answering.");
+        if (processFailed_) {
+          processFailed_(ProcessFailure::RenderProcessUnresponsive);
+        }
+      }
+    });
   }
 }
 
@@ -565,9 +631,10 @@ void ChromiumPage::onLost(const std::string& reason) {
   }
 }
 
-void ChromiumPage::pageCall(std::string_view method, const json::Value& params, DevToolsConnection::ReplyHandler done) {
+void ChromiumPage::pageCall(std::string_view method, const json::Value& params, DevToolsConnection::ReplyHandler done,
+                            std::chrono::milliseconds timeout) {
   if (!closed_ && !sessionId_.empty()) {
-    link_->connection->call(method, params, sessionId_, std::move(done));
+    link_->connection->call(method, params, sessionId_, std::move(done), timeout);
   }
 }
 

@@ -16,6 +16,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"MyrLauncherPage";
 // The page scrolls by this many of its pixels per wheel notch, as browsers do.
 constexpr double kPixelsPerNotch = 100.0;
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMs = 1000;
 
 // Modifier bits of the DevTools protocol.
 int modifiers() {
@@ -61,6 +63,7 @@ PageWindow::PageWindow(HWND parent, Handlers handlers, LogSink& log) : handlers_
                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window_ != nullptr) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetTimer(window_, kTickTimer, kTickMs, nullptr);
   }
 }
 
@@ -162,6 +165,11 @@ LRESULT PageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_DROPFILES:
       dropped(reinterpret_cast<HDROP>(wParam));
+      return 0;
+    case WM_TIMER:
+      if (wParam == kTickTimer && handlers_.tick) {
+        handlers_.tick();
+      }
       return 0;
     default:
       break;

@@ -24,6 +24,8 @@ class PageWindow {
     std::function<void(std::string_view method, json::Value params)> input;
     // The first file dropped on the page, with its full path.
     std::function<void(const std::wstring& path)> fileDropped;
+    // Every second while the window lives.
+    std::function<void()> tick;
   };
 
   // What a handler throws goes to log, which must outlive the window.
