@@ -57,14 +57,6 @@ const answer = () => new Promise((r) => { resolve = r; });
 })();
 </script></body></html>)";
 
-// What the engine would write into the launcher's log.
-class PrintedLog final : public LogSink {
- public:
-  void note(std::string_view message) override {
-    std::fprintf(stderr, "log: %.*s\n", static_cast<int>(message.size()), message.data());
-  }
-};
-
 double msSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -99,8 +91,8 @@ int wmain(int count, wchar_t** arguments) {
     }
     return 0;
   }
-  PrintedLog log;
-  const auto queue = std::make_shared<UiThreadQueue>(log);
+  const auto queue = std::make_shared<UiThreadQueue>(
+      [](const std::string& failure) { std::fprintf(stderr, "failure: %s\n", failure.c_str()); });
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"myr_chromium_bench";
   std::filesystem::create_directories(folder / L"page");
   std::ofstream(folder / L"page" / L"index.html", std::ios::binary) << kPage;
@@ -108,7 +100,7 @@ int wmain(int count, wchar_t** arguments) {
   const HWND parent = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 700,
                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   auto engine =
-      chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); }, log);
+      chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
   std::shared_ptr<Environment> environment;
   std::shared_ptr<Controller> controller;
   std::optional<json::Value> results;

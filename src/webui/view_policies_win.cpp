@@ -75,13 +75,8 @@ void WebHost::onProcessFailed(browser::ProcessFailure failure) {
       }
       return;
     case browser::ProcessFailure::RenderProcessExited:
-      if (view_) {
-        view_->reload();
-      }
-      return;
-    // A page that hangs again and again is given up like a browser that keeps failing.
     case browser::ProcessFailure::RenderProcessUnresponsive:
-      if (view_ && ++restartCount_ <= kMaxBrowserRestarts) {
+      if (view_) {
         view_->reload();
       }
       return;

@@ -20,13 +20,12 @@ class MissingEngine final : public Engine {
 
 }  // namespace
 
-std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue, LogSink& log) {
+std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue) {
   if (choice == "stdio") {
-    return makeStdioEngine(std::move(queue), log);
+    return makeStdioEngine(std::move(queue));
   }
   if (choice == "chromium" || (choice.empty() && chromium::chromiumAvailable())) {
-    return chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); },
-                                        log);
+    return chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
   }
   return std::make_unique<MissingEngine>(std::move(queue));
 }

@@ -4,8 +4,7 @@
 
 #include <atomic>
 #include <functional>
-
-#include "foundation/log_sink.h"
+#include <string>
 
 namespace myr::browser {
 
@@ -13,8 +12,8 @@ namespace myr::browser {
 // closed on the UI thread; post() may be called from any thread while the object lives.
 class UiThreadQueue {
  public:
-  // An exception a piece of work throws stops there and goes to log, which must outlive the queue.
-  explicit UiThreadQueue(LogSink& log);
+  // reportFailure hears of an exception a piece of work threw, which stops there.
+  explicit UiThreadQueue(std::function<void(const std::string&)> reportFailure);
   ~UiThreadQueue();
   UiThreadQueue(const UiThreadQueue&) = delete;
   UiThreadQueue& operator=(const UiThreadQueue&) = delete;
@@ -27,7 +26,7 @@ class UiThreadQueue {
   void run(LPARAM work) const;
 
  private:
-  LogSink& log_;
+  std::function<void(const std::string&)> reportFailure_;
   std::atomic<HWND> window_;
 };
 

@@ -14,7 +14,6 @@
 #include <vector>
 
 #include "foundation/error.h"
-#include "foundation/log_sink.h"
 
 namespace myr::browser::chromium {
 
@@ -32,9 +31,7 @@ class FrameDecoder {
   // Runs on the decoder's thread with each decoded frame.
   using Decoded = std::function<void(PageFrame&& frame)>;
 
-  // What the decoding of a frame throws goes to log, which must outlive the decoder; the
-  // frames after it are decoded still.
-  FrameDecoder(Decoded decoded, LogSink& log);
+  explicit FrameDecoder(Decoded decoded);
   ~FrameDecoder();
   FrameDecoder(const FrameDecoder&) = delete;
   FrameDecoder& operator=(const FrameDecoder&) = delete;
@@ -44,10 +41,8 @@ class FrameDecoder {
 
  private:
   void run();
-  void decode(const std::string& base64Png);
 
   Decoded decoded_;
-  LogSink& log_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<std::string> next_;

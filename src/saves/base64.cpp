@@ -1,0 +1,25 @@
+#include "saves/base64.h"
+
+#include <algorithm>
+#include <cstdint>
+
+namespace myr::saves {
+
+std::string base64Encode(std::string_view bytes) {
+  static constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+  std::string out;
+  out.reserve((bytes.size() + 2) / 3 * 4);
+  for (std::size_t i = 0; i < bytes.size(); i += 3) {
+    const std::size_t taken = std::min<std::size_t>(3, bytes.size() - i);
+    std::uint32_t group = 0;
+    for (std::size_t k = 0; k < 3; ++k) {
+      group = group << 8 | (k < taken ? static_cast<std::uint8_t>(bytes[i + k]) : 0u);
+    }
+    for (std::size_t k = 0; k < 4; ++k) {
+      out += k <= taken ? kAlphabet[group >> (18 - 6 * k) & 0x3F] : '=';
+    }
+  }
+  return out;
+}
+
+}  // namespace myr::saves
