@@ -143,8 +143,10 @@ export class Launcher {
       this.windowId = windowId;
       const info = run('xwininfo', ['-id', windowId]);
       const number = (label) => Number(new RegExp(`${label}:\\s+(-?\\d+)`).exec(info)[1]);
-      return { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
-               width: number('Width'), height: number('Height') };
+      const geometry = { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
+        width: number('Width'), height: number('Height') };
+      this.shown ??= geometry;
+      return geometry;
     });
   }
 
@@ -189,10 +191,16 @@ export class Launcher {
   }
 
   // What a player does to the window that "play" minimised: bring it back.
+  // Back means where and as tall as when it was first seen: the window manager animates the
+  // restore, and a click computed on the way lands beside its target.
   async restoreWindow() {
     const window = await this.window();
     run('xdotool', ['windowactivate', window.id]);
-    await until(async () => (await this.evaluate('innerHeight')) >= window.height / 2, { what: 'the window to come back' });
+    const { x, y, height } = this.shown;
+    await until(async () => {
+      const now = await this.window();
+      return now.x === x && now.y === y && now.height === height && (await this.evaluate('innerHeight')) === height;
+    }, { what: 'the window to come back' });
   }
 
   // What the window manager's close button does: WM_DELETE_WINDOW to the window.
