@@ -1,9 +1,9 @@
-#include "webui/browser/chromium/base64.h"
+#include "foundation/bytes/base64.h"
 
 #include <array>
 #include <cstdint>
 
-namespace myr::browser::chromium {
+namespace myr {
 namespace {
 
 constexpr char kAlphabet[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
@@ -90,4 +90,4 @@ std::optional<std::string> decodeBase64(std::string_view text) {
   return out;
 }
 
-}  // namespace myr::browser::chromium
+}  // namespace myr

@@ -4,11 +4,11 @@
 #include <string>
 #include <string_view>
 
-namespace myr::browser::chromium {
+namespace myr {
 
-// Standard Base64 with padding, as the DevTools protocol carries binary data.
+// Standard Base64 (RFC 4648): "=" padding, no line breaks.
 std::string encodeBase64(std::string_view bytes);
 // Nothing when the text is not padded standard Base64 (line breaks are not accepted either).
 std::optional<std::string> decodeBase64(std::string_view text);
 
-}  // namespace myr::browser::chromium
+}  // namespace myr
