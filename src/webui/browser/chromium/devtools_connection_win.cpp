@@ -11,6 +11,8 @@ namespace myr::browser::chromium {
 namespace {
 
 constexpr std::chrono::milliseconds kWatchInterval{100};
+// What a closed connection still has to write gets this long.
+constexpr DWORD kDrainMs = 1000;
 constexpr DWORD kReadChunk = 256 * 1024;
 // Pictures of large windows are the biggest messages; anything far beyond is not a browser talking.
 constexpr std::size_t kLargestMessage = 256 * 1024 * 1024;
@@ -82,6 +84,7 @@ void DevToolsConnection::start(EventSink events, LostHandler lost) {
   events_ = std::move(events);
   lost_ = std::move(lost);
   startThread("the DevTools reader", &DevToolsConnection::readLoop);
+  startThread("the DevTools writer", &DevToolsConnection::writeLoop);
   startThread("the DevTools watcher", &DevToolsConnection::watchLoop);
 }
 
@@ -121,14 +124,32 @@ void DevToolsConnection::callWithText(std::string_view method, std::string_view 
     id = nextId_++;
     pending_[id] = Pending{std::move(done), std::chrono::steady_clock::now() + timeout, sessionId.empty()};
   }
-  const std::string command = devToolsCommand(id, method, params, sessionId);
-  bool sent = false;
+  std::string command = devToolsCommand(id, method, params, sessionId);
   {
-    std::lock_guard lock(sendMutex_);
-    sent = writeAll(pipe_.commands.get(), command, written_.get(), stopped_.get());
+    std::lock_guard lock(mutex_);
+    outgoing_.push_back(std::move(command));
   }
-  if (!sent) {
-    fail("sending to the browser failed: " + systemErrorText(GetLastError()));
+  changed_.notify_all();
+}
+
+// Once the connection is closed, what is left is written and the pipe let go.
+void DevToolsConnection::writeLoop() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return ended_ || !outgoing_.empty(); });
+    if (outgoing_.empty()) {
+      lock.unlock();
+      SetEvent(stopped_.get());
+      return;
+    }
+    const std::string command = std::move(outgoing_.front());
+    outgoing_.pop_front();
+    lock.unlock();
+    if (!writeAll(pipe_.commands.get(), command, written_.get(), stopped_.get())) {
+      fail("sending to the browser failed: " + systemErrorText(GetLastError()));
+      return;
+    }
+    lock.lock();
   }
 }
 
@@ -141,7 +162,7 @@ void DevToolsConnection::close() {
     ended_ = true;
     pending_.clear();
   }
-  wakeEveryWait();
+  changed_.notify_all();
 }
 
 void DevToolsConnection::wakeEveryWait() {
@@ -206,17 +227,21 @@ void DevToolsConnection::dispatch(std::string&& text) {
   }
 }
 
+// Once the connection has ended, a writer still held by a browser that reads nothing is let go.
 void DevToolsConnection::watchLoop() {
   std::unique_lock lock(mutex_);
   while (!ended_) {
     changed_.wait_for(lock, kWatchInterval);
     if (ended_) {
-      return;
+      break;
     }
     lock.unlock();
     expire(std::chrono::steady_clock::now());
     lock.lock();
   }
+  lock.unlock();
+  WaitForSingleObject(stopped_.get(), kDrainMs);
+  SetEvent(stopped_.get());
 }
 
 // A page that did not answer in time gets its error; a browser that did not is lost.
@@ -258,6 +283,7 @@ void DevToolsConnection::fail(const std::string& reason) {
     ended_ = true;
     endReason_ = reason;
     abandoned.swap(pending_);
+    outgoing_.clear();
   }
   wakeEveryWait();
   for (auto& [id, pending] : abandoned) {

@@ -1,7 +1,8 @@
 #pragma once
 
-// The DevTools protocol over the browser's pipe. Commands may be sent from any thread; replies,
-// events and the loss of the browser are handed to the UI thread. A browser-wide command without
+// The DevTools protocol over the browser's pipe. Commands may be sent from any thread and never
+// wait for the browser: a thread of the connection writes them in order. Replies, events and the
+// loss of the browser are handed to the UI thread. A browser-wide command without
 // an answer in time counts as a lost browser; a command to a page that does not answer in time
 // only gets an error, since a page may hang while its browser is well.
 
@@ -9,6 +10,7 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,11 +57,12 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   void callWithText(std::string_view method, std::string_view params, std::string_view sessionId = {},
                     ReplyHandler done = {}, std::chrono::milliseconds timeout = kCallTimeout);
 
-  // Ends the connection without reporting it lost; nothing more reaches the UI thread, and a
-  // send or read in progress gives up.
+  // Ends the connection without reporting it lost; nothing more reaches the UI thread. Commands
+  // sent before are still written, for a second at most; then a write or read in progress gives up.
   void close();
 
-  // The reader and the watcher hold the connection until they end, so it may be released at any time.
+  // The reader, the writer and the watcher hold the connection until they end, so it may be
+  // released at any time.
 
  private:
   struct Pending {
@@ -73,6 +76,7 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
 
   void startThread(const char* name, void (DevToolsConnection::*loop)());
   void readLoop();
+  void writeLoop();
   void watchLoop();
   void expire(std::chrono::steady_clock::time_point now);
   void dispatch(std::string&& text);
@@ -89,10 +93,10 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   EventSink events_;
   LostHandler lost_;
 
-  std::mutex sendMutex_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::map<int, Pending> pending_;
+  std::deque<std::string> outgoing_;
   int nextId_ = 1;
   bool answered_ = false;
   bool ended_ = false;
