@@ -27,11 +27,16 @@ function run(command, args) {
   return execFileSync(command, args, { encoding: 'utf8' }).trim();
 }
 
-// Processes of the browsers the launcher starts (its profile folder is named after the launcher).
+// Processes of the browsers the launchers of this Wine prefix start (their profile folder is
+// named after the launcher and lies in the prefix): other runs on the machine have their own.
+const literally = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+const profileOfThisPrefix =
+  `${literally(process.env.WINEPREFIX ?? '')}/dosdevices/c:/users/[^/]+/AppData/Local/myr_launcher/Chromium`;
+
 export function browserProcesses() {
   let lines = '';
   try {
-    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*myr_launcher/Chromium`]);
+    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*--user-data-dir=${profileOfThisPrefix}`]);
   } catch {
     return [];
   }
