@@ -27,17 +27,20 @@ function run(command, args) {
   return execFileSync(command, args, { encoding: 'utf8' }).trim();
 }
 
-// Processes of the browsers the launcher starts in this Wine prefix (its profile folder is named
-// after the launcher and lies in the prefix; other prefixes on the machine have browsers of their own).
+// Processes of the browsers the launchers of this Wine prefix start (their profile folder is
+// named after the launcher and lies in the prefix): other runs on the machine have their own.
+const literally = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+const profileOfThisPrefix =
+  `${literally(process.env.WINEPREFIX ?? '')}/dosdevices/c:/users/[^/]+/AppData/Local/myr_launcher/Chromium`;
+
 export function browserProcesses() {
   let lines = '';
   try {
-    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*myr_launcher/Chromium`]);
+    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*--user-data-dir=${profileOfThisPrefix}`]);
   } catch {
     return [];
   }
-  const prefix = process.env.WINEPREFIX ? `=${path.resolve(process.env.WINEPREFIX)}/` : '';
-  return lines.split('\n').filter((line) => line && line.includes(prefix)).map((line) => {
+  return lines.split('\n').filter(Boolean).map((line) => {
     const [pid, ...args] = line.split(' ');
     return { pid: Number(pid), renderer: args.includes('--type=renderer'), main: !args.some((a) => a.startsWith('--type=')) };
   });

@@ -78,16 +78,17 @@ test('no other origin is reachable, not even over a WebSocket', async () => {
   }
 });
 
-// Playwright asks the browser to keep downloads for it: the launcher still cancels them.
+// Playwright turns downloads on for the whole browser when it attaches, and a debugging client
+// may: this one case is seen with a launcher that no debugging client touches.
 test('a download does nothing', async () => {
+  await launcher.stop();
+  launcher = new Launcher();
+  await until(() => launcher.pageTalks(), { timeout: 30000, what: 'the page' });
   const downloads = path.join(os.homedir(), 'Downloads');
   const count = () => (fs.existsSync(downloads) ? fs.readdirSync(downloads).length : 0);
   const before = count();
-  const replies = await launcher.page.textContent('#status');
-  const started = launcher.page.waitForEvent('download', { timeout: 10000 });
   await launcher.click('#download');
-  const download = await started;
-  assert.equal(await download.failure(), 'canceled');
+  await sleep(1500);
   assert.equal(count(), before);
-  assert.equal(await launcher.page.textContent('#status'), replies);
+  assert.equal(await launcher.evaluate('document.getElementById("status").textContent'), 'Replies: 1');
 });
