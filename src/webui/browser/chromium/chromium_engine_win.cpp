@@ -99,6 +99,9 @@ class ChromiumPage final : public Controller,
   ViewSettings& settings() override { return settings_; }
   bool supportsHostMapping() const override { return true; }
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) override;
+  void serveFromMemory(const std::wstring& uri, MemoryResourceMaker make) override {
+    memory_[toUtf8(uri)] = std::move(make);
+  }
   bool supportsDownloadEvents() const override { return true; }
   void navigate(const std::wstring& uri) override;
   // A renderer that failed before the page's document arrived leaves nothing to reload: the page
@@ -149,6 +152,7 @@ class ChromiumPage final : public Controller,
   std::set<int> mainContexts_;
   HostRoutes routes_;
   std::vector<std::filesystem::path> folders_;
+  std::map<std::string, MemoryResourceMaker> memory_;  // by URL without query and fragment
   bool closed_ = false;
   bool lostReported_ = false;
 };
@@ -476,6 +480,15 @@ void ChromiumPage::onRequestPaused(const json::Value& params) {
   const Route route = routes_.route(url, requester);
   switch (route.kind) {
     case Route::Kind::File:
+      if (const auto made = memory_.find(url.substr(0, url.find_first_of("?#"))); made != memory_.end()) {
+        const std::optional<MemoryResource> resource = made->second();
+        if (resource) {
+          fulfil(requestId, 200, resource->contentType, resource->body);
+        } else {
+          fulfil(requestId, 404, "text/plain; charset=utf-8", "Not found");
+        }
+        return;
+      }
       serveFile(requestId, route);
       return;
     case Route::Kind::NotFound:
