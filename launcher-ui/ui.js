@@ -78,20 +78,21 @@ export function confirmAction({ title, text, confirmLabel, cancelLabel = 'Cancel
   });
 }
 
-// Runs work() once per button at a time; a second press while it runs does nothing.
+// Runs work() once per button at a time; a second press while it runs does nothing. The button
+// is marked unavailable rather than disabled: the browser takes the focus away from a disabled
+// button, and the player who pressed it would have to find their place again.
 export async function whileBusy(button, work) {
   if (button.getAttribute('aria-busy') === 'true') return undefined;
   const label = [...button.childNodes];
-  const wasDisabled = button.disabled;
-  button.disabled = true;
   button.setAttribute('aria-busy', 'true');
+  button.setAttribute('aria-disabled', 'true');
   button.replaceChildren(el('span', { class: 'spinner', 'aria-hidden': 'true' }), button.dataset.busyLabel ?? 'Working…');
   try {
     return await work();
   } finally {
     button.replaceChildren(...label);
     button.removeAttribute('aria-busy');
-    button.disabled = wasDisabled;
+    button.removeAttribute('aria-disabled');
   }
 }
 

@@ -218,7 +218,7 @@ export function mount(root, app) {
   }
 
   function drawActions() {
-    const ready = disc?.ok === true && Boolean(disc?.discFolder) && !pendingRestore;
+    const ready = playProblems(disc, { pendingRestore }).length === 0;
     restoreWaits.hidden = !pendingRestore || running;
     playButton.hidden = running;
     playButton.disabled = !ready;

@@ -80,11 +80,12 @@ export function mount(root, app) {
   async function runOperation(button, work) {
     if (operationRunning) return;
     operationRunning = true;
-    setExclusiveButtons();
     ui.clearError(messages);
     for (const line of messages.querySelectorAll(':scope > .warning')) line.remove();
     try {
       await ui.whileBusy(button, async () => {
+        // Once the button is busy: it keeps its focus while the others are held.
+        setExclusiveButtons();
         try {
           const outcome = await work();
           const { text, warning } = typeof outcome === 'string' ? { text: outcome } : outcome;
@@ -191,6 +192,8 @@ export function mount(root, app) {
   }
 
   async function finishRestore(button) {
+    // A busy button can still be pressed (it keeps the focus): no second question meanwhile.
+    if (operationRunning) return;
     const { set, safetyBackup } = pending;
     const confirmed = await ui.confirmAction({
       title: `Finish the restore of ${set}?`,
@@ -204,6 +207,7 @@ export function mount(root, app) {
   }
 
   async function undoRestore(button) {
+    if (operationRunning) return;
     const { set, safetyBackup } = pending;
     const confirmed = safetyBackup
       ? await ui.confirmAction({
@@ -224,6 +228,7 @@ export function mount(root, app) {
   }
 
   async function restore(button, set) {
+    if (operationRunning) return;
     const safety = hasCurrentSaves(listing)
       ? `Your current saves are first backed up to a new set, backups\\${stampNow()}_before-restore (named with the time it is made), so you can go back.`
       : 'There are no current saves, so no safety backup is needed.';
@@ -244,6 +249,7 @@ export function mount(root, app) {
   }
 
   async function format(button, card) {
+    if (operationRunning) return;
     const confirmed = await ui.confirmAction({
       title: `Format memory card ${card.slot}?`,
       text: `${card.file} is blank. Formatting makes it an empty card the game can save on. The launcher only formats a card that holds nothing.`,
@@ -257,6 +263,7 @@ export function mount(root, app) {
   }
 
   async function swap(button, parked) {
+    if (operationRunning) return;
     const system = listing.savedata.system;
     const confirmed = await ui.confirmAction({
       title: 'Use this system save?',

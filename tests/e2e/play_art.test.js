@@ -22,7 +22,8 @@ async function fetched(page, address) {
   return { ...answer, bytes: Buffer.from(answer.bytes) };
 }
 
-// The art picture once loaded: its kind, its size, and the alpha of a corner and of the middle.
+// The art picture once loaded: its kind, its size, and the alpha of a corner and of the middle
+// (only of a picture of the page's own host: the art host's stay unreadable to scripts).
 function artShown(page) {
   return page.evaluate(async () => {
     const image = document.querySelector('[data-test=play-art]');
@@ -30,7 +31,8 @@ function artShown(page) {
     const canvas = Object.assign(document.createElement('canvas'), { width: image.naturalWidth, height: image.naturalHeight });
     const context = canvas.getContext('2d');
     context.drawImage(image, 0, 0);
-    const alpha = (x, y) => context.getImageData(x, y, 1, 1).data[3];
+    const ownHost = new URL(image.src).origin === location.origin;
+    const alpha = (x, y) => (ownHost ? context.getImageData(x, y, 1, 1).data[3] : null);
     const box = image.getBoundingClientRect();
     return { kind: document.querySelector('[data-test=play-hero]').dataset.art, src: image.getAttribute('src'),
       width: image.naturalWidth, height: image.naturalHeight, corner: alpha(0, 0),
@@ -97,7 +99,7 @@ test('a picture of launcher-art comes before the figure', async () => {
     const shown = await waitForArt(page);
     assert.equal(shown.kind, 'cover');
     assert.equal(shown.src, 'https://art.myr.example/cover.png');
-    assert.deepEqual([shown.width, shown.height, shown.middle], [320, 180, 255]);
+    assert.deepEqual([shown.width, shown.height], [320, 180]);
     const hero = await page.evaluate(() => document.querySelector('[data-test=play-hero]').getBoundingClientRect().width);
     assert.ok(Math.abs(shown.shownWidth - hero) <= 2, `it covers the card: ${shown.shownWidth} of ${hero}`);
   } finally {

@@ -1,7 +1,9 @@
 // The Play page names every problem at once: the headline lists all that keeps Play from
 // starting, and the disc line always gives the image's own verdict.
 import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
 import fs from 'node:fs';
+import os from 'node:os';
 import path from 'node:path';
 import { test } from 'node:test';
 import { Launcher, demoImage, gameFilesReady, windowsPath } from './launcher.js';
@@ -9,13 +11,22 @@ import { writeIni } from './fixtures/page.js';
 
 const text = (page, name) => page.textContent(`[data-test=${name}]`);
 
-test('no game program, an image that is no disc and a restore waiting: all three are named', async () => {
-  let image;
+// A PlayStation 2 disc image of another region's release, made by xorriso.
+function otherRelease(folder) {
+  const tree = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-other-'));
+  fs.writeFileSync(path.join(tree, 'SYSTEM.CNF'), 'BOOT2 = cdrom0:\\SLES_123.45;1\r\nVER = 1.00\r\n');
+  fs.writeFileSync(path.join(tree, 'SLES_123.45'), 'x');
+  const image = path.join(folder, 'Other Release.iso');
+  execFileSync('xorriso', ['-outdev', image, '-map', tree, '/'], { stdio: 'ignore' });
+  fs.rmSync(tree, { recursive: true, force: true });
+  return image;
+}
+
+test('no game program, a disc of another release and a restore waiting: all three are named', async () => {
   const launcher = new Launcher({
     page: 'player',
     prepare: (folder) => {
-      image = path.join(folder, 'notes.iso');
-      fs.writeFileSync(image, 'not a disc image');
+      const image = otherRelease(folder);
       fs.mkdirSync(path.join(folder, 'backups'));
       fs.writeFileSync(path.join(folder, 'backups', 'restore.journal'), 'myr_launcher restore record 2\n');
       // Stored as the player's choice, not forced through the environment.
@@ -25,14 +36,14 @@ test('no game program, an image that is no disc and a restore waiting: all three
   });
   try {
     const page = await launcher.attach();
-    const imageError = 'Not an ISO 9660 image with 2048-byte sectors (a .bin/.cue or a compressed image does not work).';
+    const verdict = 'This is SLES-12345. The port runs the USA release, QXUS-40404.';
     assert.equal(await text(page, 'play-disc-badge'), 'Not ready');
     assert.equal(await text(page, 'play-disc-status'),
-      `myr.exe is missing. ${imageError} An interrupted restore of your saves waits for your decision.`);
+      `myr.exe is missing. ${verdict} An interrupted restore of your saves waits for your decision.`);
     const hint = await text(page, 'play-disc-hint');
     for (const part of ['next to myr.exe', 'drop the .iso file', 'on the Saves page']) assert.ok(hint.includes(part), hint);
-    assert.equal(await text(page, 'play-disc-verdict'), imageError);
-    assert.match(await text(page, 'play-disc-path'), /notes\.iso \(16 bytes\)$/);
+    assert.equal(await text(page, 'play-disc-verdict'), verdict);
+    assert.match(await text(page, 'play-disc-path'), /Other Release\.iso \(.+\)$/);
     assert.equal(await page.isDisabled('[data-test=play-start]'), true);
   } finally {
     await launcher.stop();
