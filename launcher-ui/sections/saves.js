@@ -318,6 +318,14 @@ export function mount(root, app) {
     return ui.el('p', { class: 'muted' }, text);
   }
 
+  // The maker of a list entry that is only text, drawn anew when its item changes.
+  function textEntry(describe) {
+    return () => {
+      const node = ui.el('li');
+      return { node, update: (item) => node.replaceChildren(...describe(item)) };
+    };
+  }
+
   // An element whose children are replaced as a whole; it takes no room of its own.
   function slot() {
     return ui.el('div', { class: 'slot' });
@@ -331,12 +339,8 @@ export function mount(root, app) {
   const folderList = ui.el('ul', { class: 'save-list' });
   const drawFolderList = ui.keyedList(folderList, {
     key: (folder) => folder.name,
-    make: () => {
-      const node = ui.el('li');
-      return { node, update: (folder) => node.replaceChildren(
-        ui.el('strong', { class: 'grow' }, `memcards\\${folder.name}`),
-        ui.el('span', { class: 'muted small' }, `${plural(folder.files, 'file')}, ${ui.formatBytes(folder.bytes)}`)) };
-    },
+    make: textEntry((folder) => [ui.el('strong', { class: 'grow' }, `memcards\\${folder.name}`),
+      ui.el('span', { class: 'muted small' }, `${plural(folder.files, 'file')}, ${ui.formatBytes(folder.bytes)}`)]),
   });
   const foldersPart = section('Folder memory cards', 'saves-folders', folderList);
 
@@ -357,12 +361,8 @@ export function mount(root, app) {
   const stateList = ui.el('ul', { class: 'save-list' });
   const drawStateList = ui.keyedList(stateList, {
     key: (state) => state.name,
-    make: () => {
-      const node = ui.el('li');
-      return { node, update: (state) => node.replaceChildren(
-        ui.el('strong', { class: 'grow' }, state.name),
-        ui.el('span', { class: 'muted small' }, `${ui.formatBytes(state.bytes)} · ${ui.formatDate(state.modified)}`)) };
-    },
+    make: textEntry((state) => [ui.el('strong', { class: 'grow' }, state.name),
+      ui.el('span', { class: 'muted small' }, `${ui.formatBytes(state.bytes)} · ${ui.formatDate(state.modified)}`)]),
   });
   const statesPart = section('Quick-save states', 'saves-states', statesEmpty, stateList);
 
@@ -437,18 +437,12 @@ export function mount(root, app) {
     ].filter(Boolean);
   }
 
-  function makeCardSave() {
-    const node = ui.el('li');
-    return {
-      node,
-      update: (save) => node.replaceChildren(
-        ui.el('div', { class: 'grow' },
-          ui.el('strong', {}, save.title || save.folder),
-          save.subtitle ? ui.el('span', { class: 'muted' }, ` ${save.subtitle}`) : null,
-          ui.el('p', { class: 'muted small' }, [save.folder, save.modified ? ui.formatDate(save.modified) : ''].filter(Boolean).join(' · '))),
-        ui.el('span', { class: 'muted small' }, ui.formatBytes(save.bytes))),
-    };
-  }
+  const makeCardSave = textEntry((save) => [
+    ui.el('div', { class: 'grow' },
+      ui.el('strong', {}, save.title || save.folder),
+      save.subtitle ? ui.el('span', { class: 'muted' }, ` ${save.subtitle}`) : null,
+      ui.el('p', { class: 'muted small' }, [save.folder, save.modified ? ui.formatDate(save.modified) : ''].filter(Boolean).join(' · '))),
+    ui.el('span', { class: 'muted small' }, ui.formatBytes(save.bytes))]);
 
   function drawSaveData(data) {
     saveDataEmpty.hidden = data.exists;
@@ -505,38 +499,42 @@ export function mount(root, app) {
     }
   }
 
-  function makeParked(first) {
-    let parked = first;
+  // An entry whose text is drawn anew, and whose button, made once, acts on its latest item.
+  function actionEntry(first, { test, buttonTest, busyLabel, label, act, describe }) {
+    let item = first;
     const text = ui.el('div', { class: 'grow' });
-    const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-swap-${first.file}`,
-      'data-busy-label': 'Swapping…', 'on:click': () => swap(button, parked) }, 'Use this one');
+    const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': buttonTest,
+      'data-busy-label': busyLabel, 'on:click': () => act(button, item) }, label);
     return {
-      node: ui.el('li', { 'data-test': `saves-parked-${first.file}` }, text, button),
+      node: ui.el('li', { 'data-test': test }, text, button),
       update(next) {
-        parked = next;
-        const origin = parked.kind === 'card'
-          ? `From a memory card${parked.card ? ` (${parked.card})` : ''}${parked.cardModified ? `, saved ${ui.formatDate(parked.cardModified)}` : ''}`
-          : 'An earlier system save';
-        text.replaceChildren(ui.el('strong', {}, origin),
-          ui.el('p', { class: 'muted small' }, `${parked.file} · ${ui.formatBytes(parked.bytes)} · ${ui.formatDate(parked.modified)}`));
+        item = next;
+        text.replaceChildren(...describe(item));
       },
     };
   }
 
-  function makeSet(first) {
-    let set = first;
-    const text = ui.el('div', { class: 'grow' });
-    const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-restore-${first.name}`,
-      'data-busy-label': 'Restoring…', 'on:click': () => restore(button, set) }, 'Restore');
-    return {
-      node: ui.el('li', { 'data-test': `saves-set-${first.name}` }, text, button),
-      update(next) {
-        set = next;
-        text.replaceChildren(ui.el('strong', {}, ui.formatDate(set.created)),
-          ui.el('p', { class: 'muted small' }, `${set.name} · ${plural(set.files, 'file')}, ${ui.formatBytes(set.bytes)}`));
-      },
-    };
+  function makeParked(first) {
+    return actionEntry(first, {
+      test: `saves-parked-${first.file}`, buttonTest: `saves-swap-${first.file}`, busyLabel: 'Swapping…', label: 'Use this one',
+      act: swap,
+      describe: (parked) => [
+        ui.el('strong', {}, parked.kind === 'card'
+          ? `From a memory card${parked.card ? ` (${parked.card})` : ''}${parked.cardModified ? `, saved ${ui.formatDate(parked.cardModified)}` : ''}`
+          : 'An earlier system save'),
+        ui.el('p', { class: 'muted small' }, `${parked.file} · ${ui.formatBytes(parked.bytes)} · ${ui.formatDate(parked.modified)}`)],
+    });
   }
+
+  function makeSet(first) {
+    return actionEntry(first, {
+      test: `saves-set-${first.name}`, buttonTest: `saves-restore-${first.name}`, busyLabel: 'Restoring…', label: 'Restore',
+      act: restore,
+      describe: (set) => [ui.el('strong', {}, ui.formatDate(set.created)),
+        ui.el('p', { class: 'muted small' }, `${set.name} · ${plural(set.files, 'file')}, ${ui.formatBytes(set.bytes)}`)],
+    });
+  }
+
 
   body.append(ui.el('p', { class: 'muted', 'data-test': 'saves-loading' }, 'Reading the saves…'));
   takePending(pending);
