@@ -22,6 +22,38 @@ export function el(tag, attributes = {}, ...children) {
   return node;
 }
 
+// Draws a list into container keeping one node per key: `make(item)` gives { node, update(item) }
+// for a key seen first; an item equal to the one drawn last leaves its node untouched, a changed
+// one is updated in place, and nodes of keys gone are removed. Nodes the list keeps are never
+// taken out of the document, so focus and the state of their controls stay.
+export function keyedList(container, { key, make }) {
+  const entries = new Map(); // key → { node, update, drawn }
+  return (items) => {
+    const keys = new Set(items.map(key));
+    for (const [k, entry] of entries) {
+      if (keys.has(k)) continue;
+      entry.node.remove();
+      entries.delete(k);
+    }
+    let next = container.firstChild;
+    for (const item of items) {
+      const k = key(item);
+      let entry = entries.get(k);
+      if (!entry) {
+        entry = make(item);
+        entries.set(k, entry);
+      }
+      const drawn = JSON.stringify(item);
+      if (entry.drawn !== drawn) {
+        entry.update(item);
+        entry.drawn = drawn;
+      }
+      if (entry.node === next) next = next.nextSibling;
+      else container.insertBefore(entry.node, next);
+    }
+  };
+}
+
 // An accessible modal question; resolves true only when the player confirms.
 export function confirmAction({ title, text, confirmLabel, cancelLabel = 'Cancel', danger = false }) {
   return new Promise((resolve) => {
@@ -46,20 +78,21 @@ export function confirmAction({ title, text, confirmLabel, cancelLabel = 'Cancel
   });
 }
 
-// Runs work() once per button at a time; a second press while it runs does nothing.
+// Runs work() once per button at a time; a second press while it runs does nothing. The button
+// is marked unavailable rather than disabled: the browser takes the focus away from a disabled
+// button, and the player who pressed it would have to find their place again.
 export async function whileBusy(button, work) {
   if (button.getAttribute('aria-busy') === 'true') return undefined;
   const label = [...button.childNodes];
-  const wasDisabled = button.disabled;
-  button.disabled = true;
   button.setAttribute('aria-busy', 'true');
+  button.setAttribute('aria-disabled', 'true');
   button.replaceChildren(el('span', { class: 'spinner', 'aria-hidden': 'true' }), button.dataset.busyLabel ?? 'Working…');
   try {
     return await work();
   } finally {
     button.replaceChildren(...label);
     button.removeAttribute('aria-busy');
-    button.disabled = wasDisabled;
+    button.removeAttribute('aria-disabled');
   }
 }
 

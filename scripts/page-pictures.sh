@@ -23,7 +23,8 @@ if [ -z "${DISPLAY:-}" ] || [ -z "${WINEPREFIX:-}" ]; then
 fi
 
 folder=$(mktemp -d)
-trap 'rm -rf "$folder"' EXIT
+# The session's own trap, when this script started one, still has to stop it.
+trap 'rm -rf "$folder"; if declare -F myr_stop_wine_session >/dev/null; then myr_stop_wine_session; fi' EXIT
 cp "$game_dir/myr_launcher.exe" "$folder/"
 [ -f "$game_dir/myr.exe" ] && cp "$game_dir/myr.exe" "$folder/"
 cp -r "$root/launcher-ui" "$folder/launcher-ui"

@@ -4,6 +4,8 @@ import { createLogView } from './log-view.js';
 import { pendingRestoreOf } from './saves.js';
 
 const ART_HOST = 'https://art.myr.example/';
+// Served by the launcher from memory, next to the page.
+const FIGURE_URL = '/game-figure.png';
 
 function heroArt(names) {
   const list = Array.isArray(names) ? names : [];
@@ -25,28 +27,49 @@ function exitCodeText(code) {
   return `${n} (0x${(n >>> 0).toString(16).toUpperCase().padStart(8, '0')})`;
 }
 
-// What the disc state means for the player, and what they can do about it.
-export function describeDisc(disc, extracting) {
-  if (!disc || typeof disc !== 'object') return { kind: 'bad', title: 'The disc state is unknown.', hint: '' };
+// Everything that keeps Play from starting, each with what the player can do about it: the game
+// program, the image's own verdict, the game's files, and a restore that waits for a decision.
+export function playProblems(disc, { extracting = false, pendingRestore = null } = {}) {
+  if (!disc || typeof disc !== 'object') return [{ kind: 'bad', title: 'The disc state is unknown.', hint: '' }];
+  const problems = [];
   const extract = disc.extract ?? {};
   if (!disc.gameExe) {
-    return { kind: 'bad', title: 'myr.exe is missing.', hint: 'Put the launcher into the game\'s folder, next to myr.exe.' };
+    problems.push({ kind: 'bad', title: 'myr.exe is missing.', hint: 'Put the launcher into the game\'s folder, next to myr.exe.' });
   }
   if (disc.ok !== true) {
-    const title = disc.error || 'The disc image cannot be used.';
     const hint = disc.exists === false && disc.iso
       ? 'Choose your disc image again, or drop the .iso file onto this window.'
       : 'Choose an ISO image of your Myrrowen (USA) disc, or drop the .iso file onto this window.';
-    return { kind: 'bad', title, hint };
+    problems.push({ kind: 'bad', title: disc.error || 'The disc image cannot be used.', hint });
+  } else if (!disc.discFolder) {
+    if (extract.running || extracting) {
+      problems.push({ kind: 'busy', title: 'Preparing the game\'s files from the disc image…', hint: 'This takes a minute; you can look around meanwhile.' });
+    } else if (extract.error) {
+      problems.push({ kind: 'bad', title: 'The game\'s files could not be prepared.', hint: 'Check the disc image (a fresh copy of your disc helps), then try again.' });
+    } else {
+      problems.push({ kind: 'bad', title: 'The game\'s files are not prepared yet.', hint: 'Prepare them from the disc image.' });
+    }
   }
-  if (disc.discFolder) return { kind: 'ok', title: 'The disc image and the game\'s files are in place.', hint: '' };
-  if (extract.running || extracting) {
-    return { kind: 'busy', title: 'Preparing the game\'s files from the disc image…', hint: 'This takes a minute; you can look around meanwhile.' };
+  if (pendingRestore) {
+    problems.push({ kind: 'bad', title: 'An interrupted restore of your saves waits for your decision.', hint: 'Finish it or undo it on the Saves page.' });
   }
-  if (extract.error) {
-    return { kind: 'bad', title: 'The game\'s files could not be prepared.', hint: 'Check the disc image (a fresh copy of your disc helps), then try again.' };
-  }
-  return { kind: 'bad', title: 'The game\'s files are not prepared yet.', hint: 'Prepare them from the disc image.' };
+  return problems;
+}
+
+// What the chosen image is, in one line, whatever else is wrong.
+function imageVerdict(disc) {
+  if (!disc?.iso) return { ok: false, text: disc?.error || 'No disc image chosen.' };
+  if (disc.ok !== true) return { ok: false, text: disc.error || 'This disc image cannot be used.' };
+  return { ok: true, text: `Myrrowen (USA), ${disc.serial || 'QXUS-40404'}: this disc image can be used.` };
+}
+
+// The game's art: a picture of launcher-art, else the figure the launcher cut from the disc's art
+// for its window icons, else none.
+function artPicture(init) {
+  const picture = heroArt(init?.art);
+  if (picture) return { kind: 'cover', src: `${ART_HOST}${encodeURIComponent(picture)}` };
+  if (init?.gameFigure === true) return { kind: 'figure', src: FIGURE_URL };
+  return null;
 }
 
 export function mount(root, app) {
@@ -75,16 +98,27 @@ export function mount(root, app) {
     el('button', { class: 'button', 'data-test': 'play-go-to-saves', 'on:click': goToSaves }, 'Go to the Saves page'));
   const actionArea = el('div', { class: 'stack actions' },
     restoreWaits, el('div', { class: 'row' }, playButton, runningLine, stopButton), resumeRow);
+  // The art arrives after the page is drawn, and shows only once it has loaded.
+  const artImage = el('img', { class: 'hero-art', alt: '', decoding: 'async', hidden: true, 'data-test': 'play-art' });
   const hero = el('div', { class: 'hero card', 'data-test': 'play-hero' },
+    artImage,
+    el('div', { class: 'hero-shade' }),
     el('div', { class: 'hero-text stack' },
       el('h1', { class: 'hero-title' }, 'Myrrowen'),
       el('div', { class: 'row' }, badge, statusTitle),
       statusHint,
       actionArea));
-  const art = heroArt(app.init.art);
-  if (art) hero.style.setProperty('--hero-art', `url("${ART_HOST}${encodeURIComponent(art)}")`);
+  artImage.addEventListener('load', () => {
+    artImage.hidden = false;
+    hero.dataset.art = artImage.dataset.kind;
+  });
+  artImage.addEventListener('error', () => {
+    artImage.hidden = true;
+    delete hero.dataset.art;
+  });
 
   // Disc image: where it is, choosing or dropping one, preparing the game's files.
+  const discVerdict = el('p', { class: 'verdict', 'data-test': 'play-disc-verdict' });
   const discPath = el('p', { class: 'path muted small', 'data-test': 'play-disc-path' });
   const dropResult = el('p', { class: 'drop-result', role: 'status', 'data-test': 'play-drop-result' });
   const chooseButton = el('button', { class: 'button', 'data-test': 'play-choose', 'data-busy-label': 'Waiting for your choice…' }, 'Choose disc image');
@@ -97,6 +131,7 @@ export function mount(root, app) {
   const extractError = el('p', { class: 'error', role: 'alert', 'data-test': 'play-extract-error' });
   const discCard = el('div', { class: 'card stack', 'data-test': 'play-disc' },
     el('h2', {}, 'Disc image'),
+    discVerdict,
     discPath,
     progressBlock,
     extractError,
@@ -122,17 +157,25 @@ export function mount(root, app) {
 
   function drawDisc() {
     const extracting = Boolean(progress) || Boolean(disc?.extract?.running);
-    const meaning = describeDisc(disc, extracting);
-    badge.className = `badge ${meaning.kind}`;
-    badge.textContent = { ok: 'Ready', busy: 'Preparing', bad: 'Not ready' }[meaning.kind];
-    statusTitle.textContent = meaning.title;
-    statusHint.textContent = meaning.hint;
-    statusHint.hidden = !meaning.hint;
+    const problems = playProblems(disc, { extracting, pendingRestore });
+    const kind = problems.length === 0 ? 'ok' : problems.every((p) => p.kind === 'busy') ? 'busy' : 'bad';
+    badge.className = `badge ${kind}`;
+    badge.textContent = { ok: 'Ready', busy: 'Preparing', bad: 'Not ready' }[kind];
+    statusTitle.textContent = problems.length === 0
+      ? 'The disc image and the game\'s files are in place.'
+      : problems.map((p) => p.title).join(' ');
+    statusHint.textContent = problems.map((p) => p.hint).filter(Boolean).join(' ');
+    statusHint.hidden = !statusHint.textContent;
 
+    const verdict = imageVerdict(disc);
+    discVerdict.className = `verdict ${verdict.ok ? 'ok' : 'bad'}`;
+    discVerdict.textContent = verdict.text;
     const size = Number(disc?.size) > 0 ? ` (${formatBytes(disc.size)})` : '';
-    discPath.textContent = disc?.iso ? `${disc.iso}${size}` : 'No disc image chosen yet.';
+    discPath.hidden = !disc?.iso;
+    discPath.textContent = disc?.iso ? `${disc.iso}${size}` : '';
     if (disc?.source === 'environment') discPath.textContent += ' — set by MYR_ISO';
 
+    discCard.dataset.files = disc?.discFolder ? 'ready' : extracting ? 'preparing' : 'missing';
     progressBlock.hidden = !extracting;
     if (extracting) {
       const done = Number(progress?.done ?? disc?.extract?.done ?? 0);
@@ -154,13 +197,28 @@ export function mount(root, app) {
     drawActions();
   }
 
+  function drawArt(init) {
+    const picture = artPicture(init);
+    if (!picture) {
+      artImage.hidden = true;
+      artImage.removeAttribute('src');
+      delete hero.dataset.art;
+      return;
+    }
+    artImage.dataset.kind = picture.kind;
+    artImage.className = `hero-art ${picture.kind}`;
+    // Another disc image brings its own figure under the same address.
+    const src = picture.kind === 'figure' ? `${picture.src}?image=${encodeURIComponent(init.disc?.iso ?? '')}` : picture.src;
+    if (artImage.getAttribute('src') !== src) artImage.src = src;
+  }
+
   function goToSaves() {
     app.showSection('saves');
     document.getElementById('saves-pending')?.focus();
   }
 
   function drawActions() {
-    const ready = disc?.ok === true && Boolean(disc?.discFolder) && !pendingRestore;
+    const ready = playProblems(disc, { pendingRestore }).length === 0;
     restoreWaits.hidden = !pendingRestore || running;
     playButton.hidden = running;
     playButton.disabled = !ready;
@@ -216,6 +274,8 @@ export function mount(root, app) {
       ? `Disc image accepted: ${fileName}.`
       : `${fileName ? `${fileName}: ` : ''}${result.error || 'This file cannot be used.'}`;
     takeDisc(result.disc);
+    // The new image may bring the game's art.
+    if (result.accepted) app.refreshInit().catch(() => {});
   }
 
   async function start(args) {
@@ -246,7 +306,8 @@ export function mount(root, app) {
   app.onInit((init) => {
     pendingRestore = pendingRestoreOf(init);
     if (Array.isArray(init.states)) states = init.states;
-    drawActions();
+    drawDisc();
+    drawArt(init);
   });
   app.on('discExtract', (data) => {
     if (data?.running) {
@@ -286,6 +347,7 @@ export function mount(root, app) {
   });
 
   drawDisc();
+  drawArt(app.init);
   drawLastRun(app.init.lastRun);
   return {
     shown() {

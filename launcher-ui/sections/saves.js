@@ -80,11 +80,12 @@ export function mount(root, app) {
   async function runOperation(button, work) {
     if (operationRunning) return;
     operationRunning = true;
-    setExclusiveButtons();
     ui.clearError(messages);
     for (const line of messages.querySelectorAll(':scope > .warning')) line.remove();
     try {
       await ui.whileBusy(button, async () => {
+        // Once the button is busy: it keeps its focus while the others are held.
+        setExclusiveButtons();
         try {
           const outcome = await work();
           const { text, warning } = typeof outcome === 'string' ? { text: outcome } : outcome;
@@ -191,6 +192,8 @@ export function mount(root, app) {
   }
 
   async function finishRestore(button) {
+    // A busy button can still be pressed (it keeps the focus): no second question meanwhile.
+    if (operationRunning) return;
     const { set, safetyBackup } = pending;
     const confirmed = await ui.confirmAction({
       title: `Finish the restore of ${set}?`,
@@ -204,6 +207,7 @@ export function mount(root, app) {
   }
 
   async function undoRestore(button) {
+    if (operationRunning) return;
     const { set, safetyBackup } = pending;
     const confirmed = safetyBackup
       ? await ui.confirmAction({
@@ -224,6 +228,7 @@ export function mount(root, app) {
   }
 
   async function restore(button, set) {
+    if (operationRunning) return;
     const safety = hasCurrentSaves(listing)
       ? `Your current saves are first backed up to a new set, backups\\${stampNow()}_before-restore (named with the time it is made), so you can go back.`
       : 'There are no current saves, so no safety backup is needed.';
@@ -244,6 +249,7 @@ export function mount(root, app) {
   }
 
   async function format(button, card) {
+    if (operationRunning) return;
     const confirmed = await ui.confirmAction({
       title: `Format memory card ${card.slot}?`,
       text: `${card.file} is blank. Formatting makes it an empty card the game can save on. The launcher only formats a card that holds nothing.`,
@@ -257,6 +263,7 @@ export function mount(root, app) {
   }
 
   async function swap(button, parked) {
+    if (operationRunning) return;
     const system = listing.savedata.system;
     const confirmed = await ui.confirmAction({
       title: 'Use this system save?',
@@ -299,22 +306,9 @@ export function mount(root, app) {
     return loading;
   }
 
-  function draw() {
-    body.replaceChildren(...[
-      locked() ? ui.el('div', { class: 'card notice', 'data-test': 'saves-locked' },
-        ui.el('strong', {}, 'The game is running.'),
-        ui.el('p', {}, `${locked()} Backing up, restoring, formatting and swapping wait until it has closed.`)) : null,
-      ui.el('p', { class: 'muted', 'data-test': 'saves-format' },
-        `New saves go to ${listing.format === 'card' ? 'the memory card images' : 'the port’s save files'} (Save format in Settings).`),
-      ui.el('div', { class: 'saves-cards' }, listing.cards.map(drawCard)),
-      drawFolders(),
-      drawSaveData(),
-      drawStates(),
-      drawBackups(),
-    ].filter(Boolean));
-    root.dataset.loaded = 'true';
-  }
-
+  // The listing's parts are made once and drawn again in place: a listing that comes back after a
+  // command leaves every card, save, state and set that did not change as it was, and the player's
+  // focus with it.
   function section(title, testName, ...children) {
     return ui.el('section', { class: 'card stack saves-part', 'data-test': testName, 'aria-label': title },
       ui.el('h3', {}, title), ...children);
@@ -324,75 +318,174 @@ export function mount(root, app) {
     return ui.el('p', { class: 'muted' }, text);
   }
 
-  function drawCard(card) {
-    const title = `Memory card ${card.slot}`;
-    const parts = [ui.el('p', { class: 'muted small' }, card.file)];
-    if (!card.exists) {
-      parts.push(empty('No card file yet. The game makes it the first time it saves to this slot.'));
-    } else if (card.blank) {
-      const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-format-${card.slot}`,
-        'data-busy-label': 'Formatting…', 'on:click': () => format(button, card) }, 'Format');
-      parts.push(ui.el('p', {}, ui.el('span', { class: 'badge' }, 'Blank'), ' This card is erased and holds no file system yet.'),
-        ui.el('div', { class: 'row' }, button));
-    } else if (!card.formatted) {
-      parts.push(ui.el('p', { class: 'error', 'data-test': 'saves-card-error' },
-        `This card cannot be read: ${card.error}. The launcher leaves it as it is; a backup still copies it.`));
-    } else {
-      const used = card.capacity - card.free;
-      const percent = card.capacity > 0 ? Math.round((used / card.capacity) * 100) : 0;
-      parts.push(
-        ui.el('div', { class: 'progress', role: 'meter', 'aria-valuemin': 0, 'aria-valuemax': 100, 'aria-valuenow': percent,
-          'aria-label': `${title} used` }, ui.el('div', { class: 'bar', style: `width: ${percent}%` })),
-        ui.el('p', { class: 'muted small', 'data-test': 'saves-card-free' },
-          `${ui.formatBytes(card.free)} free of ${ui.formatBytes(card.capacity)}`),
-        card.error ? ui.el('p', { class: 'error' }, `Part of this card cannot be read: ${card.error}.`) : null,
-        card.saves.length === 0
-          ? empty('No saves on this card.')
-          : ui.el('ul', { class: 'save-list', 'data-test': 'saves-card-saves' }, card.saves.map((save) => ui.el('li', {},
-            ui.el('div', { class: 'grow' },
-              ui.el('strong', {}, save.title || save.folder),
-              save.subtitle ? ui.el('span', { class: 'muted' }, ` ${save.subtitle}`) : null,
-              ui.el('p', { class: 'muted small' }, [save.folder, save.modified ? ui.formatDate(save.modified) : ''].filter(Boolean).join(' · '))),
-            ui.el('span', { class: 'muted small' }, ui.formatBytes(save.bytes))))));
+  // The maker of a list entry that is only text, drawn anew when its item changes.
+  function textEntry(describe) {
+    return () => {
+      const node = ui.el('li');
+      return { node, update: (item) => node.replaceChildren(...describe(item)) };
+    };
+  }
+
+  // An element whose children are replaced as a whole; it takes no room of its own.
+  function slot() {
+    return ui.el('div', { class: 'slot' });
+  }
+
+  const lockedNotice = ui.el('div', { class: 'card notice', 'data-test': 'saves-locked', hidden: true });
+  const formatLine = ui.el('p', { class: 'muted', 'data-test': 'saves-format' });
+  const cardsArea = ui.el('div', { class: 'saves-cards' });
+  const drawCards = ui.keyedList(cardsArea, { key: (card) => card.slot, make: makeCard });
+
+  const folderList = ui.el('ul', { class: 'save-list' });
+  const drawFolderList = ui.keyedList(folderList, {
+    key: (folder) => folder.name,
+    make: textEntry((folder) => [ui.el('strong', { class: 'grow' }, `memcards\\${folder.name}`),
+      ui.el('span', { class: 'muted small' }, `${plural(folder.files, 'file')}, ${ui.formatBytes(folder.bytes)}`)]),
+  });
+  const foldersPart = section('Folder memory cards', 'saves-folders', folderList);
+
+  const saveDataFacts = ui.el('p', { class: 'muted small' });
+  const saveDataEmpty = empty('');
+  const portSavesEmpty = empty('No numbered saves.');
+  const portSaveList = ui.el('ul', { class: 'port-saves' });
+  const drawPortSaves = ui.keyedList(portSaveList, { key: (save) => save.slot, make: makePortSave });
+  const systemLine = slot();
+  const parkedList = ui.el('ul', { class: 'save-list' });
+  const drawParked = ui.keyedList(parkedList, { key: (parked) => parked.file, make: makeParked });
+  const systemPart = ui.el('div', { class: 'stack system-save', 'data-test': 'saves-system' },
+    ui.el('h4', {}, 'System save'), systemLine, parkedList);
+  const saveDataPart = section('Save files of the port', 'saves-savedata',
+    saveDataFacts, saveDataEmpty, portSavesEmpty, portSaveList, systemPart);
+
+  const statesEmpty = empty('No quick-save states.');
+  const stateList = ui.el('ul', { class: 'save-list' });
+  const drawStateList = ui.keyedList(stateList, {
+    key: (state) => state.name,
+    make: textEntry((state) => [ui.el('strong', { class: 'grow' }, state.name),
+      ui.el('span', { class: 'muted small' }, `${ui.formatBytes(state.bytes)} · ${ui.formatDate(state.modified)}`)]),
+  });
+  const statesPart = section('Quick-save states', 'saves-states', statesEmpty, stateList);
+
+  const backupsEmpty = empty('No backups yet. “Back up now” makes one.');
+  const setList = ui.el('ul', { class: 'save-list' });
+  const drawSets = ui.keyedList(setList, { key: (set) => set.name, make: makeSet });
+  const backupsPart = section('Backups', 'saves-backups',
+    ui.el('p', { class: 'muted small' }, 'Each backup is a dated folder in backups\\ with every save file and a list of checksums.'),
+    backupsEmpty, setList);
+
+  const listingParts = [lockedNotice, formatLine, cardsArea, foldersPart, saveDataPart, statesPart, backupsPart];
+
+  function draw() {
+    if (body.firstChild !== lockedNotice) body.replaceChildren(...listingParts);
+    lockedNotice.hidden = !locked();
+    lockedNotice.replaceChildren(...(locked() ? [ui.el('strong', {}, 'The game is running.'),
+      ui.el('p', {}, `${locked()} Backing up, restoring, formatting and swapping wait until it has closed.`)] : []));
+    formatLine.textContent = `New saves go to ${listing.format === 'card' ? 'the memory card images' : 'the port’s save files'} (Save format in Settings).`;
+    drawCards(listing.cards);
+    const folders = listing.folders ?? [];
+    foldersPart.hidden = folders.length === 0;
+    drawFolderList(folders);
+    drawSaveData(listing.savedata);
+    statesEmpty.hidden = listing.states.length > 0;
+    drawStateList(listing.states);
+    backupsEmpty.hidden = listing.backups.length > 0;
+    drawSets(listing.backups);
+    root.dataset.loaded = 'true';
+  }
+
+  function makeCard(first) {
+    let card = first;
+    const file = ui.el('p', { class: 'muted small' });
+    const state = slot();
+    const saveList = ui.el('ul', { class: 'save-list', 'data-test': 'saves-card-saves' });
+    const drawSaves = ui.keyedList(saveList, { key: (save) => save.folder, make: makeCardSave });
+    const node = section(`Memory card ${first.slot}`, `saves-card-${first.slot}`, file, state, saveList);
+    const formatButton = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-format-${first.slot}`,
+      'data-busy-label': 'Formatting…', 'on:click': () => format(formatButton, card) }, 'Format');
+    return {
+      node,
+      update(next) {
+        card = next;
+        file.textContent = card.file;
+        state.replaceChildren(...cardState(card, formatButton));
+        const saves = card.exists && !card.blank && card.formatted ? card.saves : [];
+        saveList.hidden = saves.length === 0;
+        drawSaves(saves);
+      },
+    };
+  }
+
+  function cardState(card, formatButton) {
+    if (!card.exists) return [empty('No card file yet. The game makes it the first time it saves to this slot.')];
+    if (card.blank) {
+      return [ui.el('p', {}, ui.el('span', { class: 'badge' }, 'Blank'), ' This card is erased and holds no file system yet.'),
+        ui.el('div', { class: 'row' }, formatButton)];
     }
-    return section(title, `saves-card-${card.slot}`, ...parts);
+    if (!card.formatted) {
+      return [ui.el('p', { class: 'error', 'data-test': 'saves-card-error' },
+        `This card cannot be read: ${card.error}. The launcher leaves it as it is; a backup still copies it.`)];
+    }
+    const used = card.capacity - card.free;
+    const percent = card.capacity > 0 ? Math.round((used / card.capacity) * 100) : 0;
+    return [
+      ui.el('div', { class: 'progress', role: 'meter', 'aria-valuemin': 0, 'aria-valuemax': 100, 'aria-valuenow': percent,
+        'aria-label': `Memory card ${card.slot} used` }, ui.el('div', { class: 'bar', style: `width: ${percent}%` })),
+      ui.el('p', { class: 'muted small', 'data-test': 'saves-card-free' },
+        `${ui.formatBytes(card.free)} free of ${ui.formatBytes(card.capacity)}`),
+      card.error ? ui.el('p', { class: 'error' }, `Part of this card cannot be read: ${card.error}.`) : null,
+      card.saves.length === 0 ? empty('No saves on this card.') : null,
+    ].filter(Boolean);
   }
 
-  function drawFolders() {
-    if ((listing.folders ?? []).length === 0) return null;
-    return section('Folder memory cards', 'saves-folders',
-      ui.el('ul', { class: 'save-list' }, listing.folders.map((folder) => ui.el('li', {},
-        ui.el('strong', { class: 'grow' }, `memcards\\${folder.name}`),
-        ui.el('span', { class: 'muted small' }, `${plural(folder.files, 'file')}, ${ui.formatBytes(folder.bytes)}`)))));
+  const makeCardSave = textEntry((save) => [
+    ui.el('div', { class: 'grow' },
+      ui.el('strong', {}, save.title || save.folder),
+      save.subtitle ? ui.el('span', { class: 'muted' }, ` ${save.subtitle}`) : null,
+      ui.el('p', { class: 'muted small' }, [save.folder, save.modified ? ui.formatDate(save.modified) : ''].filter(Boolean).join(' · '))),
+    ui.el('span', { class: 'muted small' }, ui.formatBytes(save.bytes))]);
+
+  function drawSaveData(data) {
+    saveDataEmpty.hidden = data.exists;
+    saveDataEmpty.textContent = data.exists ? '' : `No saves yet in ${data.folder}.`;
+    saveDataFacts.hidden = !data.exists;
+    saveDataFacts.textContent = data.exists ? `${data.folder} · ${plural(data.files, 'file')}, ${ui.formatBytes(data.bytes)}` : '';
+    const saves = data.exists ? data.saves : [];
+    portSavesEmpty.hidden = !data.exists || saves.length > 0;
+    portSaveList.hidden = saves.length === 0;
+    drawPortSaves(saves);
+    systemPart.hidden = !data.exists;
+    const system = data.system ?? {};
+    systemLine.replaceChildren(system.exists
+        ? ui.el('p', {}, `system.myrsave, ${ui.formatBytes(system.bytes)}, ${ui.formatDate(system.modified)}`)
+        : empty('No system save in use.'));
+    drawParked(data.exists ? data.parked : []);
+    parkedList.hidden = !data.exists || data.parked.length === 0;
   }
 
-  function drawSaveData() {
-    const data = listing.savedata;
-    if (!data.exists) return section('Save files of the port', 'saves-savedata', empty(`No saves yet in ${data.folder}.`));
-    return section('Save files of the port', 'saves-savedata',
-      ui.el('p', { class: 'muted small' }, `${data.folder} · ${plural(data.files, 'file')}, ${ui.formatBytes(data.bytes)}`),
-      data.saves.length === 0 ? empty('No numbered saves.') : ui.el('ul', { class: 'port-saves' }, data.saves.map(drawPortSave)),
-      drawSystem(data));
-  }
-
-  function drawPortSave(save) {
-    const picture = ui.el('div', { class: 'thumb', 'data-test': `saves-thumb-${save.slot}` },
-      ui.el('span', { class: 'muted small' }, save.thumb ? 'Loading picture…' : 'No picture'));
-    if (save.thumb) loadThumb(save.slot, picture);
-    const party = (save.party ?? []).map((member) => `${member.name || '?'} Lv ${member.level}`).join(', ');
-    const facts = [
-      save.playTime >= 0 ? playTimeText(save.playTime) : '',
-      save.quil >= 0 ? `${save.quil.toLocaleString('en')} quil` : '',
-      `${ui.formatBytes(save.bytes)}`,
-      ui.formatDate(save.modified),
-    ].filter(Boolean).join(' · ');
-    return ui.el('li', { class: 'port-save', 'data-test': `saves-save-${save.slot}` },
-      picture,
-      ui.el('div', { class: 'stack tight' },
-        ui.el('strong', {}, `Slot ${save.slot}${save.place ? ` — ${save.place}` : ''}`),
-        party ? ui.el('p', {}, party) : null,
-        ui.el('p', { class: 'muted small' }, facts),
-        ui.el('p', { class: 'muted small' }, save.file)));
+  function makePortSave(first) {
+    const picture = ui.el('div', { class: 'thumb', 'data-test': `saves-thumb-${first.slot}` });
+    const text = ui.el('div', { class: 'stack tight' });
+    const node = ui.el('li', { class: 'port-save', 'data-test': `saves-save-${first.slot}` }, picture, text);
+    return {
+      node,
+      // A save that changed has a new picture too.
+      update(save) {
+        picture.replaceChildren(ui.el('span', { class: 'muted small' }, save.thumb ? 'Loading picture…' : 'No picture'));
+        if (save.thumb) loadThumb(save.slot, picture);
+        const party = (save.party ?? []).map((member) => `${member.name || '?'} Lv ${member.level}`).join(', ');
+        const facts = [
+          save.playTime >= 0 ? playTimeText(save.playTime) : '',
+          save.quil >= 0 ? `${save.quil.toLocaleString('en')} quil` : '',
+          `${ui.formatBytes(save.bytes)}`,
+          ui.formatDate(save.modified),
+        ].filter(Boolean).join(' · ');
+        text.replaceChildren(
+          ui.el('strong', {}, `Slot ${save.slot}${save.place ? ` — ${save.place}` : ''}`),
+          party ? ui.el('p', {}, party) : null,
+          ui.el('p', { class: 'muted small' }, facts),
+          ui.el('p', { class: 'muted small' }, save.file));
+      },
+    };
   }
 
   async function loadThumb(slot, picture) {
@@ -406,49 +499,42 @@ export function mount(root, app) {
     }
   }
 
-  function drawSystem(data) {
-    const system = data.system;
-    return ui.el('div', { class: 'stack system-save', 'data-test': 'saves-system' },
-      ui.el('h4', {}, 'System save'),
-      system.exists
-        ? ui.el('p', {}, `system.myrsave, ${ui.formatBytes(system.bytes)}, ${ui.formatDate(system.modified)}`)
-        : empty('No system save in use.'),
-      data.parked.length === 0 ? null : ui.el('ul', { class: 'save-list' }, data.parked.map((parked) => {
-        const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-swap-${parked.file}`,
-          'data-busy-label': 'Swapping…', 'on:click': () => swap(button, parked) }, 'Use this one');
-        const origin = parked.kind === 'card'
+  // An entry whose text is drawn anew, and whose button, made once, acts on its latest item.
+  function actionEntry(first, { test, buttonTest, busyLabel, label, act, describe }) {
+    let item = first;
+    const text = ui.el('div', { class: 'grow' });
+    const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': buttonTest,
+      'data-busy-label': busyLabel, 'on:click': () => act(button, item) }, label);
+    return {
+      node: ui.el('li', { 'data-test': test }, text, button),
+      update(next) {
+        item = next;
+        text.replaceChildren(...describe(item));
+      },
+    };
+  }
+
+  function makeParked(first) {
+    return actionEntry(first, {
+      test: `saves-parked-${first.file}`, buttonTest: `saves-swap-${first.file}`, busyLabel: 'Swapping…', label: 'Use this one',
+      act: swap,
+      describe: (parked) => [
+        ui.el('strong', {}, parked.kind === 'card'
           ? `From a memory card${parked.card ? ` (${parked.card})` : ''}${parked.cardModified ? `, saved ${ui.formatDate(parked.cardModified)}` : ''}`
-          : 'An earlier system save';
-        return ui.el('li', { 'data-test': `saves-parked-${parked.file}` },
-          ui.el('div', { class: 'grow' },
-            ui.el('strong', {}, origin),
-            ui.el('p', { class: 'muted small' }, `${parked.file} · ${ui.formatBytes(parked.bytes)} · ${ui.formatDate(parked.modified)}`)),
-          button);
-      })));
+          : 'An earlier system save'),
+        ui.el('p', { class: 'muted small' }, `${parked.file} · ${ui.formatBytes(parked.bytes)} · ${ui.formatDate(parked.modified)}`)],
+    });
   }
 
-  function drawStates() {
-    return section('Quick-save states', 'saves-states',
-      listing.states.length === 0 ? empty('No quick-save states.') : ui.el('ul', { class: 'save-list' },
-        listing.states.map((state) => ui.el('li', {},
-          ui.el('strong', { class: 'grow' }, state.name),
-          ui.el('span', { class: 'muted small' }, `${ui.formatBytes(state.bytes)} · ${ui.formatDate(state.modified)}`)))));
+  function makeSet(first) {
+    return actionEntry(first, {
+      test: `saves-set-${first.name}`, buttonTest: `saves-restore-${first.name}`, busyLabel: 'Restoring…', label: 'Restore',
+      act: restore,
+      describe: (set) => [ui.el('strong', {}, ui.formatDate(set.created)),
+        ui.el('p', { class: 'muted small' }, `${set.name} · ${plural(set.files, 'file')}, ${ui.formatBytes(set.bytes)}`)],
+    });
   }
 
-  function drawBackups() {
-    return section('Backups', 'saves-backups',
-      ui.el('p', { class: 'muted small' }, 'Each backup is a dated folder in backups\\ with every save file and a list of checksums.'),
-      listing.backups.length === 0 ? empty('No backups yet. “Back up now” makes one.') : ui.el('ul', { class: 'save-list' },
-        listing.backups.map((set) => {
-          const button = ui.el('button', { class: 'button exclusive after-decision', 'data-test': `saves-restore-${set.name}`,
-            'data-busy-label': 'Restoring…', 'on:click': () => restore(button, set) }, 'Restore');
-          return ui.el('li', { 'data-test': `saves-set-${set.name}` },
-            ui.el('div', { class: 'grow' },
-              ui.el('strong', {}, ui.formatDate(set.created)),
-              ui.el('p', { class: 'muted small' }, `${set.name} · ${plural(set.files, 'file')}, ${ui.formatBytes(set.bytes)}`)),
-            button);
-        })));
-  }
 
   body.append(ui.el('p', { class: 'muted', 'data-test': 'saves-loading' }, 'Reading the saves…'));
   takePending(pending);

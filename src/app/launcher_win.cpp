@@ -22,6 +22,7 @@
 #include "runner/exit_record.h"
 #include "runner/game_log_win.h"
 #include "webui/bridge/bridge_win.h"
+#include "webui/browser/png_encoder.h"
 
 namespace myr::app {
 namespace {
@@ -227,10 +228,29 @@ void Launcher::imageStored(const std::filesystem::path& image) {
   if (art.empty()) {
     return;
   }
-  gameArt_ = std::move(art);
+  setGameArt(std::move(art));
   if (IsWindow(window_)) {
     setWindowIcons();
   }
+}
+
+void Launcher::setGameArt(std::vector<game_icon::Image> art) {
+  gameArt_ = std::move(art);
+  gameFigurePng_.clear();
+}
+
+std::string Launcher::programIconFile() { return app::programIconFile(); }
+
+// The largest picture of the game art list, the one the big icons come from.
+std::string Launcher::gameFigurePng() {
+  if (gameFigurePng_.empty() && !gameArt_.empty()) {
+    const game_icon::Image& figure = gameArt_.back();
+    const auto side = static_cast<std::uint32_t>(figure.size);
+    if (Result<std::string> png = browser::encodeRgbaPng(side, side, figure.pixels)) {
+      gameFigurePng_ = std::move(*png);
+    }
+  }
+  return gameFigurePng_;
 }
 
 void Launcher::sendEvent(std::string name, json::Value data) {

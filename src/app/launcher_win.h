@@ -82,7 +82,7 @@ class Launcher final : public LogSink,
   // The launcher's own log, and the game log's queue, which the page shows while a game runs.
   void note(std::string_view message) override;
 
-  void setGameArt(std::vector<game_icon::Image> art) { gameArt_ = std::move(art); }
+  void setGameArt(std::vector<game_icon::Image> art);
   void setTheme(std::string theme) override;
   void setCapturePath(std::wstring path) { setup_.capturePath = std::move(path); }
   bool inCaptureMode() const override { return !setup_.capturePath.empty(); }
@@ -114,6 +114,8 @@ class Launcher final : public LogSink,
   void pageAbandoned() override { quitWithoutAsking(); }
   void failStart(const std::string& text, MessageButtons buttons) override;
   json::Value imageDropped(const std::filesystem::path& image) override { return disc_.storeImagePath(image); }
+  std::string programIconFile() override;
+  std::string gameFigurePng() override;
   // Where the player named a disc image: MYR_ISO and myr.ini's Game.Iso.
   disc::ImageSources imageSources() const override;
   ModalUi& modalUi() override { return *modalUi_; }
@@ -129,6 +131,7 @@ class Launcher final : public LogSink,
   json::Value quickSaveStates() override;
   bool gameRunning() const override { return runner_.running(); }
   json::Value artNames() override;
+  bool hasGameFigure() const override { return !gameArt_.empty(); }
   json::Value lastRun() const override { return runner_.lastRun(); }
   json::Value pendingRestore() override;
   std::string savesRefusal() override;
@@ -162,6 +165,7 @@ class Launcher final : public LogSink,
   bool closePending_ = false;
   bool dark_ = false;
   std::vector<game_icon::Image> gameArt_;
+  std::string gameFigurePng_;  // made from gameArt_ when the page first asks for it
   art::CreatedIcons createdIcons_;
 };
 

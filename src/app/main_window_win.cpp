@@ -43,4 +43,15 @@ HICON loadProgramIcon(int size) {
       LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(1), IMAGE_ICON, size, size, LR_SHARED));
 }
 
+std::string programIconFile() {
+  constexpr WORD kIconFileResource = 2;
+  HRSRC found = FindResourceW(nullptr, MAKEINTRESOURCEW(kIconFileResource), MAKEINTRESOURCEW(10));  // RT_RCDATA
+  HGLOBAL loaded = found != nullptr ? LoadResource(nullptr, found) : nullptr;
+  const void* bytes = loaded != nullptr ? LockResource(loaded) : nullptr;
+  if (bytes == nullptr) {
+    return {};
+  }
+  return std::string(static_cast<const char*>(bytes), SizeofResource(nullptr, found));
+}
+
 }  // namespace myr::app

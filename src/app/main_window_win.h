@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 namespace myr::app {
 
 inline constexpr wchar_t kWindowClassName[] = L"MyrLauncherWindow";
@@ -22,5 +24,8 @@ LRESULT CALLBACK mainWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM
 
 // Icon resource 1 at a size, shared (never destroyed).
 HICON loadProgramIcon(int size);
+// The icon file that icon resource 1 was made from, as the program carries it (resource 2,
+// RCDATA); empty when it is missing.
+std::string programIconFile();
 
 }  // namespace myr::app

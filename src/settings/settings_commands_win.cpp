@@ -33,6 +33,7 @@ void cmdInit(SettingsHost& host, const std::filesystem::path& gameFolder, comman
       .set("states", host.quickSaveStates())
       .set("running", host.gameRunning())
       .set("art", host.artNames())
+      .set("gameFigure", host.hasGameFigure())
       .set("lastRun", host.lastRun());
   if (host.inCaptureMode()) {
     init.set("test", captureTestObject());

@@ -31,6 +31,8 @@ class SettingsHost {
   virtual bool gameRunning() const = 0;
   // "art": the picture names of launcher-art.
   virtual json::Value artNames() = 0;
+  // "gameFigure": whether the figure cut from the disc's art is there to be shown.
+  virtual bool hasGameFigure() const = 0;
   // "lastRun": how the last start or run ended, null when none did.
   virtual json::Value lastRun() const = 0;
   // "pendingRestore": a restore that waits for the player's decision, null when none does.

@@ -77,6 +77,16 @@ std::optional<browser::EnvironmentOptions> WebHost::environmentOptions() {
 void WebHost::mapHosts(browser::View& view) {
   const std::filesystem::path& gameFolder = owner_.gameFolder();
   view.mapHostToFolder(bridge::kUiHost, (gameFolder / L"launcher-ui").wstring(), browser::HostAccess::Deny);
+  const auto fromMemory = [](std::string contentType, std::string body) -> std::optional<browser::MemoryResource> {
+    if (body.empty()) {
+      return std::nullopt;
+    }
+    return browser::MemoryResource{std::move(contentType), std::move(body)};
+  };
+  view.serveFromMemory(bridge::kFaviconUrl,
+                       [this, fromMemory] { return fromMemory("image/x-icon", owner_.programIconFile()); });
+  view.serveFromMemory(bridge::kGameFigureUrl,
+                       [this, fromMemory] { return fromMemory("image/png", owner_.gameFigurePng()); });
   const std::filesystem::path artFolder = gameFolder / L"launcher-art";
   if (fileStatus(artFolder).isDirectory) {
     view.mapHostToFolder(bridge::kArtHost, artFolder.wstring(), browser::HostAccess::DenyCors);

@@ -29,6 +29,11 @@ class PageOwner {
   virtual void failStart(const std::string& text, MessageButtons buttons) = 0;
   // A disc image dropped on the page: what became of it, for the "isoDropped" event.
   virtual json::Value imageDropped(const std::filesystem::path& image) = 0;
+  // Pictures the page's host answers from memory, asked for when the page loads them; empty
+  // when there is none. The launcher's icon as an .ico file:
+  virtual std::string programIconFile() = 0;
+  // The game's figure that the window icons are cut from, as a PNG:
+  virtual std::string gameFigurePng() = 0;
 };
 
 }  // namespace myr::webui

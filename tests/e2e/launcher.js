@@ -275,10 +275,10 @@ export function playerPageForTests(options = {}, prepareTests = async () => {}) 
   return session;
 }
 
-// The Play section says the game's files are in place (preparing them takes a few seconds).
+// The Play section says the game's files are in place (preparing them takes a few seconds),
+// whatever else may still keep Play from starting.
 export function gameFilesReady(page) {
-  return until(async () => (await page.textContent('[data-test=play-disc-badge]')) === 'Ready',
-    { timeout: 60000, what: "the game's files to be ready" });
+  return page.locator('[data-test=play-disc][data-files=ready]').waitFor({ timeout: 60000 });
 }
 
 export function grabScreen(window, file) {

@@ -33,6 +33,7 @@ class FakeHost final : public SettingsHost {
   json::Value quickSaveStates() override { return json::Value::array().push("quick.state"); }
   bool gameRunning() const override { return true; }
   json::Value artNames() override { return json::Value::array().push("cover.png"); }
+  bool hasGameFigure() const override { return true; }
   json::Value lastRun() const override { return json::Value::object().set("code", 3); }
   json::Value pendingRestore() override { return json::Value::object().set("set", "2024-01-01_10-00-00"); }
   bool inCaptureMode() const override { return capture; }
@@ -116,7 +117,8 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   SetEnvironmentVariableW(L"MYR_ISO", L"C:\\env.iso");
   const std::vector<std::string> members{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
                                          "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
-                                         "disc",    "states",      "running",  "art",      "lastRun", "pendingRestore"};
+                                         "disc",    "states",      "running",  "art",      "gameFigure",
+                                         "lastRun", "pendingRestore"};
 
   const json::Value reply = run("init");
   EXPECT_EQ(reply.get("id").asNumber(0), 7);
@@ -137,6 +139,7 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   EXPECT_EQ(json::write(init.get("states")), R"(["quick.state"])");
   EXPECT_TRUE(init.get("running").asBool());
   EXPECT_EQ(json::write(init.get("art")), R"(["cover.png"])");
+  EXPECT_TRUE(init.get("gameFigure").asBool());
   EXPECT_EQ(json::write(init.get("lastRun")), R"({"code":3})");
   EXPECT_EQ(json::write(init.get("pendingRestore")), R"({"set":"2024-01-01_10-00-00"})");
   ASSERT_EQ(host.discRequests.size(), 1u);

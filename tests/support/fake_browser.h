@@ -31,6 +31,7 @@ class FakeView final : public browser::ViewEventHandlers, public browser::ViewSe
   // What the launcher did to the view.
   std::map<std::string, bool> settingsApplied;
   std::map<std::wstring, std::pair<std::wstring, browser::HostAccess>> hostMappings;
+  std::map<std::wstring, browser::MemoryResourceMaker> memoryResources;
   std::vector<std::wstring> navigations;
   std::vector<std::string> posted;
   int reloads = 0;
@@ -52,6 +53,9 @@ class FakeView final : public browser::ViewEventHandlers, public browser::ViewSe
   bool supportsHostMapping() const override { return options_.hostMapping; }
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, browser::HostAccess access) override {
     hostMappings[host] = {folder, access};
+  }
+  void serveFromMemory(const std::wstring& uri, browser::MemoryResourceMaker make) override {
+    memoryResources[uri] = std::move(make);
   }
   bool supportsDownloadEvents() const override { return options_.downloadEvents; }
   void navigate(const std::wstring& uri) override { navigations.push_back(uri); }

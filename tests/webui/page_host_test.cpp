@@ -81,6 +81,22 @@ TEST_F(PageStart, MapsThePageAndTheArtOnlyWhenItsFolderExists) {
   EXPECT_EQ(view().hostMappings[bridge::kArtHost].second, browser::HostAccess::DenyCors);
 }
 
+TEST_F(PageStart, AnswersTheFaviconAndTheGameFigureFromMemory) {
+  startPage();
+  auto& memory = view().memoryResources;
+  ASSERT_EQ(memory.count(bridge::kFaviconUrl), 1u);
+  ASSERT_EQ(memory.count(bridge::kGameFigureUrl), 1u);
+  EXPECT_FALSE(memory[bridge::kGameFigureUrl]()) << "without art there is no figure";
+
+  launcher().setGameArt({game_icon::Image{16, std::vector<std::uint8_t>(16 * 16 * 4, 0x40)},
+                         game_icon::Image{256, std::vector<std::uint8_t>(256 * 256 * 4, 0x80)}});
+  const std::optional<browser::MemoryResource> figure = memory[bridge::kGameFigureUrl]();
+  ASSERT_TRUE(figure);
+  EXPECT_EQ(figure->contentType, "image/png");
+  // The largest picture, the one the big icons come from: 256 x 256, RGBA.
+  EXPECT_EQ(figure->body.substr(16, 10), std::string("\0\0\x01\0\0\0\x01\0\x08\x06", 10));
+}
+
 TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
   struct Case {
     const wchar_t* port;

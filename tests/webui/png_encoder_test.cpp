@@ -25,6 +25,19 @@ TEST(PngEncoder, WritesSignatureHeaderAndEveryPixel) {
   EXPECT_NE(png.find(std::string(reinterpret_cast<const char*>(rgb.data()), 3 * side)), std::string::npos);
 }
 
+TEST(PngEncoder, WritesRgbaWithItsColourType) {
+  const std::uint32_t side = 4;
+  std::vector<std::uint8_t> rgba(side * side * 4);
+  for (std::size_t i = 0; i < rgba.size(); ++i) {
+    rgba[i] = static_cast<std::uint8_t>(255 - i);
+  }
+  const std::string png = encodeRgbaPng(side, side, rgba).value();
+  // IHDR's data: width, height, bit depth 8, colour type 6 (RGBA).
+  EXPECT_EQ(png.substr(16, 10), std::string("\0\0\0\x04\0\0\0\x04\x08\x06", 10));
+  EXPECT_NE(png.find(std::string(reinterpret_cast<const char*>(rgba.data()) + 4 * side, 4 * side)), std::string::npos);
+  EXPECT_FALSE(encodeRgbaPng(side, side, std::vector<std::uint8_t>(side * side * 3)).ok());
+}
+
 TEST(PngEncoder, RefusesPixelsThatDoNotMatchTheSize) {
   struct Case {
     std::uint32_t width;

@@ -41,6 +41,13 @@ struct NewWindowRequest {
   bool handled = false;
 };
 
+// A response the launcher makes itself instead of reading a file of a mapped folder.
+struct MemoryResource {
+  std::string contentType;
+  std::string body;
+};
+using MemoryResourceMaker = std::function<std::optional<MemoryResource>()>;
+
 struct DownloadStarting {
   std::wstring uri;
   bool cancel = false;
@@ -88,6 +95,10 @@ class View {
   virtual bool supportsHostMapping() const = 0;
   virtual void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) = 0;
   virtual bool supportsDownloadEvents() const = 0;
+  // A request for exactly this URL of a mapped host (query and fragment aside) gets what make
+  // returns when it is asked, or "not found" when it returns nothing; the host's access rule
+  // still applies. Engines that cannot answer from memory ignore it.
+  virtual void serveFromMemory(const std::wstring& uri, MemoryResourceMaker make) = 0;
 
   virtual void navigate(const std::wstring& uri) = 0;
   virtual void reload() = 0;

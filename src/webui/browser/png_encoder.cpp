@@ -73,19 +73,21 @@ std::string storedZlib(std::string_view raw) {
   return out;
 }
 
-// Pixels whose count matches the size.
-std::string encodeCheckedRgbPng(std::uint32_t width, std::uint32_t height, std::size_t stride,
-                                const std::vector<std::uint8_t>& rgb) {
+// Pixels whose count matches the size; colourType 2 is RGB, 6 is RGBA.
+std::string encodeCheckedPng(std::uint32_t width, std::uint32_t height, std::size_t stride, char colourType,
+                             const std::vector<std::uint8_t>& pixels) {
   std::string raw;
   raw.reserve((stride + 1) * height);
   for (std::uint32_t row = 0; row < height; ++row) {
     raw += '\0';  // no filter
-    raw.append(reinterpret_cast<const char*>(rgb.data()) + row * stride, stride);
+    raw.append(reinterpret_cast<const char*>(pixels.data()) + row * stride, stride);
   }
   std::string header;
   appendBigEndian(header, width);
   appendBigEndian(header, height);
-  header += std::string{"\x08\x02\x00\x00\x00", 5};  // 8-bit RGB, no interlace
+  header += '\x08';  // 8 bits per channel
+  header += colourType;
+  header += std::string{"\x00\x00\x00", 3};  // deflate, no filter choice, no interlace
   std::string png{"\x89PNG\r\n\x1a\n", 8};
   appendChunk(png, "IHDR", header);
   appendChunk(png, "IDAT", storedZlib(raw));
@@ -93,16 +95,25 @@ std::string encodeCheckedRgbPng(std::uint32_t width, std::uint32_t height, std::
   return png;
 }
 
-}  // namespace
-
-Result<std::string> encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb) {
-  const std::optional<std::size_t> stride = checkedMul<std::size_t>(width, 3);
+Result<std::string> encodePng(std::uint32_t width, std::uint32_t height, std::size_t channels, char colourType,
+                              const std::vector<std::uint8_t>& pixels) {
+  const std::optional<std::size_t> stride = checkedMul<std::size_t>(width, channels);
   const std::optional<std::size_t> bytes = stride ? checkedMul<std::size_t>(*stride, height) : std::nullopt;
-  if (width == 0 || height == 0 || !bytes || *bytes != rgb.size()) {
+  if (width == 0 || height == 0 || !bytes || *bytes != pixels.size()) {
     return Error{"The picture's pixels do not match its size of " + std::to_string(width) + " x " +
                  std::to_string(height) + "."};
   }
-  return encodeCheckedRgbPng(width, height, *stride, rgb);
+  return encodeCheckedPng(width, height, *stride, colourType, pixels);
+}
+
+}  // namespace
+
+Result<std::string> encodeRgbPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgb) {
+  return encodePng(width, height, 3, '\x02', rgb);
+}
+
+Result<std::string> encodeRgbaPng(std::uint32_t width, std::uint32_t height, const std::vector<std::uint8_t>& rgba) {
+  return encodePng(width, height, 4, '\x06', rgba);
 }
 
 }  // namespace myr::browser

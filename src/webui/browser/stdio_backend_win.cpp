@@ -84,6 +84,8 @@ class StdioView final : public ViewEventHandlers, public std::enable_shared_from
   ViewSettings& settings() override { return settings_; }
   bool supportsHostMapping() const override { return true; }
   void mapHostToFolder(const std::wstring&, const std::wstring&, HostAccess) override {}
+  // Nothing is loaded, so nothing is asked for.
+  void serveFromMemory(const std::wstring&, MemoryResourceMaker) override {}
   bool supportsDownloadEvents() const override { return true; }
 
   void navigate(const std::wstring& uri) override {

@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/files/win_text.h"
 #include "webui/browser/browser_win.h"
 #include "webui/browser/chromium/browser_link_win.h"
 #include "webui/browser/chromium/page_frame_win.h"
@@ -53,6 +54,9 @@ class ChromiumPage final : public Controller,
   ViewSettings& settings() override { return settings_; }
   bool supportsHostMapping() const override { return true; }
   void mapHostToFolder(const std::wstring& host, const std::wstring& folder, HostAccess access) override;
+  void serveFromMemory(const std::wstring& uri, MemoryResourceMaker make) override {
+    requests_.serveFromMemory(toUtf8(uri), std::move(make));
+  }
   bool supportsDownloadEvents() const override { return true; }
   void navigate(const std::wstring& uri) override;
   void reload() override;

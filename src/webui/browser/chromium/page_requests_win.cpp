@@ -46,12 +46,20 @@ void PageRequests::map(const std::string& host, const std::filesystem::path& fol
   }
 }
 
+void PageRequests::serveFromMemory(const std::string& url, MemoryResourceMaker make) {
+  memory_[url] = std::move(make);
+}
+
 FetchAnswer PageRequests::answer(const json::Value& paused) const {
   const std::string& requestId = paused.get("requestId").asString();
   const json::Value& request = paused.get("request");
-  const Route route = routes_.route(request.get("url").asString(), requesterOf(request));
+  const std::string& url = request.get("url").asString();
+  const Route route = routes_.route(url, requesterOf(request));
   switch (route.kind) {
     case Route::Kind::File:
+      if (const auto made = memory_.find(url.substr(0, url.find_first_of("?#"))); made != memory_.end()) {
+        return serveMade(requestId, made->second);
+      }
       return serveFile(requestId, route);
     case Route::Kind::NotFound:
       return notFound(requestId);
@@ -63,6 +71,11 @@ FetchAnswer PageRequests::answer(const json::Value& paused) const {
 
 FetchAnswer PageRequests::refuse(const json::Value& paused, const std::string& reason) {
   return {"Fetch.failRequest", json::Value().set("requestId", paused.get("requestId")).set("errorReason", reason)};
+}
+
+FetchAnswer PageRequests::serveMade(const std::string& requestId, const MemoryResourceMaker& make) {
+  const std::optional<MemoryResource> resource = make();
+  return resource ? fulfil(requestId, 200, resource->contentType, resource->body) : notFound(requestId);
 }
 
 FetchAnswer PageRequests::serveFile(const std::string& requestId, const Route& route) const {

@@ -1,13 +1,15 @@
 #pragma once
 
-// The page's requests, answered from the folders mapped to its private hosts and from nothing
-// else: each paused request of the page gets the DevTools command that answers it.
+// The page's requests, answered from the folders mapped to its private hosts, or from what the
+// launcher makes in memory for a URL of theirs, and from nothing else: each paused request of the page gets the DevTools command that answers it.
 
 #include <filesystem>
+#include <map>
 #include <string>
 #include <vector>
 
 #include "foundation/json/json.h"
+#include "webui/browser/browser_win.h"
 #include "webui/browser/chromium/host_routes.h"
 
 namespace myr::browser::chromium {
@@ -21,6 +23,8 @@ class PageRequests {
  public:
   // A later mapping of a host replaces the earlier one.
   void map(const std::string& host, const std::filesystem::path& folder, RouteAccess access);
+  // Keyed by the URL without query and fragment.
+  void serveFromMemory(const std::string& url, MemoryResourceMaker make);
 
   // The answer to the parameters of a Fetch.requestPaused event.
   FetchAnswer answer(const json::Value& paused) const;
@@ -29,10 +33,12 @@ class PageRequests {
   static FetchAnswer refuse(const json::Value& paused, const std::string& reason);
 
  private:
+  static FetchAnswer serveMade(const std::string& requestId, const MemoryResourceMaker& make);
   FetchAnswer serveFile(const std::string& requestId, const Route& route) const;
 
   HostRoutes routes_;
   std::vector<std::filesystem::path> folders_;
+  std::map<std::string, MemoryResourceMaker> memory_;
 };
 
 }  // namespace myr::browser::chromium
