@@ -33,7 +33,9 @@ void cmdInit(SettingsHost& host, const std::filesystem::path& gameFolder, comman
       .set("states", host.quickSaveStates())
       .set("running", host.gameRunning())
       .set("art", host.artNames())
-      .set("lastRun", host.lastRun());
+      .set("lastRun", host.lastRun())
+      .set("playTime", host.playTime())
+      .set("afterPlayBackup", host.afterPlayBackup());
   if (host.inCaptureMode()) {
     init.set("test", captureTestObject());
   }
