@@ -317,7 +317,8 @@ bool Launcher::backUpAfterPlay() {
   const bool started = fileOperations_.start(
       true, [folder = setup_.gameFolder] { return saves::backupAfterPlayNow(folder); },
       [this, queue = uiQueue_](Result<json::Value> outcome) {
-        queue->post([this, state = saves::afterPlayOutcome(outcome)]() mutable { afterPlayBackupDone(std::move(state)); });
+        queue->post(
+            [this, state = saves::afterPlayOutcome(outcome)]() mutable { afterPlayBackupDone(std::move(state)); });
       });
   if (started) {
     afterPlayBackup_ = saves::afterPlayRunning();

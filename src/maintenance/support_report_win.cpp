@@ -90,8 +90,8 @@ std::string jsonText(const json::Value& value) { return json::write(value); }
 std::string supportReportText(MaintenanceHost& host, const std::tm& localNow) {
   const std::filesystem::path& game = host.gameFolder();
   const ReportFacts facts = host.reportFacts();
-  std::string text = "myr_launcher support report, written " + dateText(localNow) + " " + timeText(localNow, ":") +
-                     " local time\r\n";
+  std::string text =
+      "myr_launcher support report, written " + dateText(localNow) + " " + timeText(localNow, ":") + " local time\r\n";
   text += section("Launcher", "Version " + std::string(kLauncherVersion) + "\r\nBrowser " +
                                   (facts.browserVersion.empty() ? "none found" : facts.browserVersion) +
                                   "\r\nGame folder " + toUtf8(game.native()));
@@ -101,7 +101,8 @@ std::string supportReportText(MaintenanceHost& host, const std::tm& localNow) {
   text += section("myr.ini", fileText(game / L"myr.ini", kIniLimitBytes));
   text += section("Last run", facts.lastRun.isNull() ? "No run since the launcher started." : jsonText(facts.lastRun));
   text += section("Game log (logs\\last_run.log)", logTail(game / L"logs" / L"last_run.log", kGameLogTailBytes));
-  text += section("Launcher log (logs\\launcher.log)", logTail(game / L"logs" / L"launcher.log", kLauncherLogTailBytes));
+  text +=
+      section("Launcher log (logs\\launcher.log)", logTail(game / L"logs" / L"launcher.log", kLauncherLogTailBytes));
   text += section("Saves and backups (names and sizes only)", facts.saves);
   return text;
 }

@@ -79,7 +79,8 @@ json::Value playTimeJson(const PlayTime& playTime) {
   json::Value result = json::Value::object();
   result.set("runs", static_cast<double>(playTime.runs))
       .set("seconds", static_cast<double>(playTime.seconds))
-      .set("lastPlayed", playTime.lastPlayedMs ? json::Value(static_cast<double>(*playTime.lastPlayedMs)) : json::Value());
+      .set("lastPlayed",
+           playTime.lastPlayedMs ? json::Value(static_cast<double>(*playTime.lastPlayedMs)) : json::Value());
   return result;
 }
 

@@ -40,8 +40,8 @@ bool savesMatchSet(const std::filesystem::path& gameFolder, const SaveFiles& sav
   const std::set<std::string> current(saves.paths.begin(), saves.paths.end());
   for (const ManifestEntry& entry : *entries) {
     // A size that differs tells most changes without reading a whole card.
-    if (!current.contains(entry.path) || fileStatus(manifestPath(gameFolder, entry.path)).size !=
-                                             fileStatus(manifestPath(setFolder, entry.path)).size) {
+    if (!current.contains(entry.path) ||
+        fileStatus(manifestPath(gameFolder, entry.path)).size != fileStatus(manifestPath(setFolder, entry.path)).size) {
       return false;
     }
   }
@@ -94,7 +94,8 @@ Result<json::Value> backupAfterPlayNow(const std::filesystem::path& gameFolder) 
   json::Value result = stateJson("made");
   const json::Value set = backupJson(gameFolder, *made);
   for (const auto& [name, value] : set.members()) result.set(name, value);
-  if (std::string warning = deleteOldAfterPlaySets(backups); !warning.empty()) result.set("warning", std::move(warning));
+  if (std::string warning = deleteOldAfterPlaySets(backups); !warning.empty())
+    result.set("warning", std::move(warning));
   return result;
 }
 

@@ -224,7 +224,8 @@ std::string savesReport(const std::filesystem::path& gameFolder) {
   for (const std::string& path : files.skipped) text += "  " + path + "  (a name no backup can carry)\r\n";
   if (!files.error.empty()) text += "  " + files.error + "\r\n";
   const std::vector<BackupSetInfo> sets = listBackupSets(gameFolder);
-  text += "Backup sets: " + std::to_string(sets.size()) + " (the newest " + std::to_string(kListedSets) + " at most)\r\n";
+  text += "Backup sets: " + std::to_string(sets.size()) + " (the newest " + std::to_string(kListedSets) +
+          " at most)\r\n";
   for (const BackupSetInfo& set : sets) {
     text += "  " + set.name + "  " + std::to_string(set.files) + " files, " + std::to_string(set.bytes) + " bytes\r\n";
   }

@@ -61,7 +61,8 @@ TEST_F(Report, EveryPartInOrderWrittenWholeAndShown) {
   EXPECT_FALSE(fs::exists(written->native() + L".tmp"));
 
   const std::string text = contentOf(*written);
-  EXPECT_TRUE(text.starts_with("myr_launcher support report, written 2026-12-01 06:04:09 local time\r\n")) << text.substr(0, 200);
+  EXPECT_TRUE(text.starts_with("myr_launcher support report, written 2026-12-01 06:04:09 local time\r\n"))
+      << text.substr(0, 200);
   const std::vector<std::string> inOrder{
       "== Launcher ==\r\nVersion " + std::string(kLauncherVersion) + "\r\nBrowser 131.0.6778.85\r\nGame folder " +
           toUtf8(game.native()),

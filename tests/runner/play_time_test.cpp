@@ -25,12 +25,12 @@ TEST(PlayTime, LinesReadBackAsWritten) {
 TEST(PlayTime, DamagedLinesAreRefused) {
   const char* damaged[] = {
       "",
-      "1765430000000 3600",             // a field missing
-      "1765430000000 3600 0 7",         // one too many
-      "1765430000000  3600 0",          // an empty field
-      "1765430000000 3600 0 ",          // a trailing blank
-      " 1765430000000 3600 0",          // a leading blank
-      "1765430000000 -5 0",             // a sign
+      "1765430000000 3600",      // a field missing
+      "1765430000000 3600 0 7",  // one too many
+      "1765430000000  3600 0",   // an empty field
+      "1765430000000 3600 0 ",   // a trailing blank
+      " 1765430000000 3600 0",   // a leading blank
+      "1765430000000 -5 0",      // a sign
       "1765430000000 +5 0",
       "1765430000000 36x0 0",           // not a number
       "1765430000000 3600 4294967296",  // an exit code past 32 bits
@@ -51,10 +51,10 @@ TEST(PlayTime, DamagedLinesAreSkippedAndTheRestCounts) {
       "1765430000000 3600 0\n"
       "garbage\n"
       "\n"
-      "1765420000000 60 1\n"           // older than the line before: the latest end wins
+      "1765420000000 60 1\n"  // older than the line before: the latest end wins
       "17654\x01\xff 9 0\n"
       "1765440000000 120 3221225477\r\n"
-      "1765450000000 999 0");          // cut off before its line end
+      "1765450000000 999 0");  // cut off before its line end
   EXPECT_EQ(playTime.runs, 3u);
   EXPECT_EQ(playTime.seconds, 3780u);
   EXPECT_EQ(playTime.lastPlayedMs, std::optional<std::uint64_t>(1765440000000));
@@ -68,8 +68,7 @@ TEST(PlayTime, NoRunsMeansNoLastPlayed) {
     EXPECT_FALSE(playTime.lastPlayedMs);
   }
   EXPECT_EQ(json::write(playTimeJson({})), R"({"runs":0,"seconds":0,"lastPlayed":null})");
-  EXPECT_EQ(json::write(playTimeJson({2, 75, 1765440000000})),
-            R"({"runs":2,"seconds":75,"lastPlayed":1765440000000})");
+  EXPECT_EQ(json::write(playTimeJson({2, 75, 1765440000000})), R"({"runs":2,"seconds":75,"lastPlayed":1765440000000})");
 }
 
 }  // namespace

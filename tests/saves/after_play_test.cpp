@@ -37,7 +37,8 @@ class AfterPlay : public ::testing::Test {
   void putSet(const std::string& name) {
     const std::filesystem::path set = backups() / toWide(name);
     writeFile(set / L"states" / L"quick.state", "old");
-    writeFile(set / L"manifest.sha256", manifestLine(*sha256File(set / L"states" / L"quick.state"), "states/quick.state"));
+    writeFile(set / L"manifest.sha256",
+              manifestLine(*sha256File(set / L"states" / L"quick.state"), "states/quick.state"));
   }
 
   std::vector<std::string> folders() const {
@@ -86,7 +87,8 @@ TEST_F(AfterPlay, MadeOnlyWhenTheSavesChanged) {
 TEST_F(AfterPlay, TheNewestAfterPlaySetIsFoundAmongAllSets) {
   putSaves("aaaa");
   const std::string made = backUp().get("name").asString();
-  for (int i = 0; i < 201; ++i) putSet("2099-01-01_00-" + std::to_string(10 + i / 50) + "-" + std::to_string(10 + i % 50));
+  for (int i = 0; i < 201; ++i)
+    putSet("2099-01-01_00-" + std::to_string(10 + i / 50) + "-" + std::to_string(10 + i % 50));
   ASSERT_EQ(listBackupSets(game_.path()).size(), 200u);
   EXPECT_EQ(json::write(backUp()), R"({"state":"unchanged","name":")" + made + "\"}");
 }
@@ -96,7 +98,8 @@ TEST_F(AfterPlay, KeepsTheNewestTenAndDeletesNoOtherSet) {
                                         "2020-01-01_00-00-00_after-playing", "2020-01-01_00-00-00_x_after-play"};
   for (const std::string& name : others) putSet(name);
   std::vector<std::string> old;
-  for (int second = 10; second < 21; ++second) old.push_back("2021-01-01_00-00-" + std::to_string(second) + "_after-play");
+  for (int second = 10; second < 21; ++second)
+    old.push_back("2021-01-01_00-00-" + std::to_string(second) + "_after-play");
   // A second set within one second counts as the newer one.
   old.push_back("2021-01-01_00-00-20_after-play-02");
   for (const std::string& name : old) putSet(name);
@@ -117,9 +120,9 @@ TEST_F(AfterPlay, KeepsTheNewestTenAndDeletesNoOtherSet) {
 
 TEST_F(AfterPlay, SkippedWhileARestoreWaitsAndFailsInWords) {
   putSaves("aaaa");
-  writeFile(backups() / L"restore.journal", "myr_launcher restore record 2\nset 2024-01-31_10-00-00\nsafety \nreplace x\n");
-  EXPECT_EQ(json::write(backUp()),
-            R"({"state":"skipped","reason":")" + std::string(kRestorePendingRefusal) + "\"}");
+  writeFile(backups() / L"restore.journal",
+            "myr_launcher restore record 2\nset 2024-01-31_10-00-00\nsafety \nreplace x\n");
+  EXPECT_EQ(json::write(backUp()), R"({"state":"skipped","reason":")" + std::string(kRestorePendingRefusal) + "\"}");
   EXPECT_EQ(folders(), std::vector<std::string>{"restore.journal"});
 
   std::filesystem::remove(backups() / L"restore.journal");

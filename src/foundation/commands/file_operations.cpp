@@ -20,7 +20,8 @@ Result<json::Value> runGuarded(const FileOperations::Work& work) {
 }  // namespace
 
 void FileOperations::start(Reply reply, bool exclusive, Work work) {
-  if (!start(exclusive, std::move(work), [reply](Result<json::Value> outcome) mutable { reply.complete(std::move(outcome)); })) {
+  const auto complete = [reply](Result<json::Value> outcome) mutable { reply.complete(std::move(outcome)); };
+  if (!start(exclusive, std::move(work), complete)) {
     reply.error(kAnotherFileOperation);
   }
 }
