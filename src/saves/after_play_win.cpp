@@ -53,7 +53,7 @@ bool savesMatchSet(const std::filesystem::path& gameFolder, const SaveFiles& sav
 }
 
 // Renamed first, so that a deletion cut off half way never leaves part of a set under the name
-// of a complete one; the next set written under that name sweeps the rest.
+// of a complete one: what remains is a .partial folder, never listed nor restored.
 Status deleteSet(const std::filesystem::path& setFolder) {
   const std::filesystem::path doomed(setFolder.native() + L".partial");
   removeTree(doomed);
