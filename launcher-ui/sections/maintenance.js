@@ -1,4 +1,4 @@
-// Maintenance: the shader cache, the game's folders and the desktop shortcuts.
+// Maintenance: the shader cache, the game's folders, the desktop shortcuts and a report for support.
 
 const FOLDERS = [
   { what: 'game', label: 'Game folder' },
@@ -43,10 +43,24 @@ export function mount(root, app) {
     '“Myrrowen” starts the game straight away with these settings; “Myrrowen Launcher” opens this window.',
     el('div', { class: 'row' }, shortcutButton), shortcutDone);
 
+  const reportDone = el('p', { class: 'ok-line', role: 'status', 'data-test': 'maintenance-report-done' });
+  const reportButton = el('button', { class: 'button', 'data-test': 'maintenance-report', 'data-busy-label': 'Writing…' },
+    'Write a report for support');
+  const reportCard = card('maintenance-report-card', 'Report for support',
+    'One text file with what support asks for first: versions, the system, the display, the disc image, myr.ini, '
+      + 'how the last run ended, the logs, and the names and sizes of your saves and backups (never what they hold). '
+      + 'It is shown in the file browser, ready to attach.',
+    el('div', { class: 'row' }, reportButton), reportDone);
+  onAction(reportButton, reportCard, async () => {
+    reportDone.textContent = '';
+    const { path } = await app.request('report');
+    reportDone.textContent = `Written to ${path}`;
+  });
+
   const about = el('p', { class: 'muted small', 'data-test': 'maintenance-about' },
     `Launcher ${app.init.version ?? ''}${app.init.webview ? ` · browser ${app.init.webview}` : ''} · ${app.init.exeDir ?? ''}`);
 
-  root.append(el('h1', {}, 'Maintenance'), cacheCard, foldersCard, shortcutsCard, about);
+  root.append(el('h1', {}, 'Maintenance'), cacheCard, foldersCard, shortcutsCard, reportCard, about);
 
   // Its failure is told in the size line, so that an error of clearing stays in sight.
   async function measure() {

@@ -20,6 +20,13 @@ function duration(seconds) {
   return `${Math.floor(minutes / 60)} h ${minutes % 60} min`;
 }
 
+// Last played and the time of every run together, from the launcher's own record of the runs.
+function playTimeText(playTime, formatDate) {
+  const runs = Number(playTime?.runs) || 0;
+  if (runs === 0) return 'Not played yet.';
+  return `Last played ${formatDate(playTime.lastPlayed)} · ${duration(playTime.seconds)} played in total`;
+}
+
 function exitCodeText(code) {
   const n = Number(code);
   if (n === -1) return 'the game did not start';
@@ -85,6 +92,7 @@ export function mount(root, app) {
   const badge = el('span', { class: 'badge', 'data-test': 'play-disc-badge' });
   const statusTitle = el('p', { class: 'status-title', 'data-test': 'play-disc-status' });
   const statusHint = el('p', { class: 'muted', 'data-test': 'play-disc-hint' });
+  const playTimeLine = el('p', { class: 'muted small play-time', 'data-test': 'play-time' });
   const playButton = el('button', { class: 'button primary big', 'data-test': 'play-start', 'data-busy-label': 'Starting…' }, 'Play');
   const stopButton = el('button', { class: 'button danger', 'data-test': 'play-stop', 'data-busy-label': 'Stopping…' }, 'Stop the game');
   const runningLine = el('p', { class: 'badge busy', 'data-test': 'play-running', role: 'status' }, 'The game is running');
@@ -107,7 +115,8 @@ export function mount(root, app) {
       el('h1', { class: 'hero-title' }, 'Myrrowen'),
       el('div', { class: 'row' }, badge, statusTitle),
       statusHint,
-      actionArea));
+      actionArea,
+      playTimeLine));
   artImage.addEventListener('load', () => {
     artImage.hidden = false;
     hero.dataset.art = artImage.dataset.kind;
@@ -346,9 +355,13 @@ export function mount(root, app) {
     }
   });
 
+  const drawPlayTime = (init) => { playTimeLine.textContent = playTimeText(init.playTime, formatDate); };
+  app.onInit(drawPlayTime);
+
   drawDisc();
   drawArt(app.init);
   drawLastRun(app.init.lastRun);
+  drawPlayTime(app.init);
   return {
     shown() {
       log.refresh();

@@ -1,6 +1,8 @@
 // Saves: the memory cards, the port's own saves, quick-save states and backup sets, with the
 // commands that back up, restore, format a blank card and swap the system save.
 
+import { createAfterPlayBackup } from './after_play.js';
+
 // Long file operations may take a while on a slow disk; the buttons say that they are working.
 const FILE_OPERATION_TIMEOUT = 10 * 60 * 1000;
 
@@ -66,6 +68,12 @@ export function mount(root, app) {
   const pendingArea = ui.el('section', { id: 'saves-pending', class: 'card notice stack pending-restore', tabindex: '-1',
     'aria-labelledby': 'saves-pending-title', 'data-test': 'saves-pending', hidden: true });
 
+  // While the launcher backs up after playing, the buttons wait; its new set is then listed.
+  const afterPlay = createAfterPlayBackup(app, (state) => {
+    setExclusiveButtons();
+    if (state?.state !== 'running' && !operationRunning) load();
+  });
+
   root.append(
     ui.el('header', { class: 'section-head row' },
       ui.el('div', { class: 'grow' },
@@ -74,6 +82,7 @@ export function mount(root, app) {
       refreshButton, backupButton),
     pendingArea,
     ui.el('div', { class: 'stack section-notes' }, status, messages),
+    afterPlay.element,
     body);
 
   // Runs one command that changes files; one at a time, with the other buttons held meanwhile.
@@ -113,7 +122,7 @@ export function mount(root, app) {
     for (const button of root.querySelectorAll('button.exclusive')) {
       if (button.getAttribute('aria-busy') === 'true') continue;
       const held = Boolean(pending) && button.classList.contains('after-decision');
-      button.disabled = operationRunning || Boolean(locked()) || !listing || held;
+      button.disabled = operationRunning || afterPlay.running() || Boolean(locked()) || !listing || held;
       if (held) button.title = 'Finish or undo the interrupted restore at the top of this page first.';
       else button.removeAttribute('title');
     }

@@ -14,8 +14,11 @@
 #include "foundation/files/file_names.h"
 #include "foundation/files/win_text.h"
 #include "foundation/unique_resource_win.h"
+#include "saves/after_play_win.h"
+#include "saves/backup_sets_win.h"
 #include "saves/restore_win.h"
 #include "saves/save_folders.h"
+#include "settings/display_info_win.h"
 #include "settings/schema.h"
 #include "foundation/environment_win.h"
 #include "settings/settings_file.h"
@@ -52,10 +55,10 @@ bool systemAppThemeIsDark() {
 }
 
 // The page's commands in the order of its protocol's table.
-constexpr std::array<std::string_view, 21> kTableOrder{
+constexpr std::array<std::string_view, 22> kTableOrder{
     "init",      "saveSettings", "savePad",    "chooseIso", "disc",          "play",     "stop",
     "saves",     "backup",       "formatCard", "restore",   "settleRestore", "open",     "thumb",
-    "swapSystem", "shortcut",    "cacheInfo",  "clearCache", "keepOpen",     "quit",     "ready"};
+    "swapSystem", "shortcut",    "cacheInfo",  "clearCache", "report",       "keepOpen", "quit",     "ready"};
 
 std::size_t tablePosition(std::string_view name) {
   const auto found = std::find(kTableOrder.begin(), kTableOrder.end(), name);
@@ -211,6 +214,11 @@ json::Value Launcher::artNames() {
   return names;
 }
 
+maintenance::ReportFacts Launcher::reportFacts() {
+  return {webHost_.installedVersion(), settings::displayObject(settings::queryDisplayInfo(window_)), discState(),
+          runner_.lastRun(), saves::savesReport(setup_.gameFolder)};
+}
+
 std::string Launcher::saveFormatSetting() const {
   return settings::loadSettings(settings::settingsPath(setup_.gameFolder)).get("Game", "SaveFormat", "");
 }
@@ -291,6 +299,8 @@ void Launcher::playWithoutPage(int showCommand) {
 void Launcher::onGameExited(std::uint32_t exitCode) {
   bool stoppedByLauncher = false;
   const json::Value& record = runner_.finishRun(exitCode, stoppedByLauncher);
+  // Started first, so that the page already sees the file work busy when it hears of the end.
+  const bool backingUp = backUpAfterPlay();
   if (webHost_.pageStarted()) {
     sendEvent("gameExited", record);
     restoreIfMinimised();
@@ -298,13 +308,55 @@ void Launcher::onGameExited(std::uint32_t exitCode) {
     return;
   }
   if (exitCode == 0 || stoppedByLauncher) {
-    // Ending 8.
-    DestroyWindow(window_);
+    endAfterBackup_ = backingUp;
+    if (!backingUp) {
+      // Ending 8.
+      DestroyWindow(window_);
+    }
     return;
   }
   // The player sees why the game ended.
   ShowWindow(window_, SW_SHOWNORMAL);
   webHost_.startUi();
+}
+
+bool Launcher::backUpAfterPlay() {
+  const settings::IniDocument settings = settings::loadSettings(settings::settingsPath(setup_.gameFolder));
+  if (settings.get("Launcher", "BackupAfterPlay", "1") != "1") return false;
+  std::string refusal = runner_.runningGuard();
+  if (refusal.empty() && fileOperations_.busy()) refusal = commands::kAnotherFileOperation;
+  if (!refusal.empty()) {
+    afterPlayBackupDone(saves::afterPlaySkipped(std::move(refusal)));
+    return false;
+  }
+  const bool started = fileOperations_.start(
+      true, [folder = setup_.gameFolder] { return saves::backupAfterPlayNow(folder); },
+      [this, queue = uiQueue_](Result<json::Value> outcome) {
+        queue->post(
+            [this, state = saves::afterPlayOutcome(outcome)]() mutable { afterPlayBackupDone(std::move(state)); });
+      });
+  if (started) {
+    afterPlayBackup_ = saves::afterPlayRunning();
+    sendEvent("afterPlayBackup", afterPlayBackup_);
+  }
+  return started;
+}
+
+void Launcher::afterPlayBackupDone(json::Value state) {
+  const std::string& kind = state.get("state").asString();
+  if (kind == "failed") {
+    note("The backup after playing failed: " + state.get("error").asString());
+  } else if (kind == "skipped") {
+    note("No backup after playing: " + state.get("reason").asString());
+  } else if (!state.get("warning").asString().empty()) {
+    note(state.get("warning").asString());
+  }
+  afterPlayBackup_ = std::move(state);
+  sendEvent("afterPlayBackup", afterPlayBackup_);
+  if (endAfterBackup_) {
+    // Ending 8.
+    DestroyWindow(window_);
+  }
 }
 
 // A script's window.close() is no more than the player's click on the close box.

@@ -14,7 +14,8 @@
 //   6. Capture mode: the picture of the page is written (capture timer).
 //   7. The headless page's input ends while no page is left to ask (its backend posts WM_CLOSE).
 //   8. A game started without the page ends with code 0 or is stopped from the launcher
-//      (onGameExited); or it cannot start after the page was given up for it (failStart).
+//      (onGameExited), once its backup after playing is done (afterPlayBackupDone); or it
+//      cannot start after the page was given up for it (failStart).
 // Every ending but 1 and 2 destroys the main window, whose WM_DESTROY posts WM_QUIT; the game
 // and the workers of file operations are never waited for and end with the process.
 
@@ -133,8 +134,11 @@ class Launcher final : public LogSink,
   json::Value artNames() override;
   bool hasGameFigure() const override { return !gameArt_.empty(); }
   json::Value lastRun() const override { return runner_.lastRun(); }
+  json::Value playTime() override { return runner_.playTime(); }
+  json::Value afterPlayBackup() const override { return afterPlayBackup_; }
   json::Value pendingRestore() override;
   std::string savesRefusal() override;
+  maintenance::ReportFacts reportFacts() override;
 
  private:
   // The launcher's own commands: the page's answers to "closeRequested" and its "ready".
@@ -148,6 +152,10 @@ class Launcher final : public LogSink,
   void fillBackground(HDC dc);
   void onCaptureTimer();
   void onGameExited(std::uint32_t exitCode);
+  // When the player wants it: the saves backed up as exclusive file work; false when it does not
+  // run (switched off, or skipped with the reason told).
+  bool backUpAfterPlay();
+  void afterPlayBackupDone(json::Value state);
   // A game started without the page; false (and its refusal as lastRun) when it could not start.
   bool startGameWithoutPage();
 
@@ -163,6 +171,9 @@ class Launcher final : public LogSink,
   bool windowCreated_ = false;
   bool quit_ = false;
   bool closePending_ = false;
+  // A game started without the page ended: the window goes once the backup after it is done.
+  bool endAfterBackup_ = false;
+  json::Value afterPlayBackup_;
   bool dark_ = false;
   std::vector<game_icon::Image> gameArt_;
   std::string gameFigurePng_;  // made from gameArt_ when the page first asks for it

@@ -69,6 +69,14 @@ class DesktopModalUi final : public ModalUi {
     return Error{"The shell could not open " + toUtf8(target.native()) + ".", static_cast<unsigned long>(result)};
   }
 
+  Status showInFolder(const std::filesystem::path& file) override {
+    const std::wstring arguments = L"/select,\"" + file.native() + L"\"";
+    const auto result = reinterpret_cast<INT_PTR>(
+        ShellExecuteW(owner_(), L"open", L"explorer.exe", arguments.c_str(), nullptr, SW_SHOWNORMAL));
+    if (result > 32) return {};
+    return Error{"The file browser could not show " + toUtf8(file.native()) + ".", static_cast<unsigned long>(result)};
+  }
+
  private:
   std::function<HWND()> owner_;
 };
@@ -89,6 +97,11 @@ class HeadlessModalUi final : public ModalUi {
   // Starts nothing: scripts read what the player would have seen opened.
   Status openInShell(const std::filesystem::path& target) override {
     writeLine("[open] " + toUtf8(target.native()));
+    return {};
+  }
+
+  Status showInFolder(const std::filesystem::path& file) override {
+    writeLine("[show] " + toUtf8(file.native()));
     return {};
   }
 

@@ -6,6 +6,32 @@
 #include "foundation/unique_resource_win.h"
 
 namespace myr {
+namespace {
+
+std::tm brokenDown(const SYSTEMTIME& time) {
+  std::tm out{};
+  out.tm_year = time.wYear - 1900;
+  out.tm_mon = time.wMonth - 1;
+  out.tm_mday = time.wDay;
+  out.tm_hour = time.wHour;
+  out.tm_min = time.wMinute;
+  out.tm_sec = time.wSecond;
+  return out;
+}
+
+}  // namespace
+
+std::tm localTimeNow() {
+  SYSTEMTIME time{};
+  GetLocalTime(&time);
+  return brokenDown(time);
+}
+
+std::tm utcTimeNow() {
+  SYSTEMTIME time{};
+  GetSystemTime(&time);
+  return brokenDown(time);
+}
 
 std::wstring getEnvWide(const wchar_t* name) {
   const DWORD needed = GetEnvironmentVariableW(name, nullptr, 0);

@@ -3,6 +3,7 @@
 #include <windows.h>
 #include <shlobj.h>
 
+#include <ctime>
 #include <filesystem>
 #include <string>
 
@@ -14,6 +15,10 @@ std::wstring getEnvWide(const wchar_t* name);
 
 // The folder is created if missing; empty when the shell fails.
 std::filesystem::path knownFolderPath(REFKNOWNFOLDERID id);
+
+// The clock, broken down to the second.
+std::tm localTimeNow();
+std::tm utcTimeNow();
 
 // The folder of the running executable; empty when the system gives no path.
 std::filesystem::path resolveGameFolder();

@@ -32,6 +32,8 @@ class ModalUi {
   // Shows a folder in the file browser, or a file in the program the system associates with it.
   // On failure the error's system code is the shell's result number.
   virtual Status openInShell(const std::filesystem::path& target) = 0;
+  // Shows the folder of a file in the file browser with the file selected; errors as openInShell.
+  virtual Status showInFolder(const std::filesystem::path& file) = 0;
 };
 
 }  // namespace myr

@@ -8,6 +8,7 @@
 #include "maintenance/folders_win.h"
 #include "maintenance/shader_cache_win.h"
 #include "maintenance/shortcuts_win.h"
+#include "maintenance/support_report_win.h"
 
 namespace myr::maintenance {
 namespace {
@@ -49,6 +50,15 @@ void cmdShortcut(MaintenanceHost& host, const json::Value& args, commands::Reply
   reply.result(std::move(result));
 }
 
+void cmdReport(MaintenanceHost& host, commands::Reply reply) {
+  const Result<std::filesystem::path> report = writeSupportReport(host, localTimeNow());
+  if (!report) {
+    reply.error(report.error().message);
+    return;
+  }
+  reply.result(json::Value::object().set("path", toUtf8(report->native())));
+}
+
 }  // namespace
 
 commands::CommandList maintenanceCommands(MaintenanceHost& host) {
@@ -58,6 +68,7 @@ commands::CommandList maintenanceCommands(MaintenanceHost& host) {
       {"open", [&host](const json::Value& args, commands::Reply reply) { cmdOpen(host, args, std::move(reply)); }},
       {"shortcut",
        [&host](const json::Value& args, commands::Reply reply) { cmdShortcut(host, args, std::move(reply)); }},
+      {"report", [&host](const json::Value&, commands::Reply reply) { cmdReport(host, std::move(reply)); }},
   };
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 // The page's maintenance commands: "cacheInfo" and "clearCache" measure and empty the shader
-// cache on file-operation workers; "open" and "shortcut" answer at once on the UI thread.
+// cache on file-operation workers; "open", "shortcut" and "report" answer at once on the UI
+// thread.
 
 #include "foundation/commands/command.h"
 #include "maintenance/maintenance_host.h"

@@ -1,14 +1,31 @@
 #include "runner/game_runner_win.h"
 
+#include <chrono>
 #include <utility>
+
+#include "foundation/files/file_helpers.h"
+#include "foundation/files/win_text.h"
 
 #include "runner/exit_record.h"
 #include "runner/game_start_win.h"
 #include "runner/log_event.h"
 #include "runner/play_refusal.h"
+#include "runner/play_time.h"
 #include "runner/running_game_win.h"
 
 namespace myr::runner {
+namespace {
+
+std::filesystem::path runsLogPath(const std::filesystem::path& gameFolder) {
+  return gameFolder / L"logs" / toWide(kRunsLogName);
+}
+
+std::uint64_t unixMillisecondsNow() {
+  const auto now = std::chrono::system_clock::now().time_since_epoch();
+  return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::milliseconds>(now).count());
+}
+
+}  // namespace
 
 GameRunner::GameRunner(std::filesystem::path gameFolder, RunnerHost& host)
     : gameFolder_(std::move(gameFolder)), host_(host) {}
@@ -89,7 +106,26 @@ const json::Value& GameRunner::finishRun(std::uint32_t exitCode, bool& stoppedBy
     host_.sendEvent("log", std::move(*event));
   }
   lastRun_ = buildExitRecord(run);
+  recordPlayTime(run);
   return lastRun_;
+}
+
+void GameRunner::recordPlayTime(const RunEnd& run) {
+  const RunLine line{unixMillisecondsNow(), run.elapsedMs / 1000, run.exitCode};
+  if (const Status added = appendToFile(runsLogPath(gameFolder_), runLine(line)); !added) {
+    host_.note("The play time of this run could not be kept: " + added.error().message);
+  }
+}
+
+json::Value GameRunner::playTime() const {
+  const std::filesystem::path path = runsLogPath(gameFolder_);
+  if (isMissingPath(path)) return playTimeJson({});
+  const Result<std::string> text = readFileLimited(path, kRunsLogLimitBytes);
+  if (!text) {
+    host_.note("The play time could not be read: " + text.error().message);
+    return playTimeJson({});
+  }
+  return playTimeJson(playTimeOf(*text));
 }
 
 }  // namespace myr::runner

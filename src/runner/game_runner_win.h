@@ -9,10 +9,12 @@
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "foundation/commands/command.h"
 #include "foundation/error.h"
 #include "foundation/json/json.h"
+#include "runner/exit_record.h"
 #include "runner/game_process_win.h"
 #include "runner/log_queue.h"
 
@@ -36,6 +38,8 @@ class RunnerHost {
   virtual json::Value discState() = 0;
   // UI thread.
   virtual void sendEvent(std::string name, json::Value data) = 0;
+  // The launcher's own log.
+  virtual void note(std::string_view message) = 0;
 };
 
 class GameRunner {
@@ -55,18 +59,22 @@ class GameRunner {
 
   // Timer 1: one "log" event of the oldest queued lines.
   void flushLog();
-  // WM_APP_GAME_EXITED: sends every queued line, stops tracking the run and keeps its record
-  // as lastRun, which it returns; stoppedByLauncher tells whether the player stopped it here.
+  // WM_APP_GAME_EXITED: sends every queued line, stops tracking the run, adds it to the play
+  // time and keeps its record as lastRun, which it returns; stoppedByLauncher tells whether the
+  // player stopped it here.
   const json::Value& finishRun(std::uint32_t exitCode, bool& stoppedByLauncher);
 
   LogQueue& log() { return *log_; }
   GameProcess& game() { return game_; }
   const json::Value& lastRun() const { return lastRun_; }
+  // {"runs", "seconds", "lastPlayed"} of every run of this game folder.
+  json::Value playTime() const;
   void setLastRun(json::Value record) { lastRun_ = std::move(record); }
 
  private:
   void play(const json::Value& args, commands::Reply reply);
   void stop(commands::Reply reply);
+  void recordPlayTime(const RunEnd& run);
 
   std::filesystem::path gameFolder_;
   RunnerHost& host_;

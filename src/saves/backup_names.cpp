@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 #include <set>
 
 #include "foundation/files/ascii_text.h"
@@ -65,6 +66,23 @@ bool isBackupSetName(std::string_view name) {
     return true;
   }
   return tail.front() == '_' && std::all_of(tail.begin() + 1, tail.end(), [](char c) { return isSetNameTail(c); });
+}
+
+bool isAfterPlaySetName(std::string_view name) {
+  if (!isBackupSetName(name)) return false;
+  const std::string_view tail = name.substr(kStampForm.size());
+  if (!tail.starts_with(kAfterPlaySuffix)) return false;
+  const std::string_view counter = tail.substr(kAfterPlaySuffix.size());
+  // backupSetName's counter: "-" and two or more digits.
+  return counter.empty() || (counter.size() >= 3 && counter.front() == '-' &&
+                             std::all_of(counter.begin() + 1, counter.end(), [](char c) { return isAsciiDigit(c); }));
+}
+
+std::vector<std::string> afterPlaySetsNewestFirst(std::vector<std::string> names) {
+  std::erase_if(names, [](const std::string& name) { return !isAfterPlaySetName(name); });
+  // The stamp and then the counter sort by age: the greatest name is the newest set.
+  std::sort(names.begin(), names.end(), std::greater<>());
+  return names;
 }
 
 std::string backupStamp(const std::tm& localTime) {

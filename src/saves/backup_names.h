@@ -18,6 +18,9 @@ inline constexpr std::size_t kMaxSetFiles = 4096;
 inline constexpr std::size_t kManifestLimitBytes = 1048576;
 inline constexpr std::string_view kManifestName = "manifest.sha256";
 inline constexpr std::string_view kBeforeRestoreSuffix = "_before-restore";
+inline constexpr std::string_view kAfterPlaySuffix = "_after-play";
+// The launcher deletes its own sets of after playing beyond these newest ones, and no other set.
+inline constexpr std::size_t kKeptAfterPlaySets = 10;
 
 struct ManifestEntry {
   std::string path;    // relative to the set and to the game folder, parts joined by "/"
@@ -29,6 +32,13 @@ struct ManifestEntry {
 // A set that may be listed and restored: "YYYY-MM-DD_hh-mm-ss", optionally followed by "_" and
 // up to 28 further digits, lower-case letters and "-".
 bool isBackupSetName(std::string_view name);
+
+// A set the launcher made after a run: the stamp, "_after-play" and perhaps the counter of a
+// second set within the same second.
+bool isAfterPlaySetName(std::string_view name);
+
+// The names of after-play sets among names, newest first.
+std::vector<std::string> afterPlaySetsNewestFirst(std::vector<std::string> names);
 
 // "YYYY-MM-DD_hh-mm-ss" of a broken-down local time.
 std::string backupStamp(const std::tm& localTime);

@@ -215,4 +215,21 @@ json::Value backupSetsJson(const std::vector<BackupSetInfo>& sets) {
   return list;
 }
 
+std::string savesReport(const std::filesystem::path& gameFolder) {
+  const SaveFiles files = collectSaveFiles(gameFolder);
+  std::string text = "Save files: " + std::to_string(files.paths.size()) + "\r\n";
+  for (const std::string& path : files.paths) {
+    text += "  " + path + "  " + std::to_string(fileStatus(manifestPath(gameFolder, path)).size) + " bytes\r\n";
+  }
+  for (const std::string& path : files.skipped) text += "  " + path + "  (a name no backup can carry)\r\n";
+  if (!files.error.empty()) text += "  " + files.error + "\r\n";
+  const std::vector<BackupSetInfo> sets = listBackupSets(gameFolder);
+  text += "Backup sets: " + std::to_string(sets.size()) + " (the newest " + std::to_string(kListedSets) +
+          " at most)\r\n";
+  for (const BackupSetInfo& set : sets) {
+    text += "  " + set.name + "  " + std::to_string(set.files) + " files, " + std::to_string(set.bytes) + " bytes\r\n";
+  }
+  return text;
+}
+
 }  // namespace myr::saves

@@ -85,4 +85,8 @@ std::vector<BackupSetInfo> listBackupSets(const std::filesystem::path& gameFolde
 // [{"name", "files", "bytes", "created"}...]
 json::Value backupSetsJson(const std::vector<BackupSetInfo>& sets);
 
+// For a support report: each save file and each listed set on a line with its size, never what
+// they hold.
+std::string savesReport(const std::filesystem::path& gameFolder);
+
 }  // namespace myr::saves

@@ -13,17 +13,6 @@ bool isLink(const WIN32_FIND_DATAW& entry) {
   return entry.dwReserved0 == 0 || IsReparseTagNameSurrogate(entry.dwReserved0);
 }
 
-std::tm brokenDown(const SYSTEMTIME& time) {
-  std::tm out{};
-  out.tm_year = time.wYear - 1900;
-  out.tm_mon = time.wMonth - 1;
-  out.tm_mday = time.wDay;
-  out.tm_hour = time.wHour;
-  out.tm_min = time.wMinute;
-  out.tm_sec = time.wSecond;
-  return out;
-}
-
 }  // namespace
 
 FolderListing listFolder(const std::filesystem::path& folder) {
@@ -52,18 +41,6 @@ FolderListing listFolder(const std::filesystem::path& folder) {
 void removeTree(const std::filesystem::path& folder) {
   std::error_code ignored;
   std::filesystem::remove_all(folder, ignored);
-}
-
-std::tm localTimeNow() {
-  SYSTEMTIME time{};
-  GetLocalTime(&time);
-  return brokenDown(time);
-}
-
-std::tm utcTimeNow() {
-  SYSTEMTIME time{};
-  GetSystemTime(&time);
-  return brokenDown(time);
 }
 
 }  // namespace myr::saves

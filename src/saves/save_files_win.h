@@ -1,7 +1,7 @@
 #pragma once
 
-// File-system pieces shared by the save operations: folder listings, temporary names, removing a
-// folder tree, and the clock.
+// File-system pieces shared by the save operations: folder listings, temporary names and removing
+// a folder tree. The clock is the environment's (localTimeNow, utcTimeNow).
 
 #include <cstdint>
 #include <ctime>
@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "foundation/environment_win.h"
 #include "foundation/error.h"
 
 namespace myr::saves {
@@ -32,8 +33,5 @@ FolderListing listFolder(const std::filesystem::path& folder);
 
 // Removes a folder with everything in it; failures are left for the next attempt.
 void removeTree(const std::filesystem::path& folder);
-
-std::tm localTimeNow();
-std::tm utcTimeNow();
 
 }  // namespace myr::saves

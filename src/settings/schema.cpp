@@ -10,7 +10,7 @@
 
 namespace myr::settings {
 
-const std::array<SettingDef, 25> SettingsSchema{{
+const std::array<SettingDef, 26> SettingsSchema{{
     {"Game", "Iso", ""},
     {"Game", "FastLoad", "1"},
     {"Game", "SkipIntro", "0"},
@@ -33,6 +33,7 @@ const std::array<SettingDef, 25> SettingsSchema{{
     {"Audio", "AdxResample", "sinc"},
     {"Input", "ButtonIcons", "playstation"},
     {"Launcher", "Theme", "system"},
+    {"Launcher", "BackupAfterPlay", "1"},
     {"Launcher", "Resume", "0"},
     {"Launcher", "State", "quick.state"},
     {"Launcher", "FastLoadDefaultOn", "0"},
@@ -106,7 +107,7 @@ bool isAllowedTableValue(std::string_view section, std::string_view key, std::st
     if (key == "ButtonIcons") return oneOf(value, {"playstation", "auto", "xbox", "keyboard"});
   } else if (section == "Launcher") {
     if (key == "Theme") return oneOf(value, {"system", "light", "dark"});
-    if (key == "Resume" || key == "FastLoadDefaultOn") return oneOf(value, boolean);
+    if (key == "BackupAfterPlay" || key == "Resume" || key == "FastLoadDefaultOn") return oneOf(value, boolean);
     if (key == "State") return isStateFileName(value);
   }
   return false;

@@ -14,7 +14,7 @@ struct SettingDef {
   std::string_view defaultValue;
 };
 
-extern const std::array<SettingDef, 25> SettingsSchema;
+extern const std::array<SettingDef, 26> SettingsSchema;
 // The variables that override settings inside the game, in the order the page is told of them.
 extern const std::array<std::string_view, 18> EnvOverrideNames;
 

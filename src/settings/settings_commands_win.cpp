@@ -34,7 +34,9 @@ void cmdInit(SettingsHost& host, const std::filesystem::path& gameFolder, comman
       .set("running", host.gameRunning())
       .set("art", host.artNames())
       .set("gameFigure", host.hasGameFigure())
-      .set("lastRun", host.lastRun());
+      .set("lastRun", host.lastRun())
+      .set("playTime", host.playTime())
+      .set("afterPlayBackup", host.afterPlayBackup());
   if (host.inCaptureMode()) {
     init.set("test", captureTestObject());
   }

@@ -35,6 +35,10 @@ class SettingsHost {
   virtual bool hasGameFigure() const = 0;
   // "lastRun": how the last start or run ended, null when none did.
   virtual json::Value lastRun() const = 0;
+  // "playTime": {"runs", "seconds", "lastPlayed"} of every run so far.
+  virtual json::Value playTime() = 0;
+  // "afterPlayBackup": the state of the backup made when the game last ended, null before any.
+  virtual json::Value afterPlayBackup() const = 0;
   // "pendingRestore": a restore that waits for the player's decision, null when none does.
   virtual json::Value pendingRestore() = 0;
   // Page-capture mode, in which init adds "test".

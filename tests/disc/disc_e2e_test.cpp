@@ -95,7 +95,8 @@ TEST(DiscEndToEnd, InitReportsEveryMemberInOrderThroughTheFirstRun) {
   };
   const std::vector<std::string> expected{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
                                           "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
-                                          "disc",    "states",      "running",  "art",      "lastRun",  "pendingRestore"};
+                                          "disc",    "states",      "running",  "art",      "lastRun",  "playTime",
+                                          "afterPlayBackup", "pendingRestore"};
   const json::Value first = replyTo(launcher, R"({"id":1,"cmd":"init"})", 1);
   EXPECT_EQ(memberNames(first), expected) << json::write(first);
   EXPECT_TRUE(first.get("result").get("disc").get("extract").get("running").asBool()) << json::write(first);
@@ -105,15 +106,23 @@ TEST(DiscEndToEnd, InitReportsEveryMemberInOrderThroughTheFirstRun) {
   replyTo(launcher, R"({"id":2,"cmd":"play"})", 2);
   const json::Value running = replyTo(launcher, R"({"id":3,"cmd":"init"})", 3);
   EXPECT_EQ(memberNames(running), expected);
+  // The run's end, and then the end of the backup after it.
+  bool exited = false;
   for (;;) {
     const json::Value message = nextMessage(launcher);
-    if (message.isNull() || message.get("event").asString() == "gameExited") {
+    exited = exited || message.get("event").asString() == "gameExited";
+    const bool backedUp = message.get("event").asString() == "afterPlayBackup" &&
+                          message.get("data").get("state").asString() != "running";
+    if (message.isNull() || (exited && backedUp)) {
       break;
     }
   }
   const json::Value after = replyTo(launcher, R"({"id":4,"cmd":"init"})", 4);
   EXPECT_EQ(memberNames(after), expected);
   EXPECT_EQ(after.get("result").get("lastRun").get("code").asNumber(-1), 0) << json::write(after);
+  EXPECT_EQ(after.get("result").get("playTime").get("runs").asNumber(-1), 1) << json::write(after);
+  EXPECT_EQ(json::write(after.get("result").get("afterPlayBackup")),
+            R"({"state":"skipped","reason":"There are no saves yet."})");
   EXPECT_FALSE(after.get("result").get("running").asBool());
   launcher.closeInput();
   EXPECT_EQ(launcher.waitForExit(60s), 0u);

@@ -58,6 +58,8 @@ export async function openSection(launcher, page, name) {
 export async function backUpSaves(launcher, page) {
   await openSection(launcher, page, 'saves');
   await page.locator('#section-saves[data-loaded="true"]').waitFor();
+  // Right after a run the backup after playing holds the button for a moment.
+  await page.locator('[data-test="saves-backup"]:enabled').waitFor();
   await launcher.click('[data-test="saves-backup"]');
   const status = await until(async () => {
     const said = await page.innerText('[data-test="saves-status"]');

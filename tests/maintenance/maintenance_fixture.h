@@ -37,9 +37,13 @@ class TestHost final : public MaintenanceHost {
   std::filesystem::path discFolder() const override { return disc; }
   commands::FileOperations& fileOperations() override { return operations; }
   ModalUi& modalUi() override { return modal; }
+  ReportFacts reportFacts() override { return facts; }
+  void note(std::string_view message) override { notes.emplace_back(message); }
 
   std::string guard;
   std::filesystem::path disc;
+  ReportFacts facts;
+  std::vector<std::string> notes;
   commands::FileOperations operations;
   std::vector<testing::RecordingModalUi::Shown> dialogs;
   MessageAnswer answer = MessageAnswer::No;

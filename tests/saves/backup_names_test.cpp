@@ -61,6 +61,32 @@ TEST(BackupNames, StampsAndCollisionNamesStayListableAndSortByTheirCount) {
   }
 }
 
+// The sets the launcher made after playing, which it alone may delete: its own names, nothing like them.
+TEST(BackupNames, AfterPlaySetsAndTheirAge) {
+  const std::string stamp = "2024-01-31_10-00-00";
+  const std::pair<std::string, bool> cases[] = {
+      {stamp + "_after-play", true},
+      {stamp + "_after-play-02", true},
+      {stamp + "_after-play-99", true},
+      {stamp + "_after-play-2", false},
+      {stamp + "_after-play-0a", false},
+      {stamp + "_after-playing", false},
+      {stamp + "_after-play-", false},
+      {stamp + "_before-restore", false},
+      {stamp, false},
+      {stamp + "_after-play.partial", false},
+      {"2024-01-31_10-00_after-play", false},
+      {"x" + stamp + "_after-play", false},
+  };
+  for (const auto& [name, afterPlay] : cases) EXPECT_EQ(isAfterPlaySetName(name), afterPlay) << name;
+  // A counter of the same second is newer than the set without one; other sets drop out.
+  EXPECT_EQ(afterPlaySetsNewestFirst({"2024-01-31_10-00-00_after-play", "2024-02-01_00-00-00",
+                                      "2024-01-31_10-00-00_after-play-02", "2023-12-31_23-59-59_after-play",
+                                      "2024-01-31_10-00-01_before-restore"}),
+            (std::vector<std::string>{"2024-01-31_10-00-00_after-play-02", "2024-01-31_10-00-00_after-play",
+                                      "2023-12-31_23-59-59_after-play"}));
+}
+
 TEST(BackupNames, ManifestPaths) {
   struct Case {
     std::string path;

@@ -648,5 +648,19 @@ TEST(BackupSets, SaveDataNamesUtf8CannotCarryAreSkippedAndSaidSo) {
             "\"skipped\":[\"savedata/QXUS-40404/save-\xEF\xBF\xBD.myrsave\"]}");
 }
 
+// What a support report says of the saves: names and sizes, never what the files hold.
+TEST(BackupSets, SavesReportHasNamesAndSizesOnly) {
+  const myr::testing::TempFolder game;
+  writeFile(game / L"memcards" / L"Mcd001.ps2", "secret card bytes");
+  writeFile(game / L"states" / L"quick.state", "secret state");
+  ASSERT_TRUE(makeBackup(game.path(), "", stampTime(0)));
+  EXPECT_EQ(savesReport(game.path()),
+            "Save files: 2\r\n"
+            "  memcards/Mcd001.ps2  17 bytes\r\n"
+            "  states/quick.state  12 bytes\r\n"
+            "Backup sets: 1 (the newest 200 at most)\r\n"
+            "  2024-01-31_10-00-00  2 files, 29 bytes\r\n");
+}
+
 }  // namespace
 }  // namespace myr::saves

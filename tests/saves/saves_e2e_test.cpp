@@ -5,6 +5,7 @@
 #include <fstream>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "foundation/json/json.h"
 #include "support/launcher_process.h"
@@ -88,6 +89,27 @@ TEST(SavesEndToEnd, ARestoreLeftForThePlayerKeepsTheGameFromStartingOverHalfRest
       << fileText(game.folder() / L"logs" / L"launcher.log");
   launcher.closeInput();
   EXPECT_EQ(launcher.waitForExit(60s), 0u);
+}
+
+// The launcher started with "--play" ends with the game, but not before the backup after playing
+// is complete: a card large enough to take a while is in the set, whole.
+TEST(SavesEndToEnd, PlayWithoutThePageEndsOnceTheBackupAfterPlayingIsDone) {
+  GameFolderFixture game;
+  game.addGame();
+  std::filesystem::create_directories(game.folder() / L"memcards");
+  std::ofstream(game.folder() / L"memcards" / L"Mcd001.ps2", std::ios::binary) << std::string(64 << 20, '\x5A');
+  LauncherProcess launcher(game.launcher(), {{L"MYR_LAUNCHER_BROWSER", L"stdio"}, {L"STANDIN_SLEEP_MS", L"300"}},
+                           L"--play");
+  EXPECT_EQ(launcher.waitForExit(120s), 0u);
+  std::vector<std::wstring> sets;
+  for (const auto& entry : std::filesystem::directory_iterator(game.folder() / L"backups")) {
+    sets.push_back(entry.path().filename().native());
+  }
+  ASSERT_EQ(sets.size(), 1u);
+  EXPECT_TRUE(sets[0].ends_with(L"_after-play"));
+  const std::string manifest = fileText(game.folder() / L"backups" / sets[0] / L"manifest.sha256");
+  EXPECT_TRUE(manifest.ends_with("  memcards/Mcd001.ps2\n")) << manifest;
+  EXPECT_EQ(std::filesystem::file_size(game.folder() / L"backups" / sets[0] / L"memcards" / L"Mcd001.ps2"), 64u << 20);
 }
 
 }  // namespace

@@ -46,6 +46,8 @@ TEST(Schema, Values) {
       {"Input", "ButtonIcons", "keyboard", true},
       {"Launcher", "Theme", "auto", false},
       {"Launcher", "Theme", "DARK", false},
+      {"Launcher", "BackupAfterPlay", "0", true},
+      {"Launcher", "BackupAfterPlay", "on", false},
       {"Display", "Mode", "borderless", true},
       {"Game", "SaveFormat", "card", true},
       {"Launcher", "State", std::string(58, 's') + ".state", true},

@@ -35,6 +35,8 @@ class FakeHost final : public SettingsHost {
   json::Value artNames() override { return json::Value::array().push("cover.png"); }
   bool hasGameFigure() const override { return true; }
   json::Value lastRun() const override { return json::Value::object().set("code", 3); }
+  json::Value playTime() override { return json::Value::object().set("runs", 2); }
+  json::Value afterPlayBackup() const override { return json::Value::object().set("state", "running"); }
   json::Value pendingRestore() override { return json::Value::object().set("set", "2024-01-01_10-00-00"); }
   bool inCaptureMode() const override { return capture; }
   void setTheme(std::string theme) override { themes.push_back(std::move(theme)); }
@@ -118,7 +120,7 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   const std::vector<std::string> members{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
                                          "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
                                          "disc",    "states",      "running",  "art",      "gameFigure",
-                                         "lastRun", "pendingRestore"};
+                                         "lastRun", "playTime",    "afterPlayBackup",       "pendingRestore"};
 
   const json::Value reply = run("init");
   EXPECT_EQ(reply.get("id").asNumber(0), 7);
@@ -141,6 +143,8 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   EXPECT_EQ(json::write(init.get("art")), R"(["cover.png"])");
   EXPECT_TRUE(init.get("gameFigure").asBool());
   EXPECT_EQ(json::write(init.get("lastRun")), R"({"code":3})");
+  EXPECT_EQ(json::write(init.get("playTime")), R"({"runs":2})");
+  EXPECT_EQ(json::write(init.get("afterPlayBackup")), R"({"state":"running"})");
   EXPECT_EQ(json::write(init.get("pendingRestore")), R"({"set":"2024-01-01_10-00-00"})");
   ASSERT_EQ(host.discRequests.size(), 1u);
   EXPECT_FALSE(host.discRequests[0].exists);

@@ -39,11 +39,16 @@ class RecordingModalUi final : public ModalUi {
     opened.push_back(target);
     return openOutcome;
   }
+  Status showInFolder(const std::filesystem::path& file) override {
+    shownInFolder.push_back(file);
+    return openOutcome;
+  }
 
   // What the next file dialog answers; nothing is a cancel.
   std::optional<std::filesystem::path> nextChoice;
   // What would have been opened, in order; nothing is started.
   std::vector<std::filesystem::path> opened;
+  std::vector<std::filesystem::path> shownInFolder;
   Status openOutcome;
 
  private:

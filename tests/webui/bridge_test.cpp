@@ -102,8 +102,8 @@ TEST_F(Bridge, TableHoldsTheCommandsInOrder) {
                                                   "disc",       "play",         "stop",          "saves",
                                                   "backup",     "formatCard",   "restore",       "settleRestore",
                                                   "open",       "thumb",        "swapSystem",    "shortcut",
-                                                  "cacheInfo",  "clearCache",   "keepOpen",      "quit",
-                                                  "ready"}));
+                                                  "cacheInfo",  "clearCache",   "report",        "keepOpen",
+                                                  "quit",       "ready"}));
 }
 
 // A reply completed on a worker thread reaches the page through the window, once; a second

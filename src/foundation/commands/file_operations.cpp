@@ -20,18 +20,24 @@ Result<json::Value> runGuarded(const FileOperations::Work& work) {
 }  // namespace
 
 void FileOperations::start(Reply reply, bool exclusive, Work work) {
-  if (exclusive && busy_->exchange(true)) {
+  const auto complete = [reply](Result<json::Value> outcome) mutable { reply.complete(std::move(outcome)); };
+  if (!start(exclusive, std::move(work), complete)) {
     reply.error(kAnotherFileOperation);
-    return;
+  }
+}
+
+bool FileOperations::start(bool exclusive, Work work, Done done) {
+  if (exclusive && busy_->exchange(true)) {
+    return false;
   }
   try {
-    std::thread([reply, exclusive, work = std::move(work), busy = busy_]() mutable {
+    std::thread([exclusive, work = std::move(work), done = std::move(done), busy = busy_]() {
       Result<json::Value> outcome = runGuarded(work);
-      // Cleared before the page hears of the end, so its next exclusive request is never refused.
+      // Cleared before anyone hears of the end, so the page's next exclusive request is never refused.
       if (exclusive) {
         busy->store(false);
       }
-      reply.complete(std::move(outcome));
+      done(std::move(outcome));
     }).detach();
   } catch (...) {
     if (exclusive) {
@@ -39,6 +45,7 @@ void FileOperations::start(Reply reply, bool exclusive, Work work) {
     }
     throw;
   }
+  return true;
 }
 
 }  // namespace myr::commands

@@ -18,6 +18,7 @@ inline constexpr char kAnotherFileOperation[] = "Another file operation is still
 class FileOperations {
  public:
   using Work = std::function<Result<json::Value>()>;
+  using Done = std::function<void(Result<json::Value>)>;
 
   FileOperations() = default;
   FileOperations(const FileOperations&) = delete;
@@ -30,6 +31,9 @@ class FileOperations {
   // its result or error, or the message of an exception it throws, becomes the reply. A second
   // exclusive operation is refused at once and its work never runs.
   void start(Reply reply, bool exclusive, Work work);
+  // Work the launcher starts of its own accord: done gets the outcome on the worker thread. False,
+  // and the work never runs, when another exclusive operation holds the flag.
+  bool start(bool exclusive, Work work, Done done);
 
  private:
   // Shared with the detached workers, which may outlive this object when the launcher ends.

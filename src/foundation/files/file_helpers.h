@@ -31,6 +31,9 @@ std::string fileTooLargeError(const std::filesystem::path& path, std::uint64_t l
 // the file open for reading and writing meanwhile.
 Result<std::string> readFileLimited(const std::filesystem::path& path, std::uint64_t limit);
 
+// The last limit bytes of the file, all of a shorter one; others may write it meanwhile.
+Result<std::string> readFileTail(const std::filesystem::path& path, std::uint64_t limit);
+
 // Creates folder and its missing parents; the first that cannot be made, with its path.
 Status createFolderChain(const std::filesystem::path& folder);
 
@@ -42,6 +45,10 @@ unsigned long writeFailureCode(unsigned long code);
 // folders. Readers see the old or the new content, never a mixture; on
 // failure the old target is untouched and no temporary file remains.
 Status writeFileAtomic(const std::filesystem::path& target, std::string_view bytes);
+
+// Adds bytes at the end of path (made when missing, with its folders), flushed. A line of a log
+// that only grows; a cut-off write can leave part of it, which its readers must skip.
+Status appendToFile(const std::filesystem::path& path, std::string_view bytes);
 
 // One write-through move. The error names from; callers who word it their own way use its system code.
 Status moveFileDurable(const std::filesystem::path& from, const std::filesystem::path& to, bool replaceExisting);

@@ -197,19 +197,43 @@ Status createFolderChain(const fs::path& folder) {
   return {};
 }
 
+namespace {
+
+// The game or the launcher's log may hold the file open for writing while it is read.
+WinHandle openForReading(const fs::path& path) {
+  return WinHandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+}
+
+Result<std::string> readBytes(const fs::path& path, HANDLE file, std::uint64_t count) {
+  std::string bytes(static_cast<std::size_t>(count), '\0');
+  if (const DWORD code = readExactly(file, bytes.data(), bytes.size()); code != ERROR_SUCCESS) {
+    return pathFailure(path, code);
+  }
+  return bytes;
+}
+
+}  // namespace
+
 Result<std::string> readFileLimited(const fs::path& path, std::uint64_t limit) {
-  // The game may hold the file open for writing while we read it.
-  const WinHandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                   OPEN_EXISTING, FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+  const WinHandle file = openForReading(path);
   if (!file) return pathFailure(path, GetLastError());
   LARGE_INTEGER size{};
   if (!GetFileSizeEx(file.get(), &size)) return pathFailure(path, GetLastError());
   if (static_cast<std::uint64_t>(size.QuadPart) > limit) return Error{fileTooLargeError(path, limit)};
-  std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
-  if (const DWORD code = readExactly(file.get(), bytes.data(), bytes.size()); code != ERROR_SUCCESS) {
-    return pathFailure(path, code);
-  }
-  return bytes;
+  return readBytes(path, file.get(), static_cast<std::uint64_t>(size.QuadPart));
+}
+
+Result<std::string> readFileTail(const fs::path& path, std::uint64_t limit) {
+  const WinHandle file = openForReading(path);
+  if (!file) return pathFailure(path, GetLastError());
+  LARGE_INTEGER size{};
+  if (!GetFileSizeEx(file.get(), &size)) return pathFailure(path, GetLastError());
+  const std::uint64_t count = std::min(static_cast<std::uint64_t>(size.QuadPart), limit);
+  LARGE_INTEGER start{};
+  start.QuadPart = size.QuadPart - static_cast<LONGLONG>(count);
+  if (!SetFilePointerEx(file.get(), start, nullptr, FILE_BEGIN)) return pathFailure(path, GetLastError());
+  return readBytes(path, file.get(), count);
 }
 
 Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
@@ -230,6 +254,17 @@ Status writeFileAtomic(const fs::path& target, std::string_view bytes) {
     DeleteFileW(temporary.c_str());
     return pathFailure(target, moved.error().systemCode);
   }
+  return {};
+}
+
+Status appendToFile(const fs::path& path, std::string_view bytes) {
+  if (Status folders = createFolderChain(path.parent_path()); !folders) return folders;
+  WinHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ, nullptr, OPEN_ALWAYS,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+  if (!file) return pathFailure(path, GetLastError());
+  DWORD code = writeAll(file.get(), bytes);
+  if (code == ERROR_SUCCESS && !FlushFileBuffers(file.get())) code = writeFailureCode(GetLastError());
+  if (code != ERROR_SUCCESS) return pathFailure(path, code);
   return {};
 }
 
