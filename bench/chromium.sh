@@ -9,11 +9,13 @@ bench=build/win/bench/chromium_bench.exe
 
 now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
 
-# From the browser's start until its debugging port lists the blank page it was started with.
+# From the browser's start until its debugging port lists the blank page it was started with
+# (the launcher's pipe replaced by a port that curl can ask).
 own_start_ms() {
   local profile start pid port
   profile=$(mktemp -d)
-  mapfile -t arguments < <(wine "$bench" arguments "$profile" | tr -d '\r')
+  mapfile -t arguments < <(wine "$bench" arguments "$profile" | tr -d '\r' |
+    sed 's/^--remote-debugging-pipe$/--remote-debugging-port=0/')
   if [ "$(id -u)" = 0 ]; then arguments+=(--no-sandbox); fi
   start=$(now_ms)
   /usr/lib/chromium/chromium "${arguments[@]}" >/dev/null 2>&1 &

@@ -57,6 +57,14 @@ const answer = () => new Promise((r) => { resolve = r; });
 })();
 </script></body></html>)";
 
+// What the engine would write into the launcher's log.
+class PrintedLog final : public LogSink {
+ public:
+  void note(std::string_view message) override {
+    std::fprintf(stderr, "log: %.*s\n", static_cast<int>(message.size()), message.data());
+  }
+};
+
 double msSince(Clock::time_point start) {
   return std::chrono::duration<double, std::milli>(Clock::now() - start).count();
 }
@@ -91,8 +99,8 @@ int wmain(int count, wchar_t** arguments) {
     }
     return 0;
   }
-  const auto queue = std::make_shared<UiThreadQueue>(
-      [](const std::string& failure) { std::fprintf(stderr, "failure: %s\n", failure.c_str()); });
+  PrintedLog log;
+  const auto queue = std::make_shared<UiThreadQueue>(log);
   const std::filesystem::path folder = std::filesystem::temp_directory_path() / L"myr_chromium_bench";
   std::filesystem::create_directories(folder / L"page");
   std::ofstream(folder / L"page" / L"index.html", std::ios::binary) << kPage;
@@ -100,7 +108,7 @@ int wmain(int count, wchar_t** arguments) {
   const HWND parent = CreateWindowExW(0, L"STATIC", L"bench", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 1024, 700,
                                       nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
   auto engine =
-      chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
+      chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); }, log);
   std::shared_ptr<Environment> environment;
   std::shared_ptr<Controller> controller;
   std::optional<json::Value> results;

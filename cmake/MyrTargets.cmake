@@ -106,6 +106,22 @@ function(myr_win_test name)
   set_tests_properties(${name} PROPERTIES LABELS windows TIMEOUT 300)
 endfunction()
 
+# myr_windows_program(<name> [GUI] <sources> LIBRARIES <libraries>): a Windows program of the
+# project whose entry is wmain, or wWinMain with GUI.
+function(myr_windows_program name)
+  cmake_parse_arguments(PARSE_ARGV 1 arg "GUI" "" "LIBRARIES")
+  set(kind "")
+  if(arg_GUI)
+    set(kind WIN32)
+  endif()
+  add_executable(${name} ${kind} ${arg_UNPARSED_ARGUMENTS})
+  target_link_libraries(${name} PRIVATE ${arg_LIBRARIES})
+  target_compile_options(${name} PRIVATE ${MYR_WARNINGS})
+  if(MINGW)
+    target_link_options(${name} PRIVATE -municode)
+  endif()
+endfunction()
+
 # A path of this machine as the Windows program sees it (Wine maps / to drive Z:).
 function(myr_windows_path out path)
   if(CMAKE_CROSSCOMPILING)

@@ -32,7 +32,7 @@ options_for() {
 cmake --preset fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build --preset fuzz -j"$(nproc)" --target "${targets[@]}" >/dev/null
 # Seeds the repository does not hold yet: the disc images of the tests, the manifests sha256sum
-# writes.
+# writes, the pictures of the art tests.
 if [ ! -d fuzz/corpus/iso_walk_fuzz ]; then
   cmake --preset native >/dev/null
   cmake --build --preset native --target disc_fuzz_seeds >/dev/null
@@ -44,6 +44,9 @@ if [ ! -d fuzz/corpus/iso_walk_fuzz ]; then
   rm -rf "$seeds"
 fi
 [ -d fuzz/corpus/manifest_fuzz ] || bash fuzz/manifest_seeds.sh fuzz/corpus/manifest_fuzz
+for target in tim2_fuzz game_art_fuzz; do
+  [ -d "fuzz/corpus/$target" ] || python3 tests/art/tim2_fixtures.py "fuzz/corpus/$target"
+done
 
 printf '%-22s %12s %8s %8s %9s\n' target executions coverage features findings
 status=0

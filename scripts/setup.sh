@@ -25,3 +25,10 @@ if ((${#missing[@]})); then
   apt-get update -qq
   DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}" >/dev/null
 fi
+
+# Playwright for the end-to-end tests and the demo, from the lock file; it drives Debian's
+# Chromium and never downloads a browser of its own.
+e2e="$(dirname "$0")/../tests/e2e"
+if [ ! -d "$e2e/node_modules/playwright-core" ]; then
+  (cd "$e2e" && npm ci --no-audit --no-fund --loglevel=error)
+fi

@@ -4,6 +4,7 @@ const FOLDERS = [
   { what: 'game', label: 'Game folder' },
   { what: 'logs', label: 'Logs' },
   { what: 'log', label: 'Last game log' },
+  { what: 'launcherLog', label: 'Launcher log' },
   { what: 'ini', label: 'myr.ini' },
   { what: 'savedata', label: 'Save data' },
   { what: 'memcards', label: 'Memory cards' },

@@ -6,7 +6,6 @@
 #include <array>
 #include <stdexcept>
 #include <string_view>
-#include <type_traits>
 #include <utility>
 
 #include "app/main_window_win.h"
@@ -14,6 +13,7 @@
 #include "foundation/files/ascii_text.h"
 #include "foundation/files/file_names.h"
 #include "foundation/files/win_text.h"
+#include "foundation/unique_resource_win.h"
 #include "saves/restore_win.h"
 #include "saves/save_folders.h"
 #include "settings/schema.h"
@@ -82,11 +82,10 @@ Launcher::Launcher(LauncherSetup setup, std::unique_ptr<ModalUi> modalUi, const 
     : setup_(std::move(setup)),
       launcherLog_(setup_.gameFolder),
       modalUi_(std::move(modalUi)),
-      uiQueue_(std::make_shared<browser::UiThreadQueue>(
-          [this](const std::string& what) { reportFailure("queued work", what); })),
+      uiQueue_(std::make_shared<browser::UiThreadQueue>(*this)),
       disc_(*this),
       runner_(setup_.gameFolder, *this),
-      webHost_(*this, *this, makeEngine(uiQueue_)) {
+      webHost_(*this, *this, makeEngine(uiQueue_, *this)) {
   webHost_.bridge().setCommands(
       inTableOrder({settings::settingsCommands(*this, setup_.gameFolder), disc_.commands(), runner_.commands(),
                     saves::saveCommands(*this), maintenance::maintenanceCommands(*this), ownCommands()}));
@@ -114,10 +113,6 @@ bool Launcher::createWindow(const wchar_t* className, const WindowRect& rect) {
 void Launcher::note(std::string_view message) {
   launcherLog_.note(message);
   runner::pushLogLine(runner_.log(), "[myr_launcher] " + std::string(message));
-}
-
-void Launcher::reportFailure(const std::string& where, const std::string& what) {
-  note("Internal error in " + where + ": " + what);
 }
 
 commands::CommandList Launcher::ownCommands() {
@@ -375,8 +370,7 @@ void Launcher::onDestroy() {
 void Launcher::fillBackground(HDC dc) {
   RECT client{};
   GetClientRect(window_, &client);
-  const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(
-      CreateSolidBrush((dark_ ? kDark : kLight).background), DeleteObject);
+  const UniqueResource<HBRUSH, &::DeleteObject> brush(CreateSolidBrush((dark_ ? kDark : kLight).background));
   FillRect(dc, &client, brush.get());
 }
 

@@ -57,7 +57,9 @@ struct LauncherSetup {
   std::string theme = "system";
 };
 
-using EngineFactory = std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>)>;
+// An engine whose asynchronous results arrive through the queue and whose failures go to the log.
+using EngineFactory =
+    std::function<std::unique_ptr<browser::Engine>(std::shared_ptr<browser::UiThreadQueue>, LogSink& log)>;
 
 class Launcher final : public LogSink,
                        public webui::PageOwner,
@@ -77,8 +79,6 @@ class Launcher final : public LogSink,
   // The window procedure, at WM_NCCREATE: messages of creation already reach the launcher.
   void attachWindow(HWND window) { window_ = window; }
   LRESULT handleMessage(UINT message, WPARAM wParam, LPARAM lParam);
-  // A failure caught at a boundary (the window procedure), for the launcher's log.
-  void reportFailure(const std::string& where, const std::string& what);
   // The launcher's own log, and the game log's queue, which the page shows while a game runs.
   void note(std::string_view message) override;
 

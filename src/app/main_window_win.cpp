@@ -1,9 +1,9 @@
 #include "app/main_window_win.h"
 
-#include <exception>
 #include <string>
 
 #include "app/launcher_win.h"
+#include "foundation/guard.h"
 
 namespace myr::app {
 namespace {
@@ -16,14 +16,11 @@ std::string messageName(UINT message) {
 
 // A message handler that throws reports it and leaves the message to the system's default handling.
 LRESULT handleGuarded(Launcher& launcher, HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  try {
-    return launcher.handleMessage(message, wParam, lParam);
-  } catch (const std::exception& e) {
-    launcher.reportFailure(messageName(message), e.what());
-  } catch (...) {
-    launcher.reportFailure(messageName(message), "unknown exception");
+  LRESULT result = 0;
+  if (!runGuarded(launcher, messageName(message), [&] { result = launcher.handleMessage(message, wParam, lParam); })) {
+    result = DefWindowProcW(window, message, wParam, lParam);
   }
-  return DefWindowProcW(window, message, wParam, lParam);
+  return result;
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 
 #include "app/main_window_win.h"
 #include "foundation/files/file_helpers.h"
+#include "foundation/unique_resource_win.h"
 #include "foundation/files/win_text.h"
 
 namespace myr::app {
@@ -57,7 +58,7 @@ class DesktopModalUi final : public ModalUi {
         FAILED(result->GetDisplayName(SIGDN_FILESYSPATH, &path))) {
       return std::nullopt;
     }
-    const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(path, CoTaskMemFree);
+    const UniqueResource<wchar_t*, &::CoTaskMemFree> owned(path);
     return std::filesystem::path(owned.get());
   }
 

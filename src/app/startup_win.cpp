@@ -5,7 +5,6 @@
 
 #include <future>
 #include <memory>
-#include <type_traits>
 
 #include "app/game_art_win.h"
 #include "app/launcher_win.h"
@@ -16,6 +15,9 @@
 #include "disc/extraction_win.h"
 #include "foundation/environment_win.h"
 #include "foundation/files/win_handle.h"
+#include "foundation/guard.h"
+#include "foundation/launcher_log_win.h"
+#include "foundation/unique_resource_win.h"
 #include "saves/restore_win.h"
 #include "saves/save_leftovers_win.h"
 #include "settings/settings_file.h"
@@ -29,8 +31,7 @@ constexpr UINT kHandOverTimeoutMs = 3000;
 
 bool commandLineHasPlay() {
   int count = 0;
-  const std::unique_ptr<LPWSTR, decltype(&LocalFree)> arguments(CommandLineToArgvW(GetCommandLineW(), &count),
-                                                                LocalFree);
+  const UniqueResource<LPWSTR*, &::LocalFree> arguments(CommandLineToArgvW(GetCommandLineW(), &count));
   if (!arguments) {
     return false;
   }
@@ -83,16 +84,14 @@ std::string readTheme(const std::filesystem::path& gameFolder, bool captureMode)
   return theme;
 }
 
-// The art of the disc image in use, read beside the window's creation.
-std::future<std::vector<game_icon::Image>> startLoadingGameArt(const Launcher& launcher) {
+// The art of the disc image in use, read beside the window's creation; without art the
+// program's icon stands in.
+std::future<std::vector<game_icon::Image>> startLoadingGameArt(Launcher& launcher) {
   const std::filesystem::path image = disc::defaultImagePath(launcher.imageSources(), launcher.gameFolder()).path;
-  return std::async(std::launch::async, [image] {
-    // A thread entry: nothing may escape it, and without art the program's icon stands in.
-    try {
-      return loadArtOfImage(image);
-    } catch (...) {
-      return std::vector<game_icon::Image>{};
-    }
+  return std::async(std::launch::async, [image, &launcher] {
+    std::vector<game_icon::Image> art;
+    runGuarded(launcher, "reading the game art", [&] { art = loadArtOfImage(image); });
+    return art;
   });
 }
 
@@ -116,10 +115,10 @@ WindowRect initialWindowRect() {
                         static_cast<int>(GetDpiForSystem()), size);
 }
 
-LauncherSetup readSetup() {
+LauncherSetup readSetup(const std::filesystem::path& gameFolder) {
   LauncherSetup setup;
   setup.play = commandLineHasPlay();
-  setup.gameFolder = resolveGameFolder();
+  setup.gameFolder = gameFolder;
   setup.capturePath = getEnvWide(L"MYR_LAUNCHER_CAPTURE");
   setup.theme = readTheme(setup.gameFolder, !setup.capturePath.empty());
   return setup;
@@ -145,9 +144,12 @@ std::vector<std::string> leftoversRemoved(const std::filesystem::path& gameFolde
   return removed;
 }
 
-}  // namespace
+std::unique_ptr<browser::Engine> engineOfTheEnvironment(std::shared_ptr<browser::UiThreadQueue> queue, LogSink& log) {
+  return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"), std::move(queue), log);
+}
 
-int runLauncher(HINSTANCE instance, int showCommand) {
+int runUnguarded(HINSTANCE instance, int showCommand, const std::filesystem::path& gameFolder,
+                 const EngineFactory& makeEngine) {
   SetProcessDpiAwarenessContext(DPI_AWARENESS_CONTEXT_PER_MONITOR_AWARE_V2);
   const bool play = commandLineHasPlay();
 
@@ -163,17 +165,14 @@ int runLauncher(HINSTANCE instance, int showCommand) {
     // Ending 2.
     return 1;
   }
-  LauncherSetup setup = readSetup();
+  LauncherSetup setup = readSetup(gameFolder);
 
   const bool headless = getEnvUtf8(L"MYR_LAUNCHER_BROWSER") == "stdio";
   std::unique_ptr<Launcher> launcher;
   std::unique_ptr<ModalUi> modalUi =
       headless ? makeHeadlessModalUi()
                : makeDesktopModalUi([&launcher] { return launcher ? launcher->window() : nullptr; });
-  launcher = std::make_unique<Launcher>(
-      std::move(setup), std::move(modalUi), [](std::shared_ptr<browser::UiThreadQueue> queue) {
-        return browser::makeEngine(getEnvUtf8(L"MYR_LAUNCHER_BROWSER"), std::move(queue));
-      });
+  launcher = std::make_unique<Launcher>(std::move(setup), std::move(modalUi), makeEngine);
   std::future<std::vector<game_icon::Image>> art = startLoadingGameArt(*launcher);
   if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
     // Ending 2.
@@ -197,6 +196,19 @@ int runLauncher(HINSTANCE instance, int showCommand) {
     launcher->webHost().startUi();
   }
   return runMessageLoop();
+}
+
+}  // namespace
+
+int runLauncher(HINSTANCE instance, int showCommand) { return runLauncher(instance, showCommand, engineOfTheEnvironment); }
+
+int runLauncher(HINSTANCE instance, int showCommand, const EngineFactory& makeEngine) {
+  const std::filesystem::path gameFolder = resolveGameFolder();
+  noteTerminationInLauncherLog(gameFolder);
+  AppendingLauncherLog lastWords(gameFolder);
+  int exitCode = 1;
+  runGuarded(lastWords, "the launcher", [&] { exitCode = runUnguarded(instance, showCommand, gameFolder, makeEngine); });
+  return exitCode;
 }
 
 }  // namespace myr::app

@@ -9,38 +9,12 @@
 #include <vector>
 
 #include "art/game_icon.h"
+#include "foundation/unique_resource_win.h"
 
 namespace myr::art {
 
-// Sole owner of one GDI bitmap or icon. Move-only, so the handle is released exactly once, by
-// whichever owner holds it last, on every path out of the code that made it.
-template <class Handle, auto ReleaseFn>
-class UniqueGdiHandle {
- public:
-  UniqueGdiHandle() noexcept = default;
-  explicit UniqueGdiHandle(Handle handle) noexcept : handle_(handle) {}
-  UniqueGdiHandle(const UniqueGdiHandle&) = delete;
-  UniqueGdiHandle& operator=(const UniqueGdiHandle&) = delete;
-  UniqueGdiHandle(UniqueGdiHandle&& other) noexcept : handle_(other.release()) {}
-  UniqueGdiHandle& operator=(UniqueGdiHandle&& other) noexcept {
-    if (this != &other) reset(other.release());
-    return *this;
-  }
-  ~UniqueGdiHandle() { reset(); }
-
-  Handle get() const noexcept { return handle_; }
-  explicit operator bool() const noexcept { return handle_ != nullptr; }
-  Handle release() noexcept { return std::exchange(handle_, nullptr); }
-  void reset(Handle handle = nullptr) noexcept {
-    if (Handle old = std::exchange(handle_, handle); old != nullptr) ReleaseFn(old);
-  }
-
- private:
-  Handle handle_ = nullptr;
-};
-
-using UniqueBitmap = UniqueGdiHandle<HBITMAP, &::DeleteObject>;
-using UniqueIcon = UniqueGdiHandle<HICON, &::DestroyIcon>;
+using UniqueBitmap = UniqueResource<HBITMAP, &::DeleteObject>;
+using UniqueIcon = UniqueResource<HICON, &::DestroyIcon>;
 
 // The icons made from the game art that are still alive. Whoever sets the window's icons takes
 // the old set first and lets it go once the window holds the new ones, so exactly the icons in

@@ -1,9 +1,9 @@
 #include "foundation/environment_win.h"
 
-#include <memory>
 #include <vector>
 
 #include "foundation/files/win_text.h"
+#include "foundation/unique_resource_win.h"
 
 namespace myr {
 
@@ -23,7 +23,7 @@ std::string getEnvUtf8(const wchar_t* name) { return toUtf8(getEnvWide(name)); }
 std::filesystem::path knownFolderPath(REFKNOWNFOLDERID id) {
   PWSTR raw = nullptr;
   const HRESULT result = SHGetKnownFolderPath(id, KF_FLAG_CREATE, nullptr, &raw);
-  const std::unique_ptr<wchar_t, decltype(&CoTaskMemFree)> owned(raw, CoTaskMemFree);
+  const UniqueResource<wchar_t*, &::CoTaskMemFree> owned(raw);
   if (FAILED(result) || raw == nullptr) {
     return {};
   }

@@ -30,4 +30,19 @@ class LauncherLog final : public LogSink {
   bool full_ = false;
 };
 
+// The launcher's last words, added to the log of this run without the LauncherLog, which may be
+// gone (a start that failed) or in the middle of a line (a thread that ended the process).
+class AppendingLauncherLog final : public LogSink {
+ public:
+  explicit AppendingLauncherLog(std::filesystem::path gameFolder) : gameFolder_(std::move(gameFolder)) {}
+  void note(std::string_view message) override;
+
+ private:
+  std::filesystem::path gameFolder_;
+};
+
+// From now on, std::terminate writes what it knows into the game folder's launcher.log before
+// the process ends.
+void noteTerminationInLauncherLog(const std::filesystem::path& gameFolder);
+
 }  // namespace myr

@@ -40,6 +40,7 @@ std::optional<OpenTarget> findTarget(std::string_view what, MaintenanceHost& hos
   if (what == "shaders") return OpenTarget{shaderCacheFolder(dataFolder(game))};
   if (what == "licenses") return OpenTarget{licensesFolder(host)};
   if (what == "log") return OpenTarget{game / L"logs" / L"last_run.log", true};
+  if (what == "launcherLog") return OpenTarget{game / L"logs" / L"launcher.log", true};
   if (what == "ini") return OpenTarget{game / L"myr.ini", true};
   return std::nullopt;
 }

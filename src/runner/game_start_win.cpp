@@ -12,6 +12,7 @@
 #include "foundation/files/file_helpers.h"
 #include "foundation/files/file_names.h"
 #include "foundation/files/win_text.h"
+#include "foundation/inherited_handle_list_win.h"
 #include "runner/game_output.h"
 #include "runner/running_game_win.h"
 
@@ -41,38 +42,6 @@ class ScopedVariable {
  private:
   const wchar_t* name_;
   std::optional<std::wstring> old_;
-};
-
-// The handles a child may inherit, as a process attribute; empty when the list cannot be built.
-class InheritedHandleList {
- public:
-  explicit InheritedHandleList(std::vector<HANDLE> handles) : handles_(std::move(handles)) {
-    SIZE_T size = 0;
-    InitializeProcThreadAttributeList(nullptr, 1, 0, &size);
-    storage_ = std::make_unique<char[]>(size);
-    auto* list = reinterpret_cast<LPPROC_THREAD_ATTRIBUTE_LIST>(storage_.get());
-    if (!InitializeProcThreadAttributeList(list, 1, 0, &size)) return;
-    list_ = list;
-    if (!UpdateProcThreadAttribute(list, 0, PROC_THREAD_ATTRIBUTE_HANDLE_LIST, handles_.data(),
-                                   handles_.size() * sizeof(HANDLE), nullptr, nullptr)) {
-      release();
-    }
-  }
-  ~InheritedHandleList() { release(); }
-  InheritedHandleList(const InheritedHandleList&) = delete;
-  InheritedHandleList& operator=(const InheritedHandleList&) = delete;
-
-  LPPROC_THREAD_ATTRIBUTE_LIST get() const { return list_; }
-
- private:
-  void release() {
-    if (list_ != nullptr) DeleteProcThreadAttributeList(list_);
-    list_ = nullptr;
-  }
-
-  std::vector<HANDLE> handles_;  // read by the list until the process is created
-  std::unique_ptr<char[]> storage_;
-  LPPROC_THREAD_ATTRIBUTE_LIST list_ = nullptr;
 };
 
 struct GamePipe {

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "saves/base64.h"
+#include "foundation/bytes/base64.h"
 
 namespace myr::saves {
 namespace {
@@ -122,7 +122,7 @@ std::string thumbnailFileName(int slot) {
 json::Value thumbnailJson(const std::optional<std::string>& fileBytes) {
   json::Value reply = json::Value::object();
   if (fileBytes && fileBytes->size() >= kShortestPicture && fileBytes->starts_with(kPngSignature)) {
-    reply.set("png", base64Encode(*fileBytes));
+    reply.set("png", encodeBase64(*fileBytes));
   }
   return reply;
 }

@@ -75,8 +75,13 @@ void WebHost::onProcessFailed(browser::ProcessFailure failure) {
       }
       return;
     case browser::ProcessFailure::RenderProcessExited:
-    case browser::ProcessFailure::RenderProcessUnresponsive:
       if (view_) {
+        view_->reload();
+      }
+      return;
+    // A page that hangs again and again is given up like a browser that keeps failing.
+    case browser::ProcessFailure::RenderProcessUnresponsive:
+      if (view_ && ++restartCount_ <= kMaxBrowserRestarts) {
         view_->reload();
       }
       return;

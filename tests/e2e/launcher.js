@@ -27,11 +27,16 @@ function run(command, args) {
   return execFileSync(command, args, { encoding: 'utf8' }).trim();
 }
 
-// Processes of the browsers the launcher starts (its profile folder is named after the launcher).
+// Processes of the browsers the launchers of this Wine prefix start (their profile folder is
+// named after the launcher and lies in the prefix): other runs on the machine have their own.
+const literally = (text) => text.replace(/[.*+?^${}()|[\]\\]/g, '\\$&');
+const profileOfThisPrefix =
+  `${literally(process.env.WINEPREFIX ?? '')}/dosdevices/c:/users/[^/]+/AppData/Local/myr_launcher/Chromium`;
+
 export function browserProcesses() {
   let lines = '';
   try {
-    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*myr_launcher/Chromium`]);
+    lines = run('pgrep', ['-a', '-f', `^${browserBinary} .*--user-data-dir=${profileOfThisPrefix}`]);
   } catch {
     return [];
   }
@@ -52,14 +57,20 @@ const playerPage = path.resolve(here, '../../launcher-ui');
 
 // A game folder of its own with the launcher; `page: 'player'` serves the player's page from the
 // source tree instead of the small protocol page, `game` adds the stand-in game, and `prepare`
-// gets the folder before the launcher starts (to place myr.ini, cards, states).
+// gets the folder before the launcher starts (to place myr.ini, cards, states). `folder` names a
+// game folder that is ready as it is and stays after the launcher (the demo's).
 export class Launcher {
-  constructor({ environment = {}, page = 'protocol', game = false, prepare } = {}) {
-    this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+  constructor({ environment = {}, page = 'protocol', game = false, prepare, folder } = {}) {
     this.pageKind = page;
-    fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
-    if (game) fs.copyFileSync(path.join(gameDir, 'myr.exe'), path.join(this.folder, 'myr.exe'));
-    fs.cpSync(page === 'player' ? playerPage : path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    this.ownsFolder = !folder;
+    if (folder) {
+      this.folder = folder;
+    } else {
+      this.folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-e2e-'));
+      fs.copyFileSync(path.join(gameDir, 'myr_launcher.exe'), path.join(this.folder, 'myr_launcher.exe'));
+      if (game) fs.copyFileSync(path.join(gameDir, 'myr.exe'), path.join(this.folder, 'myr.exe'));
+      fs.cpSync(page === 'player' ? playerPage : path.join(here, 'page'), path.join(this.folder, 'launcher-ui'), { recursive: true });
+    }
     prepare?.(this.folder);
     this.port = nextPort++;
     this.output = '';
@@ -135,15 +146,20 @@ export class Launcher {
       this.windowId = windowId;
       const info = run('xwininfo', ['-id', windowId]);
       const number = (label) => Number(new RegExp(`${label}:\\s+(-?\\d+)`).exec(info)[1]);
-      return { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
-               width: number('Width'), height: number('Height') };
+      const geometry = { id: windowId, x: number('Absolute upper-left X'), y: number('Absolute upper-left Y'),
+        width: number('Width'), height: number('Height') };
+      this.shown ??= geometry;
+      return geometry;
     });
   }
 
-  // Where an element of the page is on the screen (asked without Playwright).
+  // Where an element of the page is on the screen (asked without Playwright), scrolled into
+  // sight first as a player would.
   async screenPoint(selector) {
     const box = await this.evaluate(
-      `(() => { const r = document.querySelector(${JSON.stringify(selector)}).getBoundingClientRect();
+      `(() => { const e = document.querySelector(${JSON.stringify(selector)});
+                e.scrollIntoView({ block: 'nearest', behavior: 'instant' });
+                const r = e.getBoundingClientRect();
                 return { x: r.x, y: r.y, width: r.width, height: r.height }; })()`);
     const window = await this.window();
     return { x: Math.round(window.x + box.x + box.width / 2), y: Math.round(window.y + box.y + box.height / 2) };
@@ -161,11 +177,33 @@ export class Launcher {
       String(window.y + Math.round(window.height / 2)), file]);
   }
 
+  // A picture of the window once it shows what the page has drawn: the painted frame follows a
+  // change of the page by a moment.
+  async picture(file) {
+    const window = await this.window();
+    const rendered = `${file}.page.png`;
+    await this.page.screenshot({ path: rendered });
+    try {
+      await until(() => {
+        grabScreen(window, file);
+        return pictureDifference(rendered, file) < 0.02;
+      }, { timeout: 5000, what: 'the window to show the page' });
+    } finally {
+      fs.rmSync(rendered, { force: true });
+    }
+  }
+
   // What a player does to the window that "play" minimised: bring it back.
+  // Back means where and as tall as when it was first seen: the window manager animates the
+  // restore, and a click computed on the way lands beside its target.
   async restoreWindow() {
     const window = await this.window();
     run('xdotool', ['windowactivate', window.id]);
-    await until(async () => (await this.evaluate('innerHeight')) >= window.height / 2, { what: 'the window to come back' });
+    const { x, y, height } = this.shown;
+    await until(async () => {
+      const now = await this.window();
+      return now.x === x && now.y === y && now.height === height && (await this.evaluate('innerHeight')) === height;
+    }, { what: 'the window to come back' });
   }
 
   // What the window manager's close button does: WM_DELETE_WINDOW to the window.
@@ -205,7 +243,7 @@ export class Launcher {
     this.process.stdout.destroy();
     this.process.stderr.destroy();
     this.endProgramsOfFolder();
-    fs.rmSync(this.folder, { recursive: true, force: true });
+    if (this.ownsFolder) fs.rmSync(this.folder, { recursive: true, force: true });
   }
 }
 

@@ -38,6 +38,10 @@ test('a killed browser is started again three times, then the window stays witho
     await sleep(3000);
     assert.deepEqual(browserProcesses(), []);
     assert.ok(launcher.running, 'the launcher keeps its window');
+    // The browser's notes are in the launcher's own log, and nowhere else.
+    const log = fs.readFileSync(path.join(launcher.folder, 'logs', 'launcher.log'), 'utf8');
+    assert.equal(log.match(/The browser was lost: /g)?.length, 4, log);
+    assert.doesNotMatch(launcher.output, /browser was lost/);
   } finally {
     await launcher.stop();
   }

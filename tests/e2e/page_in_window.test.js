@@ -5,7 +5,7 @@ import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
 import { after, before, test } from 'node:test';
-import { Launcher, grabScreen, pictureDifference, until } from './launcher.js';
+import { Launcher, until } from './launcher.js';
 
 let launcher;
 before(async () => {
@@ -19,13 +19,7 @@ test('the window shows what the browser renders', async () => {
   const viewport = await launcher.page.evaluate(() => [innerWidth, innerHeight]);
   assert.deepEqual(viewport, [window.width, window.height]);
   const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-shot-'));
-  const rendered = path.join(folder, 'rendered.png');
-  const screen = path.join(folder, 'screen.png');
-  await launcher.page.screenshot({ path: rendered });
-  await until(() => {
-    grabScreen(window, screen);
-    return pictureDifference(rendered, screen) < 0.02;
-  }, { timeout: 5000, what: 'the window to show the page' });
+  await launcher.picture(path.join(folder, 'screen.png'));
   fs.rmSync(folder, { recursive: true });
 });
 

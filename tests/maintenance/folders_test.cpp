@@ -50,12 +50,14 @@ TEST_F(OpenCommand, UnknownNamesOpenNothing) {
   EXPECT_TRUE(host.modal.opened.empty());
 }
 
-TEST_F(OpenCommand, TheLogAndTheSettingsFileMustExist) {
+TEST_F(OpenCommand, TheLogsAndTheSettingsFileMustExist) {
   struct Case {
     const char* what;
     fs::path file;
   };
-  const Case cases[] = {{"log", game / L"logs" / L"last_run.log"}, {"ini", game / L"myr.ini"}};
+  const Case cases[] = {{"log", game / L"logs" / L"last_run.log"},
+                        {"launcherLog", game / L"logs" / L"launcher.log"},
+                        {"ini", game / L"myr.ini"}};
   for (const Case& c : cases) {
     EXPECT_EQ(run("open", argument("what", c.what)).get("error").asString(),
               toUtf8(c.file.native()) + " does not exist yet.")

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "foundation/files/utf8.h"
+#include "foundation/version.h"
 
 namespace myr::runner {
 namespace {
@@ -146,9 +147,10 @@ TEST(CappedLog, ReachingTheCapExactlyWritesTheMarker) {
 
 TEST(LogLines, HeaderAndClosingLine) {
   const LocalTime time{2024, 3, 7, 9, 5, 2};
-  EXPECT_EQ(logHeaderLine(time, ""), "[myr_launcher 0.1.0] 2024-03-07 09:05:02 myr.exe started\r\n");
+  const std::string launcher = std::string("[myr_launcher ") + kLauncherVersion + "] ";
+  EXPECT_EQ(logHeaderLine(time, ""), launcher + "2024-03-07 09:05:02 myr.exe started\r\n");
   EXPECT_EQ(logHeaderLine(time, "quick.state"),
-            "[myr_launcher 0.1.0] 2024-03-07 09:05:02 myr.exe started, resuming quick.state\r\n");
+            launcher + "2024-03-07 09:05:02 myr.exe started, resuming quick.state\r\n");
   EXPECT_EQ(logClosingLine(0xC0000005), "\r\n[myr_launcher] myr.exe ended with code 3221225477 (0xC0000005)\r\n");
   EXPECT_EQ(logClosingLine(3), "\r\n[myr_launcher] myr.exe ended with code 3 (0x00000003)\r\n");
   EXPECT_EQ(stateLoadValue("slot 1.state"), "30:states\\slot 1.state");

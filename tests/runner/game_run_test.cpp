@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/files/win_text.h"
+#include "foundation/version.h"
 #include "runner/exit_record.h"
 #include "runner/game_output.h"
 #include "runner/game_start_win.h"
@@ -179,7 +180,7 @@ TEST_F(GameRunTest, OutputReachesThePageAsLinesAndTheLogAsWritten) {
   // The log keeps the output as the game wrote it, between the header and the closing line.
   const std::string log = readFile(logPath(L"last_run.log"));
   const std::size_t headerEnd = log.find("\r\n") + 2;
-  EXPECT_TRUE(log.starts_with("[myr_launcher 0.1.0] "));
+  EXPECT_TRUE(log.starts_with(std::string("[myr_launcher ") + kLauncherVersion + "] "));
   EXPECT_TRUE(log.substr(0, headerEnd).ends_with(" myr.exe started\r\n"));
   EXPECT_EQ(log.substr(headerEnd), printed + line0 + "\n" + line1 + "\n" + "error: from standard error\n" +
                                        "\r\n[myr_launcher] myr.exe ended with code 0 (0x00000000)\r\n");

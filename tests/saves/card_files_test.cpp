@@ -8,7 +8,7 @@
 #include "foundation/pause_points.h"
 #include "save_files_fixture.h"
 #include "saves/backup_sets_win.h"
-#include "saves/base64.h"
+#include "foundation/bytes/base64.h"
 #include "saves/card_format.h"
 #include "saves/card_format_win.h"
 #include "saves/card_image_win.h"
@@ -189,7 +189,7 @@ TEST(CardFiles, ThumbnailsAreReadOnlyWhenTheyArePictures) {
     const Result<json::Value> reply = saveThumbnail(game.path(), slot);
     return reply ? json::write(*reply) : "error: " + reply.error().message;
   };
-  EXPECT_EQ(thumbnail(0), R"({"png":")" + base64Encode(png) + R"("})");
+  EXPECT_EQ(thumbnail(0), R"({"png":")" + encodeBase64(png) + R"("})");
   EXPECT_EQ(thumbnail(999), thumbnail(0));
   for (int slot : {1, 2, 3, 4}) EXPECT_EQ(thumbnail(slot), "{}") << slot;
   for (const json::Value& slot :

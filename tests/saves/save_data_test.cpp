@@ -5,7 +5,6 @@
 #include <cmath>
 
 #include "card_test_support.h"
-#include "saves/base64.h"
 
 namespace myr::saves {
 namespace {
@@ -127,23 +126,6 @@ TEST(SaveData, ThumbnailSlotsAndPictures) {
   EXPECT_EQ(json::write(thumbnailJson(png.substr(0, 63))), "{}");
   EXPECT_EQ(json::write(thumbnailJson("\xFF\xD8\xFF\xE0" + std::string(60, 'j'))), "{}");
   EXPECT_EQ(json::write(thumbnailJson(std::nullopt)), "{}");
-}
-
-TEST(SaveData, Base64MatchesTheRfcVectors) {
-  const std::pair<std::string, std::string> vectors[] = {
-      {"", ""},
-      {"f", "Zg=="},
-      {"fo", "Zm8="},
-      {"foo", "Zm9v"},
-      {"foob", "Zm9vYg=="},
-      {"fooba", "Zm9vYmE="},
-      {"foobar", "Zm9vYmFy"},
-      {"\xFF\xEF\xBE", "/+++"},
-      {std::string("\0\0\0\0", 4), "AAAAAA=="},
-  };
-  for (const auto& [bytes, text] : vectors) {
-    EXPECT_EQ(base64Encode(bytes), text) << text;
-  }
 }
 
 }  // namespace

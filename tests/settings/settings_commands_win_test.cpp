@@ -11,6 +11,7 @@
 
 #include "foundation/commands/reply.h"
 #include "foundation/files/win_text.h"
+#include "foundation/version.h"
 #include "settings/bindings.h"
 #include "settings/schema.h"
 #include "settings/settings_file.h"
@@ -121,7 +122,7 @@ TEST_F(SettingsCommands, InitAnswersEveryMemberInOrder) {
   EXPECT_EQ(reply.get("id").asNumber(0), 7);
   const json::Value& init = reply.get("result");
   EXPECT_EQ(memberNames(init), members);
-  EXPECT_EQ(init.get("version").asString(), "0.1.0");
+  EXPECT_EQ(init.get("version").asString(), kLauncherVersion);
   EXPECT_EQ(init.get("webview").asString(), "120.0.2210.91");
   EXPECT_EQ(init.get("exeDir").asString(), toUtf8(folder.path().native()));
   EXPECT_EQ(init.get("ini").asString(), toUtf8(path().native()));

@@ -44,7 +44,7 @@ FakeEngine& LauncherFixture::useEngine(FakeBrowserOptions options) {
   auto recording = std::make_unique<RecordingModalUi>(dialogs, dialogAnswer);
   modalUi = recording.get();
   launcher_ = std::make_unique<app::Launcher>(std::move(setup), std::move(recording),
-                                              [this, options](std::shared_ptr<browser::UiThreadQueue> queue) {
+                                              [this, options](std::shared_ptr<browser::UiThreadQueue> queue, LogSink&) {
                                                 auto fake = std::make_unique<FakeEngine>(std::move(queue), options);
                                                 engine = fake.get();
                                                 return fake;

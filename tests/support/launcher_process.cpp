@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "foundation/files/win_text.h"
+#include "foundation/unique_resource_win.h"
 
 namespace myr::testing {
 namespace {
@@ -22,8 +23,7 @@ std::filesystem::path uniqueTemporaryFolder() {
 
 std::vector<wchar_t> environmentBlock(const std::map<std::wstring, std::wstring>& overrides) {
   std::map<std::wstring, std::wstring> variables;
-  const std::unique_ptr<wchar_t, decltype(&FreeEnvironmentStringsW)> current(GetEnvironmentStringsW(),
-                                                                             FreeEnvironmentStringsW);
+  const UniqueResource<wchar_t*, &::FreeEnvironmentStringsW> current(GetEnvironmentStringsW());
   for (const wchar_t* entry = current.get(); *entry != L'\0'; entry += wcslen(entry) + 1) {
     const std::wstring text(entry);
     const size_t equals = text.find(L'=', 1);

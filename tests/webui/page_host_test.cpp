@@ -110,12 +110,16 @@ TEST_F(PageStart, DebuggingPortBecomesABrowserArgumentOrALogLine) {
       EXPECT_TRUE(options->language.empty());
       EXPECT_FALSE(options->allowSingleSignOnUsingOSPrimaryAccount);
     }
+    const std::string ignored = "MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) + " ignored: not a port from 1024 to 65535";
     const auto logged = launcher().logQueue().take(10).lines;
+    std::ifstream file(gameFolder / L"logs" / L"launcher.log", std::ios::binary);
+    const std::string launcherLog{std::istreambuf_iterator<char>(file), {}};
     if (c.logged) {
-      EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] MYR_LAUNCHER_DEVTOOLS_PORT=" + toUtf8(c.port) +
-                                                 " ignored: not a port from 1024 to 65535"});
+      EXPECT_EQ(logged, std::vector<std::string>{"[myr_launcher] " + ignored});
+      EXPECT_NE(launcherLog.find(ignored), std::string::npos) << launcherLog;
     } else {
       EXPECT_TRUE(logged.empty()) << toUtf8(c.port);
+      EXPECT_EQ(launcherLog.find("MYR_LAUNCHER_DEVTOOLS_PORT"), std::string::npos) << launcherLog;
     }
   }
 }
@@ -241,6 +245,22 @@ TEST_F(ViewPolicies, RenderFailuresReload) {
   view().raiseProcessFailed(browser::ProcessFailure::Other);
   EXPECT_EQ(view().reloads, 2);
   EXPECT_EQ(engine->controllers.size(), 1u);
+}
+
+TEST_F(ViewPolicies, AHungPageIsReloadedWhileRestartsAreLeft) {
+  view().raiseProcessFailed(browser::ProcessFailure::BrowserProcessExited);
+  pumpMessages();
+  for (int hang = 1; hang <= 3; ++hang) {
+    view().raiseProcessFailed(browser::ProcessFailure::RenderProcessUnresponsive);
+  }
+  EXPECT_EQ(view().reloads, 2);
+  // An ended renderer costs no restart; a browser that ends now is not started again.
+  view().raiseProcessFailed(browser::ProcessFailure::RenderProcessExited);
+  EXPECT_EQ(view().reloads, 3);
+  view().raiseProcessFailed(browser::ProcessFailure::BrowserProcessExited);
+  pumpMessages();
+  EXPECT_EQ(engine->controllers.size(), 2u);
+  EXPECT_EQ(launcher().webHost().view(), nullptr);
 }
 
 TEST_F(ViewPolicies, CaptureWritesTheViewsPictureThenEndsTheLauncher) {

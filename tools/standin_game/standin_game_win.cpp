@@ -11,7 +11,8 @@
 //   STANDIN_FLOOD_BYTES  prints this many bytes of short numbered lines as fast as it can ...
 //   STANDIN_FLOOD_FILE   ... into this file instead of standard output
 //   STANDIN_FLOOD_RATE   ... or at no more than this many bytes per second
-//   STANDIN_WRITE_FILE   writes STANDIN_WRITE_TEXT into this file (relative: to the current folder)
+//   STANDIN_WRITE_FILE   writes STANDIN_WRITE_TEXT into this file (relative: to the current folder),
+//                        making its folders first, as the game makes its save folder
 //   STANDIN_SLEEP_MS     sleeps this many milliseconds
 //   STANDIN_EXIT_CODE    ends with this code: decimal or 0x hex, any 32-bit value (default 0)
 //
@@ -22,6 +23,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cwchar>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -150,6 +152,8 @@ int wmain() {
     }
   }
   if (const std::wstring path = variable(L"STANDIN_WRITE_FILE"); !path.empty()) {
+    std::error_code ignored;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), ignored);
     const HANDLE file =
         CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     writeAll(file, utf8(variable(L"STANDIN_WRITE_TEXT")));

@@ -20,12 +20,13 @@ class MissingEngine final : public Engine {
 
 }  // namespace
 
-std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue) {
+std::unique_ptr<Engine> makeEngine(const std::string& choice, std::shared_ptr<UiThreadQueue> queue, LogSink& log) {
   if (choice == "stdio") {
-    return makeStdioEngine(std::move(queue));
+    return makeStdioEngine(std::move(queue), log);
   }
   if (choice == "chromium" || (choice.empty() && chromium::chromiumAvailable())) {
-    return chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); });
+    return chromium::makeChromiumEngine([queue](std::function<void()> work) { return queue->post(std::move(work)); },
+                                        log);
   }
   return std::make_unique<MissingEngine>(std::move(queue));
 }

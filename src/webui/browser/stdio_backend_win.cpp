@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <exception>
 #include <functional>
 #include <vector>
 #include <string>
@@ -11,6 +10,7 @@
 #include <utility>
 
 #include "foundation/files/win_text.h"
+#include "foundation/guard.h"
 #include "foundation/json/json.h"
 #include "webui/browser/png_encoder.h"
 #include "webui/browser/ui_thread_queue_win.h"
@@ -38,7 +38,7 @@ class StdioView;
 // the browser is re-created.
 class PageInput : public std::enable_shared_from_this<PageInput> {
  public:
-  explicit PageInput(std::shared_ptr<UiThreadQueue> queue) : queue_(std::move(queue)) {}
+  PageInput(std::shared_ptr<UiThreadQueue> queue, LogSink& log) : queue_(std::move(queue)), log_(log) {}
 
   // A page is on its way (its browser is being created): lines wait for it.
   void expectPage() { pageExpected_ = true; }
@@ -67,6 +67,7 @@ class PageInput : public std::enable_shared_from_this<PageInput> {
   void closeWindowWithoutPage();
 
   std::shared_ptr<UiThreadQueue> queue_;
+  LogSink& log_;
   StdioView* view_ = nullptr;
   HWND window_ = nullptr;
   bool pageExpected_ = false;
@@ -195,12 +196,7 @@ void PageInput::startReader() {
   }
   readerStarted_ = true;
   std::thread([input = shared_from_this()] {
-    // A thread entry: nothing may escape it.
-    try {
-      input->readLines();
-    } catch (const std::exception& e) {
-      note(std::string("standard input reader failed: ") + e.what());
-    }
+    runGuarded(input->log_, "the headless page's reader", [&] { input->readLines(); });
   }).detach();
 }
 
@@ -315,7 +311,8 @@ class StdioEnvironment final : public Environment {
 
 class StdioEngine final : public Engine {
  public:
-  explicit StdioEngine(std::shared_ptr<UiThreadQueue> queue) : input_(std::make_shared<PageInput>(std::move(queue))) {}
+  StdioEngine(std::shared_ptr<UiThreadQueue> queue, LogSink& log)
+      : input_(std::make_shared<PageInput>(std::move(queue), log)) {}
   std::wstring installedVersion() override { return L"stdio"; }
   HRESULT createEnvironment(const std::wstring&, const EnvironmentOptions* options, EnvironmentCreated done) override {
     // From here on, lines already read belong to the page this browser will show.
@@ -335,8 +332,8 @@ class StdioEngine final : public Engine {
 
 }  // namespace
 
-std::unique_ptr<Engine> makeStdioEngine(std::shared_ptr<UiThreadQueue> queue) {
-  return std::make_unique<StdioEngine>(std::move(queue));
+std::unique_ptr<Engine> makeStdioEngine(std::shared_ptr<UiThreadQueue> queue, LogSink& log) {
+  return std::make_unique<StdioEngine>(std::move(queue), log);
 }
 
 }  // namespace myr::browser

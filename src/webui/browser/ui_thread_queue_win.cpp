@@ -1,7 +1,8 @@
 #include "webui/browser/ui_thread_queue_win.h"
 
-#include <exception>
 #include <memory>
+
+#include "foundation/guard.h"
 
 namespace myr::browser {
 namespace {
@@ -32,21 +33,13 @@ HWND createQueueWindow() {
 
 }  // namespace
 
-UiThreadQueue::UiThreadQueue(std::function<void(const std::string&)> reportFailure)
-    : reportFailure_(std::move(reportFailure)), window_(createQueueWindow()) {
+UiThreadQueue::UiThreadQueue(LogSink& log) : log_(log), window_(createQueueWindow()) {
   SetWindowLongPtrW(window_.load(), GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
 }
 
 void UiThreadQueue::run(LPARAM work) const {
   const std::unique_ptr<Work> owned(reinterpret_cast<Work*>(work));
-  // Nothing may cross into the system's message dispatch.
-  try {
-    (*owned)();
-  } catch (const std::exception& e) {
-    reportFailure_(e.what());
-  } catch (...) {
-    reportFailure_("unknown exception");
-  }
+  runGuarded(log_, "queued work", *owned);
 }
 
 UiThreadQueue::~UiThreadQueue() { close(); }

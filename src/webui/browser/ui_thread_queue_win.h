@@ -4,7 +4,8 @@
 
 #include <atomic>
 #include <functional>
-#include <string>
+
+#include "foundation/log_sink.h"
 
 namespace myr::browser {
 
@@ -12,8 +13,8 @@ namespace myr::browser {
 // closed on the UI thread; post() may be called from any thread while the object lives.
 class UiThreadQueue {
  public:
-  // reportFailure hears of an exception a piece of work threw, which stops there.
-  explicit UiThreadQueue(std::function<void(const std::string&)> reportFailure);
+  // An exception a piece of work throws stops there and goes to log, which must outlive the queue.
+  explicit UiThreadQueue(LogSink& log);
   ~UiThreadQueue();
   UiThreadQueue(const UiThreadQueue&) = delete;
   UiThreadQueue& operator=(const UiThreadQueue&) = delete;
@@ -26,7 +27,7 @@ class UiThreadQueue {
   void run(LPARAM work) const;
 
  private:
-  std::function<void(const std::string&)> reportFailure_;
+  LogSink& log_;
   std::atomic<HWND> window_;
 };
 

@@ -7,11 +7,15 @@
 #include <shlwapi.h>
 
 #include <chrono>
+#include <stdexcept>
 #include <filesystem>
+#include <fstream>
 #include <thread>
 
 #include "foundation/files/win_text.h"
 #include "support/fake_browser.h"
+#include "support/recording_log.h"
+#include "support/temp_folder.h"
 #include "webui/browser/chromium/chromium_engine_win.h"
 #include "webui/browser/ui_thread_queue_win.h"
 #include "webui/dropped_file_url.h"
@@ -19,7 +23,9 @@
 namespace myr::browser::chromium {
 namespace {
 
+using namespace std::chrono_literals;
 using myr::testing::pumpMessages;
+using myr::testing::RecordingLog;
 
 template <class Condition>
 bool pumpUntil(Condition condition, std::chrono::seconds timeout = std::chrono::seconds(60)) {
@@ -51,7 +57,8 @@ class ChromiumEngine : public ::testing::Test {
     }
     parent = CreateWindowExW(0, L"STATIC", L"", WS_OVERLAPPEDWINDOW, 0, 0, 800, 600, nullptr, nullptr,
                              GetModuleHandleW(nullptr), nullptr);
-    engine = makeChromiumEngine([queue = queue](std::function<void()> work) { return queue->post(std::move(work)); });
+    engine = makeChromiumEngine([queue = queue](std::function<void()> work) { return queue->post(std::move(work)); },
+                                log);
     wchar_t temporary[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, temporary);
     profile = std::filesystem::path(temporary) / L"myr_chromium_engine_test";
@@ -83,8 +90,8 @@ class ChromiumEngine : public ::testing::Test {
     DestroyWindow(parent);
   }
 
-  std::shared_ptr<UiThreadQueue> queue =
-      std::make_shared<UiThreadQueue>([](const std::string& failure) { ADD_FAILURE() << failure; });
+  RecordingLog log;
+  std::shared_ptr<UiThreadQueue> queue = std::make_shared<UiThreadQueue>(log);
   HWND parent = nullptr;
   std::filesystem::path profile;
   std::unique_ptr<Engine> engine;
@@ -117,6 +124,48 @@ TEST_F(ChromiumEngine, ReportsTheRunningBrowsersVersion) {
   ASSERT_FALSE(version.empty());
   EXPECT_TRUE(iswdigit(version.front())) << toUtf8(version);
   EXPECT_NE(version.find(L'.'), std::wstring::npos) << toUtf8(version);
+}
+
+// A page that loops for ever: the browser still answers, the page does not.
+TEST_F(ChromiumEngine, AHungPageIsReportedAndAReloadBringsItBack) {
+  const myr::testing::TempFolder pages;
+  std::ofstream(pages / L"index.html") << R"(<!doctype html><script>
+    window.chrome.webview.postMessage('loaded');
+    window.chrome.webview.addEventListener('message', (e) => { if (e.data.hang) for (;;) {} });
+  </script>)";
+  const std::shared_ptr<View> view = controller->view();
+  int loaded = 0;
+  std::vector<ProcessFailure> failures;
+  view->mapHostToFolder(L"test.myr.example", pages.path().wstring(), HostAccess::Deny);
+  view->onWebMessage([&](const WebMessage& message) { loaded += message.text == L"loaded" ? 1 : 0; });
+  view->onProcessFailed([&](ProcessFailure failure) { failures.push_back(failure); });
+  view->navigate(L"https://test.myr.example/index.html");
+  ASSERT_TRUE(pumpUntil([&] { return loaded == 1; }));
+  view->postJson(L"{\"hang\":true}");
+  ASSERT_TRUE(pumpUntil([&] { return !failures.empty(); }, 40s));
+  EXPECT_EQ(failures, std::vector<ProcessFailure>{ProcessFailure::RenderProcessUnresponsive});
+  EXPECT_TRUE(log.contains("The page stopped answering."));
+  view->reload();
+  ASSERT_TRUE(pumpUntil([&] { return loaded == 2; }, 40s));
+  EXPECT_EQ(failures.size(), 1u);
+}
+
+// The start thread may still use its log after the test: it lives as long as the program.
+RecordingLog startLog;
+
+TEST(ChromiumEngineStart, AnExceptionOnTheStartThreadIsLogged) {
+  if (!chromiumAvailable()) {
+    GTEST_SKIP() << "no browser on this machine";
+  }
+  const auto engine = makeChromiumEngine(
+      [](std::function<void()>) -> bool { throw std::runtime_error("no way to the UI thread"); }, startLog);
+  wchar_t temporary[MAX_PATH + 1];
+  GetTempPathW(MAX_PATH + 1, temporary);
+  const std::filesystem::path profile = std::filesystem::path(temporary) / L"myr_chromium_start_test";
+  ASSERT_EQ(engine->createEnvironment(profile.wstring(), nullptr,
+                                      [](HRESULT, std::shared_ptr<Environment>) { return S_OK; }),
+            S_OK);
+  EXPECT_TRUE(startLog.waitFor("Internal error in the browser's start: no way to the UI thread", 60s));
 }
 
 }  // namespace

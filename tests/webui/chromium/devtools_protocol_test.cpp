@@ -1,39 +1,21 @@
-// The DevTools protocol as the launcher reads and writes it: Base64, messages, endpoints.
+// The DevTools protocol as the launcher reads and writes it.
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "webui/browser/chromium/base64.h"
-#include "webui/browser/chromium/devtools_active_port.h"
 #include "webui/browser/chromium/devtools_message.h"
 
 namespace myr::browser::chromium {
 namespace {
 
-TEST(Base64, RoundTripsEveryTailLength) {
-  const std::string bytes("\x00\xFF\x10 binary \x80\x7F", 13);
-  for (std::size_t length = 0; length <= bytes.size(); ++length) {
-    const std::string part = bytes.substr(0, length);
-    EXPECT_EQ(decodeBase64(encodeBase64(part)), part) << length;
-  }
-  EXPECT_EQ(encodeBase64("Man"), "TWFu");
-  EXPECT_EQ(encodeBase64("Ma"), "TWE=");
-  EXPECT_EQ(encodeBase64("M"), "TQ==");
-}
-
-TEST(Base64, RefusesWhatIsNotPaddedStandardBase64) {
-  for (const char* text : {"TWF", "TW=u", "TQ=", "T===", "TR==", "TWF=", "TW\nFu", "TW-u", "TWFu===="}) {
-    EXPECT_EQ(decodeBase64(text), std::nullopt) << text;
-  }
-}
-
-TEST(DevToolsMessage, CommandsCarryTheirSessionOnlyWhenGiven) {
+TEST(DevToolsMessage, CommandsEndWithANulAndCarryTheirSessionOnlyWhenGiven) {
   EXPECT_EQ(
       devToolsCommand(7, "Page.navigate", R"({"url":"https://launcher.myr.example/index.html"})", "S1"),
-      R"({"id":7,"method":"Page.navigate","params":{"url":"https://launcher.myr.example/index.html"},"sessionId":"S1"})");
+      R"({"id":7,"method":"Page.navigate","params":{"url":"https://launcher.myr.example/index.html"},"sessionId":"S1"})" +
+          std::string(1, '\0'));
   EXPECT_EQ(devToolsCommand(8, "Browser.getVersion", "{}", ""),
-            R"({"id":8,"method":"Browser.getVersion","params":{}})");
+            R"({"id":8,"method":"Browser.getVersion","params":{}})" + std::string(1, '\0'));
 }
 
 TEST(DevToolsMessage, TellsRepliesErrorsAndEventsApart) {
@@ -61,42 +43,25 @@ TEST(DevToolsMessage, TellsRepliesErrorsAndEventsApart) {
   }
 }
 
-constexpr char kGuid[] = "0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1f0";
-
-TEST(DevToolsEndpoint, ReadsTheActivePortFileOnlyWhenComplete) {
-  const std::string path = std::string("/devtools/browser/") + kGuid;
-  const auto endpoint = parseDevToolsActivePort("39055\n" + path);
-  ASSERT_TRUE(endpoint);
-  EXPECT_EQ(endpoint->port, 39055);
-  EXPECT_EQ(endpoint->browserPath, path);
-  EXPECT_TRUE(parseDevToolsActivePort("39055\r\n" + path + "\n"));
-
-  const std::string refused[] = {
-      "",
-      "39055",                                      // still being written
-      "39055\n",                                    //
-      "39055\n" + path.substr(0, path.size() - 1),  // a cut id
-      "0\n" + path,
-      "65536\n" + path,
-      "3905x\n" + path,
-      "\n" + path,
-      "39055\n/devtools/page/" + std::string(kGuid),
-      "39055\n" + path + "?x",
-      "39055\n/devtools/browser/0f1e2d3c-4b5a-6978-8796-a5b4c3d2e1fg",
-  };
-  for (const std::string& text : refused) {
-    EXPECT_EQ(parseDevToolsActivePort(text), std::nullopt) << text;
+TEST(PipeMessages, AreWholeWhateverPiecesTheBytesArriveIn) {
+  const std::string stream = std::string("{\"id\":1}") + '\0' + "{\"method\":\"A.b\"}" + '\0' + "{\"id\":2}" + '\0';
+  for (const std::size_t piece : {std::size_t{1}, std::size_t{5}, std::size_t{9}, stream.size()}) {
+    PipeMessages messages(64);
+    std::vector<std::string> completed;
+    for (std::size_t at = 0; at < stream.size(); at += piece) {
+      ASSERT_TRUE(messages.add(std::string_view(stream).substr(at, piece), completed)) << piece;
+    }
+    EXPECT_EQ(completed, (std::vector<std::string>{R"({"id":1})", R"({"method":"A.b"})", R"({"id":2})"})) << piece;
   }
 }
 
-TEST(DevToolsEndpoint, ReadsTheVersionAnswerOfItsOwnPortOnly) {
-  const std::string url = std::string("ws://127.0.0.1:9222/devtools/browser/") + kGuid;
-  const auto endpoint = parseVersionEndpoint(R"({"Browser":"Chrome/156","webSocketDebuggerUrl":")" + url + "\"}", 9222);
-  ASSERT_TRUE(endpoint);
-  EXPECT_EQ(endpoint->browserPath, std::string("/devtools/browser/") + kGuid);
-  EXPECT_FALSE(parseVersionEndpoint(R"({"webSocketDebuggerUrl":")" + url + "\"}", 9223));
-  EXPECT_FALSE(parseVersionEndpoint(R"({"webSocketDebuggerUrl":"ws://example.com:9222/devtools/browser/x"})", 9222));
-  EXPECT_FALSE(parseVersionEndpoint("not json", 9222));
+TEST(PipeMessages, RefuseAMessageBeyondTheLargest) {
+  PipeMessages messages(8);
+  std::vector<std::string> completed;
+  EXPECT_TRUE(messages.add(std::string("12345678") + '\0', completed));
+  EXPECT_TRUE(messages.add("1234", completed));
+  EXPECT_FALSE(messages.add("56789", completed));
+  EXPECT_EQ(completed, std::vector<std::string>{"12345678"});
 }
 
 }  // namespace

@@ -1,9 +1,9 @@
 #include "webui/browser/chromium/browser_command_line.h"
 
+#include <initializer_list>
+
 namespace myr::browser::chromium {
 namespace {
-
-constexpr std::string_view kPortSwitch = "--remote-debugging-port=";
 
 // The browser must behave as part of an application: no first-run pages, no background
 // traffic, no prompts of its own.
@@ -27,18 +27,29 @@ constexpr std::string_view kFixedArguments[] = {
     "--proxy-bypass-list=<-loopback>",
 };
 
-constexpr std::string_view kLifeline = R"SH(
-exec 3<>"/dev/tcp/127.0.0.1/$1" || exit 1
-browser=$2
+// The descriptors' flags of the C runtime: open, and a pipe.
+constexpr std::uint8_t kOpenPipe = 0x01 | 0x08;
+constexpr std::int32_t kDescriptorCount = 5;
+constexpr std::uintptr_t kNoHandle = ~std::uintptr_t{0};
+
+constexpr std::string_view kPipeWrapper = R"SH(
+folder=$1 browser=$2
 shift 2
 # The browser refuses to run as root with its sandbox on.
 if [ "$(id -u)" = 0 ]; then set -- "$@" --no-sandbox; fi
+mkdir -m 700 -- "$folder" && mkfifo -m 600 -- "$folder/in" "$folder/out" "$folder/life" && : >"$folder/ready" || exit 1
 set -m
-"$browser" "$@" </dev/null 3<&- &
+# A launcher that is gone before it opened its ends would leave the opening below waiting.
+( sleep 30; rm -rf -- "$folder"; kill -- $$ ) &
+guard=$!
+exec 3<"$folder/in" 4>"$folder/out" 5<"$folder/life"
+{ kill -- "-$guard" && wait "$guard"; } 2>/dev/null
+rm -rf -- "$folder"
+"$browser" "$@" </dev/null 5<&- &
 pid=$!
-( cat <&3 >/dev/null; kill -TERM -- "-$pid" 2>/dev/null; sleep 0.4; kill -KILL -- "-$pid" 2>/dev/null ) &
+( cat <&5 >/dev/null; kill -TERM -- "-$pid" 2>/dev/null; sleep 0.4; kill -KILL -- "-$pid" 2>/dev/null ) 3<&- 4>&- &
 watcher=$!
-exec 3<&-
+exec 3<&- 4>&- 5<&-
 wait "$pid"
 kill -- "-$watcher" 2>/dev/null
 )SH";
@@ -48,35 +59,29 @@ kill -- "-$watcher" 2>/dev/null
 std::vector<std::string> browserArguments(const BrowserLaunch& launch) {
   std::vector<std::string> arguments(std::begin(kFixedArguments), std::end(kFixedArguments));
   arguments.push_back("--user-data-dir=" + launch.profileFolder);
-  std::string port = std::string(kPortSwitch) + "0";
-  std::vector<std::string> extra;
+  arguments.push_back("--remote-debugging-pipe");
   for (std::string& argument : splitArguments(launch.extraArguments)) {
-    if (argument.starts_with(kPortSwitch)) {
-      port = std::move(argument);
-    } else {
-      extra.push_back(std::move(argument));
-    }
+    arguments.push_back(std::move(argument));
   }
-  arguments.push_back(std::move(port));
-  arguments.insert(arguments.end(), extra.begin(), extra.end());
   arguments.push_back("about:blank");
   return arguments;
 }
 
-int requestedDebuggingPort(const std::vector<std::string>& arguments) {
-  for (const std::string& argument : arguments) {
-    if (argument.starts_with(kPortSwitch)) {
-      int port = 0;
-      for (const char c : std::string_view(argument).substr(kPortSwitch.size())) {
-        if (c < '0' || c > '9' || port > 65535) {
-          return 0;
-        }
-        port = port * 10 + (c - '0');
-      }
-      return port <= 65535 ? port : 0;
+std::vector<std::byte> crtPipeDescriptors(std::uintptr_t commandsIn, std::uintptr_t repliesOut) {
+  std::vector<std::byte> block;
+  const auto append = [&block](auto value) {
+    for (std::size_t i = 0; i < sizeof value; ++i) {
+      block.push_back(static_cast<std::byte>((value >> (8 * i)) & 0xFF));
     }
+  };
+  append(kDescriptorCount);
+  for (const std::uint8_t flags : std::initializer_list<std::uint8_t>{0, 0, 0, kOpenPipe, kOpenPipe}) {
+    append(flags);
   }
-  return 0;
+  for (const std::uintptr_t handle : {kNoHandle, kNoHandle, kNoHandle, commandsIn, repliesOut}) {
+    append(handle);
+  }
+  return block;
 }
 
 std::vector<std::string> splitArguments(std::string_view text) {
@@ -137,7 +142,7 @@ std::string windowsCommandLine(const std::vector<std::string>& arguments) {
   return line;
 }
 
-std::string_view lifelineScript() { return kLifeline; }
+std::string_view pipeWrapperScript() { return kPipeWrapper; }
 
 std::string versionIn(std::string_view text) {
   const auto isVersionByte = [](char c) { return (c >= '0' && c <= '9') || c == '.'; };

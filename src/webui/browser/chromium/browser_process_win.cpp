@@ -1,17 +1,16 @@
 #include "webui/browser/chromium/browser_process_win.h"
 
-#include <ws2tcpip.h>
 #include <shlobj.h>
 
 #include <chrono>
-#include <fstream>
-#include <sstream>
 #include <thread>
 #include <vector>
 
+#include "foundation/environment_win.h"
+#include "foundation/files/file_helpers.h"
 #include "foundation/files/win_text.h"
+#include "foundation/inherited_handle_list_win.h"
 #include "webui/browser/chromium/browser_command_line.h"
-#include "webui/browser/chromium/devtools_connection_win.h"
 
 namespace myr::browser::chromium {
 namespace {
@@ -19,9 +18,8 @@ namespace {
 constexpr wchar_t kLinuxShell[] = L"Z:\\bin\\bash";
 constexpr char kDebianBrowser[] = "/usr/lib/chromium/chromium";
 constexpr std::chrono::milliseconds kPollInterval{20};
-constexpr std::chrono::seconds kStartTimeout{30};
 constexpr std::chrono::seconds kVersionTimeout{5};
-constexpr long kLifelineTimeoutSeconds = 10;
+constexpr std::uint64_t kLargestVersionBanner = 4096;
 
 bool runsUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -29,8 +27,8 @@ bool runsUnderWine() {
 }
 
 bool isFile(const std::filesystem::path& path) {
-  const DWORD attributes = GetFileAttributesW(path.c_str());
-  return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+  const FileStatus status = fileStatus(path);
+  return status.exists && !status.isDirectory;
 }
 
 std::filesystem::path windowsPathOfLinuxPath(const std::string& linuxPath) {
@@ -60,22 +58,12 @@ std::string linuxPathOf(const std::filesystem::path& path) {
   return result;
 }
 
-std::filesystem::path knownFolder(REFKNOWNFOLDERID id) {
-  PWSTR path = nullptr;
-  std::filesystem::path result;
-  if (SUCCEEDED(SHGetKnownFolderPath(id, KF_FLAG_DEFAULT, nullptr, &path))) {
-    result = path;
-  }
-  CoTaskMemFree(path);
-  return result;
-}
-
 std::optional<BrowserInstallation> findWindowsBrowser() {
   const std::filesystem::path edge = std::filesystem::path(L"Microsoft") / L"Edge" / L"Application" / L"msedge.exe";
   const std::filesystem::path chrome = std::filesystem::path(L"Google") / L"Chrome" / L"Application" / L"chrome.exe";
   for (const std::filesystem::path& program : {edge, chrome}) {
     for (const KNOWNFOLDERID* folder : {&FOLDERID_ProgramFilesX86, &FOLDERID_ProgramFiles, &FOLDERID_LocalAppData}) {
-      const std::filesystem::path base = knownFolder(*folder);
+      const std::filesystem::path base = knownFolderPath(*folder);
       if (!base.empty() && isFile(base / program)) {
         return BrowserInstallation{base / program, {}};
       }
@@ -96,13 +84,6 @@ std::string fileVersion(const std::filesystem::path& executable) {
   }
   return std::to_string(HIWORD(info->dwFileVersionMS)) + "." + std::to_string(LOWORD(info->dwFileVersionMS)) + "." +
          std::to_string(HIWORD(info->dwFileVersionLS)) + "." + std::to_string(LOWORD(info->dwFileVersionLS));
-}
-
-std::string readSmallFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
 }
 
 Error startError(const std::string& what, unsigned long code = 0) {
@@ -143,39 +124,12 @@ std::string linuxBrowserVersion(const BrowserInstallation& installation) {
   while (!isFile(output) && std::chrono::steady_clock::now() < deadline) {
     std::this_thread::sleep_for(kPollInterval);
   }
-  const std::string banner = readSmallFile(output);
+  const Result<std::string> banner = readFileLimited(output, kLargestVersionBanner);
   DeleteFileW(output.c_str());
-  return versionIn(banner);
+  return banner ? versionIn(*banner) : std::string();
 }
 
 }  // namespace
-
-SocketHandle& SocketHandle::operator=(SocketHandle&& other) noexcept {
-  if (this != &other) {
-    reset();
-    socket_ = other.release();
-  }
-  return *this;
-}
-
-WinsockUse::WinsockUse() {
-  WSADATA data{};
-  started_ = WSAStartup(MAKEWORD(2, 2), &data) == 0;
-}
-
-WinsockUse::~WinsockUse() {
-  if (started_) {
-    WSACleanup();
-  }
-}
-
-SOCKET SocketHandle::release() { return std::exchange(socket_, INVALID_SOCKET); }
-
-void SocketHandle::reset() {
-  if (socket_ != INVALID_SOCKET) {
-    closesocket(std::exchange(socket_, INVALID_SOCKET));
-  }
-}
 
 std::optional<BrowserInstallation> findBrowser() {
   if (runsUnderWine()) {
@@ -192,135 +146,89 @@ std::string browserVersion(const BrowserInstallation& installation) {
   return installation.linuxPath.empty() ? fileVersion(installation.executable) : linuxBrowserVersion(installation);
 }
 
-Result<std::unique_ptr<BrowserProcess>> BrowserProcess::start(const BrowserInstallation& installation,
-                                                              const std::filesystem::path& profileFolder,
-                                                              const std::string& extraArguments) {
+Result<BrowserProcess::Started> BrowserProcess::start(const BrowserInstallation& installation,
+                                                      const std::filesystem::path& profileFolder,
+                                                      const std::string& extraArguments) {
   const std::filesystem::path dataFolder = profileFolder / L"Chromium";
   std::error_code error;
   std::filesystem::create_directories(dataFolder, error);
   if (error) {
     return startError(pathError(dataFolder, static_cast<unsigned long>(error.value())));
   }
-  const std::filesystem::path portFile = dataFolder / L"DevToolsActivePort";
-  // A file left by an earlier browser names a port nobody listens on.
-  DeleteFileW(portFile.c_str());
-
   std::unique_ptr<BrowserProcess> browser(new BrowserProcess());
   const bool linux = !installation.linuxPath.empty();
-  BrowserLaunch launch{linux ? linuxPathOf(dataFolder) : toUtf8(dataFolder.wstring()), extraArguments};
+  const BrowserLaunch launch{linux ? linuxPathOf(dataFolder) : toUtf8(dataFolder.wstring()), extraArguments};
   const std::vector<std::string> arguments = browserArguments(launch);
-  Status started =
-      linux ? browser->startLinux(installation, arguments) : browser->startWindows(installation, arguments);
-  if (!started) {
-    return started.error();
+  Result<DevToolsPipe> pipe = linux ? browser->startLinux(installation, arguments, newFifoFolder(profileFolder))
+                                    : browser->startWindows(installation, arguments);
+  if (!pipe) {
+    return pipe.error();
   }
-  Result<DevToolsEndpoint> endpoint = browser->waitForEndpoint(portFile, requestedDebuggingPort(arguments));
-  if (!endpoint) {
-    browser->end();
-    return endpoint.error();
-  }
-  browser->endpoint_ = *endpoint;
-  return browser;
+  return Started{std::move(browser), std::move(*pipe)};
 }
 
 BrowserProcess::~BrowserProcess() { end(); }
 
-Status BrowserProcess::startWindows(const BrowserInstallation& installation,
-                                    const std::vector<std::string>& arguments) {
+Result<DevToolsPipe> BrowserProcess::startWindows(const BrowserInstallation& installation,
+                                                  const std::vector<std::string>& arguments) {
   job_.reset(CreateJobObjectW(nullptr, nullptr));
   JOBOBJECT_EXTENDED_LIMIT_INFORMATION limits{};
   limits.BasicLimitInformation.LimitFlags = JOB_OBJECT_LIMIT_KILL_ON_JOB_CLOSE;
   if (!job_ || !SetInformationJobObject(job_.get(), JobObjectExtendedLimitInformation, &limits, sizeof limits)) {
     return startError("its job object: " + systemErrorText(GetLastError()), GetLastError());
   }
+  Result<InheritedPipe> pipe = makeInheritedPipe();
+  if (!pipe) {
+    return pipe.error();
+  }
+  const HANDLE commands = pipe->browserCommands.get();
+  const HANDLE replies = pipe->browserReplies.get();
+  const InheritedHandleList inherited({commands, replies});
+  if (inherited.get() == nullptr) {
+    return startError("its pipe: " + systemErrorText(GetLastError()), GetLastError());
+  }
+  // Its C runtime finds the pipe as descriptors 3 and 4.
+  std::vector<std::byte> descriptors =
+      crtPipeDescriptors(reinterpret_cast<std::uintptr_t>(commands), reinterpret_cast<std::uintptr_t>(replies));
+  STARTUPINFOEXW startup{};
+  startup.StartupInfo.cb = sizeof startup;
+  startup.StartupInfo.cbReserved2 = static_cast<WORD>(descriptors.size());
+  startup.StartupInfo.lpReserved2 = reinterpret_cast<LPBYTE>(descriptors.data());
+  startup.lpAttributeList = inherited.get();
   std::wstring commandLine =
       toWide(quoteWindowsArgument(toUtf8(installation.executable.wstring())) + " " + windowsCommandLine(arguments));
-  STARTUPINFOW startup{};
-  startup.cb = sizeof startup;
   PROCESS_INFORMATION process{};
-  if (!CreateProcessW(installation.executable.c_str(), commandLine.data(), nullptr, nullptr, FALSE,
-                      CREATE_SUSPENDED | CREATE_NO_WINDOW, nullptr, nullptr, &startup, &process)) {
+  if (!CreateProcessW(installation.executable.c_str(), commandLine.data(), nullptr, nullptr, TRUE,
+                      CREATE_SUSPENDED | CREATE_NO_WINDOW | EXTENDED_STARTUPINFO_PRESENT, nullptr, nullptr,
+                      &startup.StartupInfo, &process)) {
     return startError(pathError(installation.executable, GetLastError()), GetLastError());
   }
-  process_.reset(process.hProcess);
+  const WinHandle processHandle(process.hProcess);
   const WinHandle thread(process.hThread);
   // In the job before it runs, so nothing it starts escapes.
-  if (!AssignProcessToJobObject(job_.get(), process_.get())) {
+  if (!AssignProcessToJobObject(job_.get(), processHandle.get())) {
     const DWORD code = GetLastError();
-    TerminateProcess(process_.get(), 1);
+    TerminateProcess(processHandle.get(), 1);
     return startError("its job object: " + systemErrorText(code), code);
   }
   ResumeThread(thread.get());
-  return {};
+  return std::move(pipe->launcher);
 }
 
-Status BrowserProcess::startLinux(const BrowserInstallation& installation, const std::vector<std::string>& arguments) {
-  if (!winsock_.started()) {
-    return startError("Windows Sockets are not available");
+Result<DevToolsPipe> BrowserProcess::startLinux(const BrowserInstallation& installation,
+                                                const std::vector<std::string>& arguments,
+                                                const std::filesystem::path& pipeFolder) {
+  const std::string linuxPipeFolder = linuxPathOf(pipeFolder);
+  if (linuxPipeFolder.empty()) {
+    return startError("no Linux name for " + toUtf8(pipeFolder.native()));
   }
-  SocketHandle listener(socket(AF_INET, SOCK_STREAM, IPPROTO_TCP));
-  sockaddr_in address{};
-  address.sin_family = AF_INET;
-  address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-  int addressSize = sizeof address;
-  if (!listener || bind(listener.get(), reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
-      listen(listener.get(), 1) != 0 ||
-      getsockname(listener.get(), reinterpret_cast<sockaddr*>(&address), &addressSize) != 0) {
-    return startError("its lifeline: " + systemErrorText(WSAGetLastError()), WSAGetLastError());
-  }
-  std::vector<std::string> wrapper{"-c", std::string(lifelineScript()), "lifeline",
-                                   std::to_string(ntohs(address.sin_port)), installation.linuxPath};
+  std::vector<std::string> wrapper{"-c", std::string(pipeWrapperScript()), "devtools", linuxPipeFolder,
+                                   installation.linuxPath};
   wrapper.insert(wrapper.end(), arguments.begin(), arguments.end());
   if (Status started = startLinuxProgram(std::move(wrapper)); !started) {
-    return started;
+    return started.error();
   }
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(listener.get(), &readable);
-  timeval timeout{kLifelineTimeoutSeconds, 0};
-  if (select(0, &readable, nullptr, nullptr, &timeout) != 1) {
-    return startError("its wrapper did not call back");
-  }
-  lifeline_ = SocketHandle(accept(listener.get(), nullptr, nullptr));
-  if (!lifeline_) {
-    return startError("its lifeline: " + systemErrorText(WSAGetLastError()), WSAGetLastError());
-  }
-  return {};
-}
-
-Result<DevToolsEndpoint> BrowserProcess::waitForEndpoint(const std::filesystem::path& portFile, int port) {
-  const auto deadline = std::chrono::steady_clock::now() + kStartTimeout;
-  while (std::chrono::steady_clock::now() < deadline) {
-    std::optional<DevToolsEndpoint> endpoint;
-    if (port == 0) {
-      endpoint = parseDevToolsActivePort(readSmallFile(portFile));
-    } else if (const std::optional<std::string> version = readVersionJson(port)) {
-      endpoint = parseVersionEndpoint(*version, port);
-    }
-    if (endpoint) {
-      return *endpoint;
-    }
-    if (ended()) {
-      return startError("it ended at once");
-    }
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  return startError("it did not open its debugging port in time");
-}
-
-bool BrowserProcess::ended() const {
-  if (process_) {
-    return WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0;
-  }
-  if (!lifeline_) {
-    return true;
-  }
-  // The wrapper never writes: the lifeline becomes readable only when it closes.
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(lifeline_.get(), &readable);
-  timeval now{0, 0};
-  return select(0, &readable, nullptr, nullptr, &now) != 0;
+  return openWrapperFifos(pipeFolder, lifeline_);
 }
 
 void BrowserProcess::end() {

@@ -1,98 +1,110 @@
 #include "webui/browser/chromium/devtools_connection_win.h"
 
+#include <optional>
 #include <thread>
 #include <vector>
 
 #include "foundation/files/win_text.h"
+#include "foundation/guard.h"
 
 namespace myr::browser::chromium {
 namespace {
 
 constexpr std::chrono::milliseconds kWatchInterval{100};
-constexpr DWORD kReceiveChunk = 256 * 1024;
+// What a closed connection still has to write gets this long.
+constexpr DWORD kDrainMs = 1000;
+constexpr DWORD kReadChunk = 256 * 1024;
 // Pictures of large windows are the biggest messages; anything far beyond is not a browser talking.
 constexpr std::size_t kLargestMessage = 256 * 1024 * 1024;
+constexpr char kPageTooLate[] = "the page did not answer in time";
 
-Error connectionError(const char* step, DWORD code) {
-  return Error{
-      std::string("The browser's debugging connection could not be opened (") + step + "): " + systemErrorText(code),
-      code};
+WinHandle newEvent() { return WinHandle(CreateEventW(nullptr, TRUE, FALSE, nullptr)); }
+
+// The bytes one overlapped read or write moved; nothing when the pipe broke or stop was set first.
+std::optional<DWORD> finish(HANDLE pipe, OVERLAPPED& overlapped, BOOL startedAtOnce, HANDLE stop) {
+  if (!startedAtOnce && GetLastError() != ERROR_IO_PENDING) {
+    return std::nullopt;
+  }
+  const HANDLE waits[] = {overlapped.hEvent, stop};
+  if (WaitForMultipleObjects(2, waits, FALSE, INFINITE) != WAIT_OBJECT_0) {
+    CancelIoEx(pipe, &overlapped);
+  }
+  DWORD moved = 0;
+  if (!GetOverlappedResult(pipe, &overlapped, &moved, TRUE)) {
+    return std::nullopt;
+  }
+  return moved;
 }
 
-constexpr int kVersionTimeoutMs = 2000;
-constexpr std::size_t kLargestVersionAnswer = 64 * 1024;
+std::optional<DWORD> readSome(HANDLE pipe, std::vector<char>& buffer, HANDLE done, HANDLE stop) {
+  OVERLAPPED overlapped{};
+  overlapped.hEvent = done;
+  const BOOL started = ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), nullptr, &overlapped);
+  return finish(pipe, overlapped, started, stop);
+}
+
+bool writeAll(HANDLE pipe, std::string_view bytes, HANDLE done, HANDLE stop) {
+  while (!bytes.empty()) {
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = done;
+    const BOOL started = WriteFile(pipe, bytes.data(), static_cast<DWORD>(bytes.size()), nullptr, &overlapped);
+    const std::optional<DWORD> written = finish(pipe, overlapped, started, stop);
+    if (!written || *written == 0) {
+      return false;
+    }
+    bytes.remove_prefix(*written);
+  }
+  return true;
+}
 
 }  // namespace
 
-std::optional<std::string> readVersionJson(int port) {
-  InternetHandle session(
-      WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session ||
-      !WinHttpSetTimeouts(session.get(), kVersionTimeoutMs, kVersionTimeoutMs, kVersionTimeoutMs, kVersionTimeoutMs)) {
-    return std::nullopt;
+Result<std::shared_ptr<DevToolsConnection>> DevToolsConnection::open(DevToolsPipe pipe, UiPost post, LogSink& log) {
+  WinHandle stopped = newEvent();
+  WinHandle written = newEvent();
+  WinHandle read = newEvent();
+  if (!stopped || !written || !read) {
+    const DWORD code = GetLastError();
+    return Error{"The browser's connection could not be set up: " + systemErrorText(code), code};
   }
-  InternetHandle connection(WinHttpConnect(session.get(), L"127.0.0.1", static_cast<INTERNET_PORT>(port), 0));
-  InternetHandle request(connection ? WinHttpOpenRequest(connection.get(), L"GET", L"/json/version", nullptr,
-                                                         WINHTTP_NO_REFERER, WINHTTP_DEFAULT_ACCEPT_TYPES, 0)
-                                    : nullptr);
-  if (!request ||
-      !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !WinHttpReceiveResponse(request.get(), nullptr)) {
-    return std::nullopt;
-  }
-  std::string answer;
-  char buffer[4096];
-  DWORD got = 0;
-  while (WinHttpReadData(request.get(), buffer, sizeof buffer, &got) && got > 0) {
-    answer.append(buffer, got);
-    if (answer.size() > kLargestVersionAnswer) {
-      return std::nullopt;
-    }
-  }
-  return answer;
+  return std::shared_ptr<DevToolsConnection>(new DevToolsConnection(
+      std::move(pipe), std::move(stopped), std::move(written), std::move(read), std::move(post), log));
 }
 
-Result<std::shared_ptr<DevToolsConnection>> DevToolsConnection::open(int port, const std::string& path, UiPost post) {
-  InternetHandle session(
-      WinHttpOpen(L"myr_launcher", WINHTTP_ACCESS_TYPE_NO_PROXY, WINHTTP_NO_PROXY_NAME, WINHTTP_NO_PROXY_BYPASS, 0));
-  if (!session) {
-    return connectionError("session", GetLastError());
-  }
-  InternetHandle connection(WinHttpConnect(session.get(), L"127.0.0.1", static_cast<INTERNET_PORT>(port), 0));
-  if (!connection) {
-    return connectionError("connect", GetLastError());
-  }
-  const std::wstring widePath = toWide(path);
-  InternetHandle request(WinHttpOpenRequest(connection.get(), L"GET", widePath.c_str(), nullptr, WINHTTP_NO_REFERER,
-                                            WINHTTP_DEFAULT_ACCEPT_TYPES, 0));
-  if (!request) {
-    return connectionError("request", GetLastError());
-  }
-  if (!WinHttpSetOption(request.get(), WINHTTP_OPTION_UPGRADE_TO_WEB_SOCKET, nullptr, 0) ||
-      !WinHttpSendRequest(request.get(), WINHTTP_NO_ADDITIONAL_HEADERS, 0, WINHTTP_NO_REQUEST_DATA, 0, 0, 0) ||
-      !WinHttpReceiveResponse(request.get(), nullptr)) {
-    return connectionError("handshake", GetLastError());
-  }
-  InternetHandle socket(WinHttpWebSocketCompleteUpgrade(request.get(), 0));
-  if (!socket) {
-    return connectionError("upgrade", GetLastError());
-  }
-  return std::shared_ptr<DevToolsConnection>(
-      new DevToolsConnection(std::move(session), std::move(connection), std::move(socket), std::move(post)));
-}
-
-DevToolsConnection::DevToolsConnection(InternetHandle session, InternetHandle connection, InternetHandle socket,
-                                       UiPost post)
-    : session_(std::move(session)),
-      connection_(std::move(connection)),
-      socket_(std::move(socket)),
-      post_(std::move(post)) {}
+DevToolsConnection::DevToolsConnection(DevToolsPipe pipe, WinHandle stopped, WinHandle written, WinHandle read,
+                                       UiPost post, LogSink& log)
+    : pipe_(std::move(pipe)),
+      stopped_(std::move(stopped)),
+      written_(std::move(written)),
+      read_(std::move(read)),
+      post_(std::move(post)),
+      log_(log) {}
 
 void DevToolsConnection::start(EventSink events, LostHandler lost) {
   events_ = std::move(events);
   lost_ = std::move(lost);
-  std::thread([self = shared_from_this()] { self->readLoop(); }).detach();
-  std::thread([self = shared_from_this()] { self->watchLoop(); }).detach();
+  startThread("the DevTools reader", &DevToolsConnection::readLoop);
+  startThread("the DevTools writer", &DevToolsConnection::writeLoop);
+  startThread("the DevTools watcher", &DevToolsConnection::watchLoop);
+}
+
+// A thread of the connection: what it throws is logged and ends the connection.
+void DevToolsConnection::startThread(const char* name, void (DevToolsConnection::*loop)()) {
+  std::thread([self = shared_from_this(), name, loop] {
+    if (!runGuarded(self->log_, name, [&] { (self.get()->*loop)(); })) {
+      runGuarded(self->log_, name, [&] { self->fail(std::string(name) + " failed"); });
+    }
+  }).detach();
+}
+
+Status DevToolsConnection::waitUntilAnswering(std::chrono::milliseconds timeout) {
+  call("Browser.getVersion", json::Value::object(), {}, {}, timeout);
+  std::unique_lock lock(mutex_);
+  changed_.wait_for(lock, timeout, [this] { return answered_ || ended_; });
+  if (answered_) {
+    return {};
+  }
+  return Error{ended_ ? endReason_ : std::string("it did not answer in time")};
 }
 
 void DevToolsConnection::call(std::string_view method, const json::Value& params, std::string_view sessionId,
@@ -110,17 +122,34 @@ void DevToolsConnection::callWithText(std::string_view method, std::string_view 
       return;
     }
     id = nextId_++;
-    pending_[id] = Pending{std::move(done), std::chrono::steady_clock::now() + timeout};
+    pending_[id] = Pending{std::move(done), std::chrono::steady_clock::now() + timeout, sessionId.empty()};
   }
-  const std::string text = devToolsCommand(id, method, params, sessionId);
-  DWORD result = 0;
+  std::string command = devToolsCommand(id, method, params, sessionId);
   {
-    std::lock_guard lock(sendMutex_);
-    result = WinHttpWebSocketSend(socket_.get(), WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE,
-                                  const_cast<char*>(text.data()), static_cast<DWORD>(text.size()));
+    std::lock_guard lock(mutex_);
+    outgoing_.push_back(std::move(command));
   }
-  if (result != ERROR_SUCCESS) {
-    fail("sending to the browser failed: " + systemErrorText(result));
+  changed_.notify_all();
+}
+
+// Once the connection is closed, what is left is written and the pipe let go.
+void DevToolsConnection::writeLoop() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return ended_ || !outgoing_.empty(); });
+    if (outgoing_.empty()) {
+      lock.unlock();
+      SetEvent(stopped_.get());
+      return;
+    }
+    const std::string command = std::move(outgoing_.front());
+    outgoing_.pop_front();
+    lock.unlock();
+    if (!writeAll(pipe_.commands.get(), command, written_.get(), stopped_.get())) {
+      fail("sending to the browser failed: " + systemErrorText(GetLastError()));
+      return;
+    }
+    lock.lock();
   }
 }
 
@@ -134,34 +163,34 @@ void DevToolsConnection::close() {
     pending_.clear();
   }
   changed_.notify_all();
-  // The browser answers with its own close, which ends the reader.
-  std::lock_guard lock(sendMutex_);
-  WinHttpWebSocketShutdown(socket_.get(), WINHTTP_WEB_SOCKET_SUCCESS_CLOSE_STATUS, nullptr, 0);
+}
+
+void DevToolsConnection::wakeEveryWait() {
+  SetEvent(stopped_.get());
+  changed_.notify_all();
 }
 
 void DevToolsConnection::readLoop() {
-  std::vector<char> buffer(kReceiveChunk);
-  std::string message;
+  std::vector<char> buffer(kReadChunk);
+  PipeMessages messages(kLargestMessage);
+  std::vector<std::string> completed;
   while (true) {
-    DWORD got = 0;
-    WINHTTP_WEB_SOCKET_BUFFER_TYPE type{};
-    const DWORD result = WinHttpWebSocketReceive(socket_.get(), buffer.data(), kReceiveChunk, &got, &type);
-    if (result != ERROR_SUCCESS) {
-      fail("the connection to the browser broke: " + systemErrorText(result));
+    const std::optional<DWORD> got = readSome(pipe_.replies.get(), buffer, read_.get(), stopped_.get());
+    if (!got) {
+      fail("the browser's pipe broke: " + systemErrorText(GetLastError()));
       return;
     }
-    if (type == WINHTTP_WEB_SOCKET_CLOSE_BUFFER_TYPE) {
-      fail("the browser closed its connection");
+    if (*got == 0) {
+      fail("the browser closed its pipe");
       return;
     }
-    if (message.size() + got > kLargestMessage) {
+    completed.clear();
+    if (!messages.add(std::string_view(buffer.data(), *got), completed)) {
       fail("the browser sent an oversized message");
       return;
     }
-    message.append(buffer.data(), got);
-    if (type == WINHTTP_WEB_SOCKET_UTF8_MESSAGE_BUFFER_TYPE || type == WINHTTP_WEB_SOCKET_BINARY_MESSAGE_BUFFER_TYPE) {
+    for (std::string& message : completed) {
       dispatch(std::move(message));
-      message.clear();
     }
   }
 }
@@ -184,6 +213,7 @@ void DevToolsConnection::dispatch(std::string&& text) {
   ReplyHandler done;
   {
     std::lock_guard lock(mutex_);
+    answered_ = true;
     const auto found = pending_.find(incoming->reply->id);
     if (found == pending_.end()) {
       return;
@@ -191,23 +221,54 @@ void DevToolsConnection::dispatch(std::string&& text) {
     done = std::move(found->second.done);
     pending_.erase(found);
   }
+  changed_.notify_all();
   if (done) {
     post([done = std::move(done), reply = std::move(*incoming->reply)] { done(reply); });
   }
 }
 
+// Once the connection has ended, a writer still held by a browser that reads nothing is let go.
 void DevToolsConnection::watchLoop() {
   std::unique_lock lock(mutex_);
   while (!ended_) {
     changed_.wait_for(lock, kWatchInterval);
-    const auto now = std::chrono::steady_clock::now();
-    for (const auto& [id, pending] : pending_) {
-      if (pending.deadline <= now) {
-        lock.unlock();
-        fail("the browser stopped answering");
-        return;
+    if (ended_) {
+      break;
+    }
+    lock.unlock();
+    expire(std::chrono::steady_clock::now());
+    lock.lock();
+  }
+  lock.unlock();
+  WaitForSingleObject(stopped_.get(), kDrainMs);
+  SetEvent(stopped_.get());
+}
+
+// A page that did not answer in time gets its error; a browser that did not is lost.
+void DevToolsConnection::expire(std::chrono::steady_clock::time_point now) {
+  std::vector<std::pair<int, ReplyHandler>> late;
+  bool browserLate = false;
+  {
+    std::lock_guard lock(mutex_);
+    for (auto entry = pending_.begin(); entry != pending_.end();) {
+      if (entry->second.deadline > now) {
+        ++entry;
+      } else if (entry->second.browserWide) {
+        browserLate = true;
+        ++entry;
+      } else {
+        late.emplace_back(entry->first, std::move(entry->second.done));
+        entry = pending_.erase(entry);
       }
     }
+  }
+  for (auto& [id, done] : late) {
+    if (done) {
+      post([done = std::move(done), id = id] { done(DevToolsReply{id, {}, std::string(kPageTooLate)}); });
+    }
+  }
+  if (browserLate) {
+    fail("the browser stopped answering");
   }
 }
 
@@ -220,9 +281,11 @@ void DevToolsConnection::fail(const std::string& reason) {
       return;
     }
     ended_ = true;
+    endReason_ = reason;
     abandoned.swap(pending_);
+    outgoing_.clear();
   }
-  changed_.notify_all();
+  wakeEveryWait();
   for (auto& [id, pending] : abandoned) {
     if (pending.done) {
       post_([done = std::move(pending.done), id = id, reason] { done(DevToolsReply{id, {}, reason}); });

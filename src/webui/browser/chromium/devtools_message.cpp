@@ -45,6 +45,7 @@ std::string devToolsCommand(int id, std::string_view method, std::string_view pa
     json::write(command, json::Value(std::string(sessionId)));
   }
   command += '}';
+  command += '\0';
   return command;
 }
 
@@ -75,6 +76,24 @@ std::optional<DevToolsIncoming> parseDevToolsMessage(std::string_view text) {
   }
   incoming.reply = std::move(reply);
   return incoming;
+}
+
+bool PipeMessages::add(std::string_view bytes, std::vector<std::string>& completed) {
+  while (!bytes.empty()) {
+    const std::size_t end = bytes.find('\0');
+    const std::string_view piece = bytes.substr(0, end);
+    if (partial_.size() + piece.size() > largest_) {
+      return false;
+    }
+    partial_ += piece;
+    if (end == std::string_view::npos) {
+      return true;
+    }
+    completed.push_back(std::move(partial_));
+    partial_.clear();
+    bytes.remove_prefix(end + 1);
+  }
+  return true;
 }
 
 }  // namespace myr::browser::chromium

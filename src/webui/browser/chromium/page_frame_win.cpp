@@ -8,7 +8,8 @@
 #include <climits>
 
 #include "foundation/bytes/checked_size.h"
-#include "webui/browser/chromium/base64.h"
+#include "foundation/guard.h"
+#include "foundation/bytes/base64.h"
 
 namespace myr::browser::chromium {
 
@@ -54,7 +55,8 @@ Result<PageFrame> decodePng(const std::string& png) {
   return frame;
 }
 
-FrameDecoder::FrameDecoder(Decoded decoded) : decoded_(std::move(decoded)), thread_([this] { run(); }) {}
+FrameDecoder::FrameDecoder(Decoded decoded, LogSink& log)
+    : decoded_(std::move(decoded)), log_(log), thread_([this] { runGuarded(log_, "the page's frame decoder", [this] { run(); }); }) {}
 
 FrameDecoder::~FrameDecoder() {
   {
@@ -84,17 +86,21 @@ void FrameDecoder::run() {
     const std::string base64Png = std::move(*next_);
     next_.reset();
     lock.unlock();
-    // A frame that cannot be decoded is left out; the next one replaces it.
-    if (const std::optional<std::string> png = decodeBase64(base64Png)) {
-      if (Result<PageFrame> frame = decodePng(*png)) {
-        decoded_(std::move(*frame));
-      }
-    }
+    runGuarded(log_, "the page's frame decoder", [&] { decode(base64Png); });
     lock.lock();
   }
   lock.unlock();
   if (SUCCEEDED(com)) {
     CoUninitialize();
+  }
+}
+
+// A frame that cannot be decoded is left out; the next one replaces it.
+void FrameDecoder::decode(const std::string& base64Png) {
+  if (const std::optional<std::string> png = decodeBase64(base64Png)) {
+    if (Result<PageFrame> frame = decodePng(*png)) {
+      decoded_(std::move(*frame));
+    }
   }
 }
 

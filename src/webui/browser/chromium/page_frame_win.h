@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "foundation/error.h"
+#include "foundation/log_sink.h"
 
 namespace myr::browser::chromium {
 
@@ -31,7 +32,9 @@ class FrameDecoder {
   // Runs on the decoder's thread with each decoded frame.
   using Decoded = std::function<void(PageFrame&& frame)>;
 
-  explicit FrameDecoder(Decoded decoded);
+  // What the decoding of a frame throws goes to log, which must outlive the decoder; the
+  // frames after it are decoded still.
+  FrameDecoder(Decoded decoded, LogSink& log);
   ~FrameDecoder();
   FrameDecoder(const FrameDecoder&) = delete;
   FrameDecoder& operator=(const FrameDecoder&) = delete;
@@ -41,8 +44,10 @@ class FrameDecoder {
 
  private:
   void run();
+  void decode(const std::string& base64Png);
 
   Decoded decoded_;
+  LogSink& log_;
   std::mutex mutex_;
   std::condition_variable changed_;
   std::optional<std::string> next_;

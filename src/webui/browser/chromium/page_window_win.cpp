@@ -4,10 +4,10 @@
 #include <windowsx.h>
 
 #include <algorithm>
-#include <memory>
-#include <type_traits>
 
 #include "foundation/files/win_text.h"
+#include "foundation/guard.h"
+#include "foundation/unique_resource_win.h"
 #include "webui/browser/chromium/key_names.h"
 
 namespace myr::browser::chromium {
@@ -16,6 +16,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"MyrLauncherPage";
 // The page scrolls by this many of its pixels per wheel notch, as browsers do.
 constexpr double kPixelsPerNotch = 100.0;
+constexpr UINT_PTR kTickTimer = 1;
+constexpr UINT kTickMs = 1000;
 
 // Modifier bits of the DevTools protocol.
 int modifiers() {
@@ -55,12 +57,13 @@ std::wstring typedText(WPARAM virtualKey, LPARAM flags) {
 
 }  // namespace
 
-PageWindow::PageWindow(HWND parent, Handlers handlers) : handlers_(std::move(handlers)) {
+PageWindow::PageWindow(HWND parent, Handlers handlers, LogSink& log) : handlers_(std::move(handlers)), log_(log) {
   registerClass(&windowProc);
   window_ = CreateWindowExW(WS_EX_ACCEPTFILES, kClassName, L"", WS_CHILD | WS_VISIBLE | WS_CLIPSIBLINGS, 0, 0, 0, 0,
                             parent, nullptr, GetModuleHandleW(nullptr), nullptr);
   if (window_ != nullptr) {
     SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+    SetTimer(window_, kTickTimer, kTickMs, nullptr);
   }
 }
 
@@ -91,9 +94,15 @@ void PageWindow::show(PageFrame&& frame) {
 
 double PageWindow::scale() const { return GetDpiForWindow(window_) / 96.0; }
 
+// A message whose handling threw is left to the system's default handling.
 LRESULT CALLBACK PageWindow::windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
   auto* page = reinterpret_cast<PageWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  return page != nullptr ? page->handle(message, wParam, lParam) : DefWindowProcW(window, message, wParam, lParam);
+  LRESULT result = 0;
+  if (page == nullptr ||
+      !runGuarded(page->log_, "the page's window", [&] { result = page->handle(message, wParam, lParam); })) {
+    result = DefWindowProcW(window, message, wParam, lParam);
+  }
+  return result;
 }
 
 LRESULT PageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -157,6 +166,11 @@ LRESULT PageWindow::handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_DROPFILES:
       dropped(reinterpret_cast<HDROP>(wParam));
       return 0;
+    case WM_TIMER:
+      if (wParam == kTickTimer && handlers_.tick) {
+        handlers_.tick();
+      }
+      return 0;
     default:
       break;
   }
@@ -182,8 +196,7 @@ void PageWindow::paint() {
                       static_cast<UINT>(height), frame_.bgrx.data(), &info, DIB_RGB_COLORS);
   }
   // While the window grows, the newest frame may be smaller than it: the rest shows the background.
-  const std::unique_ptr<std::remove_pointer_t<HBRUSH>, decltype(&DeleteObject)> brush(CreateSolidBrush(background_),
-                                                                                      DeleteObject);
+  const UniqueResource<HBRUSH, &::DeleteObject> brush(CreateSolidBrush(background_));
   const RECT right{width, 0, client.right, client.bottom};
   const RECT below{0, height, std::min(width, client.right), client.bottom};
   FillRect(dc, &right, brush.get());

@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "foundation/json/json.h"
+#include "foundation/log_sink.h"
 #include "webui/browser/chromium/page_frame_win.h"
 
 namespace myr::browser::chromium {
@@ -23,9 +24,12 @@ class PageWindow {
     std::function<void(std::string_view method, json::Value params)> input;
     // The first file dropped on the page, with its full path.
     std::function<void(const std::wstring& path)> fileDropped;
+    // Every second while the window lives.
+    std::function<void()> tick;
   };
 
-  PageWindow(HWND parent, Handlers handlers);
+  // What a handler throws goes to log, which must outlive the window.
+  PageWindow(HWND parent, Handlers handlers, LogSink& log);
   ~PageWindow();
   PageWindow(const PageWindow&) = delete;
   PageWindow& operator=(const PageWindow&) = delete;
@@ -52,6 +56,7 @@ class PageWindow {
   json::Value pointAt(LPARAM position) const;
 
   Handlers handlers_;
+  LogSink& log_;
   HWND window_ = nullptr;
   COLORREF background_ = RGB(255, 255, 255);
   PageFrame frame_;
