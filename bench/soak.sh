@@ -6,6 +6,6 @@
 # (python3 bench/soak.py --help lists every option)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-cmake --build --preset windows --target process_counts >/dev/null
+cmake --build --preset windows -j2 --target process_counts >/dev/null
 source scripts/wine-session.sh
 python3 bench/soak.py out/game "out/Myrrowen (USA).iso" build/win/bench/process_counts.exe "$@"
