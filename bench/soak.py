@@ -151,9 +151,11 @@ class Record:
         self.game_running = False
         self.play_failed = False
 
-    def sending(self, ident, command, phase):
+    def sending(self, ident, command, phase, due):
+        """due: when the steady rate asked for the request; a launcher that holds the page back
+        delays the sending, and that delay counts in the reply time."""
         with self.lock:
-            self.sent[ident] = (command, phase, time.monotonic())
+            self.sent[ident] = (command, phase, min(due, time.monotonic()))
 
     def watch(self, message, arrival):
         if "event" in message:
@@ -281,8 +283,8 @@ class Soak:
     def phase_at(self, elapsed):
         return "run" if elapsed % self.cycle < self.args.run_seconds else "idle"
 
-    def send(self, command, args, phase):
-        self.record.sending(self.launcher.next_id, command, phase)
+    def send(self, command, args, phase, due=math.inf):
+        self.record.sending(self.launcher.next_id, command, phase, due)
         self.launcher.send(command, args)
 
     def run(self):
@@ -315,21 +317,21 @@ class Soak:
             if phase == "run" and record.game_running and not pruned:
                 prune_sets(self.game)
                 pruned = True
-            due = int(elapsed * args.rate) - sent
-            for _ in range(due):
+            for _ in range(int(elapsed * args.rate) - sent):
+                due = record.start + sent / args.rate
                 # The rarer restore first, and no backup just before it, so that backups do not
                 # always hold the file operations when a restore is due.
                 if elapsed >= next_restore and (sets := backup_sets(self.game)):
                     next_restore = elapsed + RESTORE_EVERY
                     restoring = True
-                    self.send("restore", {"name": self.rng.choice(sets)}, phase)
+                    self.send("restore", {"name": self.rng.choice(sets)}, phase, due)
                 elif elapsed >= next_backup and not (restoring and next_restore - elapsed <= BACKUP_EVERY):
                     next_backup = elapsed + BACKUP_EVERY
-                    self.send("backup", None, phase)
+                    self.send("backup", None, phase, due)
                 else:
                     [command] = self.rng.choices(self.commands, self.weights)
                     make_args = ARGUMENTS[command]
-                    self.send(command, make_args(self.rng) if make_args else None, phase)
+                    self.send(command, make_args(self.rng) if make_args else None, phase, due)
                 sent += 1
             time.sleep(0.001)
         self.send("stop", None, "idle")
@@ -461,7 +463,8 @@ def report(record, samples, soak, args, costs):
     print("launcher time per request in a burst of one command, no game running (ms): "
           + ", ".join(f"{c} {seconds * 1000:.2f}" for c, seconds in costs.items()))
     print(f"so the mix asks about {asked:.2f} s of launcher time per second (beside backups, restores and the flood)")
-    print(f"requests: sent {len(record.sent)}, answered {answered}, answered twice or more {duplicates},"
+    print(f"requests: sent {len(record.sent)} ({len(record.sent) / elapsed:.0f} per second; the launcher holds"
+          f" the page back when it falls behind), answered {answered}, answered twice or more {duplicates},"
           f" missing {len(missing)}, replies to unknown ids {record.unknown}")
     if missing:
         print("  missing: " + ", ".join(f"{i} ({record.sent[i][0]})" for i in missing[:20]))
