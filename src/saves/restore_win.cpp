@@ -236,21 +236,21 @@ Status carryOut(const std::filesystem::path& gameFolder, const std::filesystem::
     const Result<std::string> digest = sha256File(staged);
     if (!digest) return Error{digest.error().message + howFar(i), digest.error().systemCode};
     if (*digest != target.setSha256) return Error{target.path + " changed while it waited to be put in place" + howFar(i)};
-    if (const Status moved = moveFileDurable(staged, manifestPath(gameFolder, target.path), true); !moved) {
+    if (const Status moved = replaceFileOnceReleased(staged, manifestPath(gameFolder, target.path)); !moved) {
       const unsigned long code = moved.error().systemCode;
       return Error{target.path + ": " + systemErrorText(code) + howFar(i), code};
     }
     reachPausePoint("restore:moved");
   }
   for (const RecordTarget* target : plan.removals) {
-    if (const Status deleted = deleteFile(manifestPath(gameFolder, target->path)); !deleted) {
+    if (const Status deleted = deleteFileOnceReleased(manifestPath(gameFolder, target->path)); !deleted) {
       const unsigned long code = deleted.error().systemCode;
       return Error{lastPart(target->path) + ": " + systemErrorText(code) + ". The files of the set are in place" + note,
                    code};
     }
     reachPausePoint("restore:deleted");
   }
-  if (const Status removed = deleteFile(record); !removed) {
+  if (const Status removed = deleteFileOnceReleased(record); !removed) {
     return removed.error().prefixed("the saves are those of the set; the restore's record could not be removed: ");
   }
   return {};

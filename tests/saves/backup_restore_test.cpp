@@ -4,6 +4,8 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
+#include <thread>
 
 #include "card_test_support.h"
 #include "foundation/files/win_text.h"
@@ -555,6 +557,37 @@ TEST_F(PausedRestore, ARecordThatCannotBeRemovedFailsTheRestoreAndNeverTouchesLa
             "The record of a restore of 2024-01-31_10-00-00 that had ended was removed.");
   EXPECT_EQ(readFile(saveData / L"save-002.myrsave"), "a new save");
   EXPECT_FALSE(std::filesystem::exists(journal));
+}
+
+// The page's listings and pictures read save files while a restore replaces them, holding each
+// for a moment without sharing its deletion: the restore waits for them instead of stopping.
+TEST_F(PausedRestore, FilesReadForAMomentMeanwhileAreWaitedFor) {
+  putSaves(game_.path(), "b");
+  const std::filesystem::path removed = game_ / L"savedata" / L"QXUS-40404" / L"save-002.myrsave";
+  writeFile(removed, "a save the set does not hold");
+  const std::vector<ManifestEntry> entries = *readManifest(set_);
+  std::vector<std::thread> readers;
+  std::size_t moves = 0;
+  const auto readForAMoment = [&readers](const std::filesystem::path& path) {
+    auto file = std::make_shared<WinHandle>(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                                        nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(*file) << toUtf8(path.native());
+    readers.emplace_back([file] {
+      Sleep(300);
+      file->reset();
+    });
+  };
+  whenReached([&](std::string_view point) {
+    if (point == "restore:moved" && ++moves == 1) readForAMoment(manifestPath(game_.path(), entries[1].path));
+    if (point == "restore:moved" && moves == entries.size()) readForAMoment(removed);
+    if (point == "restore:deleted") readForAMoment(game_ / L"backups" / L"restore.journal");
+  });
+  const Result<json::Value> restored = restoreNow(game_.path(), set_);
+  for (std::thread& reader : readers) reader.join();
+  ASSERT_TRUE(restored) << restored.error().message;
+  EXPECT_EQ(readers.size(), 3u);
+  EXPECT_EQ(saveContents(game_.path()), before_);
+  EXPECT_FALSE(pendingRestore(game_.path()));
 }
 
 TEST_F(PausedRestore, AStagedCopyIsCheckedAgainRightBeforeItReplacesAnything) {

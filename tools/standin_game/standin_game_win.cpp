@@ -10,6 +10,7 @@
 //   STANDIN_RAW_BYTES    prints this many letters (a to z, again and again) without a line feed
 //   STANDIN_FLOOD_BYTES  prints this many bytes of short numbered lines as fast as it can ...
 //   STANDIN_FLOOD_FILE   ... into this file instead of standard output
+//   STANDIN_FLOOD_RATE   ... or at no more than this many bytes per second
 //   STANDIN_WRITE_FILE   writes STANDIN_WRITE_TEXT into this file (relative: to the current folder),
 //                        making its folders first, as the game makes its save folder
 //   STANDIN_SLEEP_MS     sleeps this many milliseconds
@@ -100,13 +101,14 @@ void printRaw(HANDLE out, std::uint64_t count) {
 // Lines of 64 bytes, "flood <12 digits> <letters and digits>", written in blocks as large as a
 // game's buffered output would be; made without formatting calls so that the writing, not the
 // making, is what takes the time.
-void flood(HANDLE out, std::uint64_t total) {
+void flood(HANDLE out, std::uint64_t total, std::uint64_t bytesPerSecond) {
   constexpr std::size_t kBlock = 64 * 1024;
   constexpr std::size_t kNumberAt = 6;
   constexpr std::size_t kDigits = 12;
   std::string line = "flood 000000000000 abcdefghijklmnopqrstuvwxyz0123456789ABCDEFGH\n";
   std::string block;
   block.reserve(kBlock + line.size());
+  const ULONGLONG start = GetTickCount64();
   for (std::uint64_t sent = 0, n = 0; sent < total; ++n) {
     std::uint64_t value = n;
     for (std::size_t digit = kNumberAt + kDigits; digit-- > kNumberAt; value /= 10) {
@@ -115,7 +117,13 @@ void flood(HANDLE out, std::uint64_t total) {
     const std::size_t take = static_cast<std::size_t>(std::min<std::uint64_t>(line.size(), total - sent));
     block.append(line, 0, take);
     sent += take;
-    if (block.size() >= kBlock) writeAll(out, std::exchange(block, {}));
+    if (block.size() >= kBlock) {
+      writeAll(out, std::exchange(block, {}));
+      if (bytesPerSecond > 0) {
+        const ULONGLONG due = start + sent * 1000 / bytesPerSecond;
+        if (const ULONGLONG now = GetTickCount64(); due > now) Sleep(static_cast<DWORD>(due - now));
+      }
+    }
   }
   writeAll(out, block);
 }
@@ -133,12 +141,13 @@ int wmain() {
   printRaw(out, number(L"STANDIN_RAW_BYTES", 0));
   if (const std::uint64_t bytes = number(L"STANDIN_FLOOD_BYTES", 0); bytes > 0) {
     const std::wstring path = variable(L"STANDIN_FLOOD_FILE");
+    const std::uint64_t rate = number(L"STANDIN_FLOOD_RATE", 0);
     if (path.empty()) {
-      flood(out, bytes);
+      flood(out, bytes, rate);
     } else {
       const HANDLE file =
           CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-      flood(file, bytes);
+      flood(file, bytes, rate);
       CloseHandle(file);
     }
   }

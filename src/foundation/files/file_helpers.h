@@ -56,6 +56,13 @@ Status moveFileDurable(const std::filesystem::path& from, const std::filesystem:
 // Fails unless the file is gone afterwards, whatever the system answered.
 Status deleteFile(const std::filesystem::path& path);
 
+// A replacing moveFileDurable and deleteFile that, refused because another handle holds the file
+// open, try again for up to kHeldFilePatienceMs: readers such as the launcher's own listings and
+// pictures hold save files for milliseconds, and virus scanners hold new files for a moment.
+inline constexpr unsigned kHeldFilePatienceMs = 2000;
+Status replaceFileOnceReleased(const std::filesystem::path& from, const std::filesystem::path& to);
+Status deleteFileOnceReleased(const std::filesystem::path& path);
+
 // folder \ name when name is a harmless file name and the joined path, with
 // links resolved, stays directly inside folder. The file need not exist.
 std::optional<std::filesystem::path> safeChildPath(const std::filesystem::path& folder, std::string_view name);

@@ -336,6 +336,33 @@ Status deleteFile(const fs::path& path) {
   return {};
 }
 
+namespace {
+
+// What a change of a file that another handle holds open fails with: a rename over it is denied
+// even when the holder shares deletion, a deletion is a sharing violation when it does not.
+bool heldOpen(unsigned long code) { return code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION; }
+
+template <typename Change>
+Status onceReleased(Change change) {
+  constexpr DWORD kPollMs = 10;
+  const ULONGLONG deadline = GetTickCount64() + kHeldFilePatienceMs;
+  for (;;) {
+    Status done = change();
+    if (done || !heldOpen(done.error().systemCode) || GetTickCount64() >= deadline) return done;
+    Sleep(kPollMs);
+  }
+}
+
+}  // namespace
+
+Status replaceFileOnceReleased(const fs::path& from, const fs::path& to) {
+  return onceReleased([&] { return moveFileDurable(from, to, true); });
+}
+
+Status deleteFileOnceReleased(const fs::path& path) {
+  return onceReleased([&] { return deleteFile(path); });
+}
+
 std::optional<fs::path> safeChildPath(const fs::path& folder, std::string_view name) {
   if (!isSafeFileName(name)) return std::nullopt;
   fs::path candidate = folder / toWide(name);

@@ -1,9 +1,12 @@
 #include "webui/browser/stdio_backend_win.h"
 
 #include <algorithm>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <iterator>
+#include <mutex>
 #include <vector>
 #include <string>
 #include <thread>
@@ -20,6 +23,11 @@ namespace {
 
 // Longer lines can never come down to the bridge's limit, so they are not kept in memory.
 constexpr size_t kLongestKeptLine = 4 * 1024 * 1024;
+// Lines read ahead of the UI thread. Beyond these the reader stops reading, so that a page that
+// asks faster than the launcher answers waits in its pipe instead of in the launcher's memory
+// (and a busy queue never meets the system's limit of posted messages).
+constexpr size_t kMostLinesAhead = 1000;
+constexpr size_t kMostBytesAhead = 256 * 1024;
 
 // WriteFile hands a pipe the line at once; FlushFileBuffers would wait for the reader instead,
 // holding the UI thread.
@@ -59,9 +67,10 @@ class PageInput : public std::enable_shared_from_this<PageInput> {
 
   void startReader();
   void readLines();
-  // Reader thread: false when the launcher no longer takes lines.
+  // Reader thread: waits while the UI thread is too far behind; false when the launcher no
+  // longer takes lines.
   bool hand(Line line);
-  void receive(Line line);
+  void receive();
   void deliverPending();
 
   void closeWindowWithoutPage();
@@ -74,6 +83,13 @@ class PageInput : public std::enable_shared_from_this<PageInput> {
   bool readerStarted_ = false;
   bool delivering_ = false;
   std::deque<Line> pending_;
+
+  // Between the reader and the UI thread: one posted message wakes the UI thread for all the
+  // lines that arrive until it takes them.
+  std::mutex inboxMutex_;
+  std::condition_variable inboxTaken_;
+  std::deque<Line> inbox_;
+  size_t inboxBytes_ = 0;
 };
 
 class StdioView final : public ViewEventHandlers, public std::enable_shared_from_this<StdioView> {
@@ -236,12 +252,26 @@ void PageInput::readLines() {
 }
 
 bool PageInput::hand(Line line) {
-  return queue_->post(
-      [input = shared_from_this(), line = std::move(line)]() mutable { input->receive(std::move(line)); });
+  bool wakeUiThread = false;
+  {
+    std::unique_lock lock(inboxMutex_);
+    inboxTaken_.wait(lock, [&] { return inbox_.size() < kMostLinesAhead && inboxBytes_ < kMostBytesAhead; });
+    wakeUiThread = inbox_.empty();
+    inboxBytes_ += line.text.size();
+    inbox_.push_back(std::move(line));
+  }
+  return !wakeUiThread || queue_->post([input = shared_from_this()] { input->receive(); });
 }
 
-void PageInput::receive(Line line) {
-  pending_.push_back(std::move(line));
+void PageInput::receive() {
+  std::deque<Line> arrived;
+  {
+    const std::lock_guard lock(inboxMutex_);
+    arrived.swap(inbox_);
+    inboxBytes_ = 0;
+  }
+  inboxTaken_.notify_one();
+  std::move(arrived.begin(), arrived.end(), std::back_inserter(pending_));
   deliverPending();
 }
 
