@@ -15,9 +15,11 @@
 #include <filesystem>
 #include <future>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 
+#include "runner/game_output_pipe_win.h"
 #include "runner/game_start_win.h"
 #include "runner/log_event.h"
 #include "runner/running_game_win.h"
@@ -36,13 +38,8 @@ struct Flood {
   HANDLE process = nullptr;
 };
 
-// The stand-in flooding its standard output into a new pipe.
-Flood startFlood(const fs::path& folder) {
-  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
-  HANDLE read = nullptr;
-  HANDLE write = nullptr;
-  CreatePipe(&read, &write, &inheritable, 65536);
-  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+// The stand-in flooding its standard output into the write end of a pipe.
+Flood startFlood(const fs::path& folder, HANDLE read, HANDLE write) {
   const std::wstring exe = myr::runner::gamePath(folder).native();
   std::wstring commandLine = L"\"" + exe + L"\"";
   STARTUPINFOW startup{};
@@ -76,34 +73,41 @@ std::uint64_t plainRead(const Flood& flood) {
   return finish(flood, received);
 }
 
-// Waits until the pipe has bytes (true), or until it has closed or the game has ended with
-// nothing left to read (false).
-bool awaitOutput(HANDLE pipe, HANDLE process) {
-  for (;;) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
-    if (available > 0) return true;
-    if (WaitForSingleObject(process, 20) == WAIT_OBJECT_0) {
-      return PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0;
-    }
+// An anonymous pipe, as a plain reader would have it.
+Flood startPlainFlood(const fs::path& folder) {
+  SECURITY_ATTRIBUTES inheritable{sizeof inheritable, nullptr, TRUE};
+  HANDLE read = nullptr;
+  HANDLE write = nullptr;
+  CreatePipe(&read, &write, &inheritable, 65536);
+  SetHandleInformation(read, HANDLE_FLAG_INHERIT, 0);
+  return startFlood(folder, read, write);
+}
+
+// The pump's own pipe and reader, with nothing done with what it reads.
+Flood startGuardedFlood(const fs::path& folder) {
+  myr::Result<myr::runner::GamePipe> pipe = myr::runner::createOutputPipe();
+  if (!pipe) {
+    std::fprintf(stderr, "%s\n", pipe.error().message.c_str());
+    std::exit(1);
   }
+  return startFlood(folder, pipe->read.release(), pipe->write.release());
 }
 
 std::uint64_t guardedRead(const Flood& flood) {
   std::string buffer(kReadSize, '\0');
   std::uint64_t received = 0;
-  DWORD got = 0;
-  while (awaitOutput(flood.read, flood.process) && ReadFile(flood.read, buffer.data(), kReadSize, &got, nullptr) &&
-         got > 0) {
-    received += got;
+  {
+    myr::runner::GameOutputReader reader(flood.read, flood.process);
+    while (const std::optional<std::size_t> got = reader.read(buffer, [] {})) received += *got;
   }
   return finish(flood, received);
 }
 
-template <class Reader>
-double timedRead(const fs::path& folder, std::uint64_t bytes, Reader reader) {
+// From the stand-in's start, as the pump's time is.
+double timedRead(const fs::path& folder, std::uint64_t bytes, Flood (*startOne)(const fs::path&),
+                 std::uint64_t (*reader)(const Flood&)) {
   const Clock::time_point start = Clock::now();
-  if (reader(startFlood(folder)) != bytes) std::fprintf(stderr, "a reader got a short flood\n");
+  if (reader(startOne(folder)) != bytes) std::fprintf(stderr, "a reader got a short flood\n");
   return secondsSince(start);
 }
 
@@ -153,8 +157,8 @@ int wmain(int argc, wchar_t** argv) {
 
   std::printf("flood of %.0f MB in lines of 64 bytes, %lu-byte reads\n", mb, kReadSize);
   for (int round = 1; round <= rounds; ++round) {
-    const double plain = timedRead(folder, bytes, plainRead);
-    const double guarded = timedRead(folder, bytes, guardedRead);
+    const double plain = timedRead(folder, bytes, startPlainFlood, plainRead);
+    const double guarded = timedRead(folder, bytes, startGuardedFlood, guardedRead);
     const PumpRound pump = floodThroughPump(folder);
     std::printf(
         "round %d: plain read %.0f MB/s; guarded read %.0f MB/s; pump %.0f MB/s (%.2fx guarded, %.2fx plain); "
