@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -21,19 +22,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::size_t readSize = 1 + data[0] % 64;
   const std::string_view output(reinterpret_cast<const char*>(data) + 1, size - 1);
 
-  myr::runner::OutputLines splitter(&unchanged);
-  myr::runner::CappedLog log(100);
+  myr::runner::OutputBlock block(1, 100);
   std::vector<std::string> lines;
   std::uint64_t logged = 0;
   int markers = 0;
+  const auto drain = [&] {
+    block.drain([&](const myr::runner::OutputBlock::Gathered& gathered) {
+      for (const std::string_view line : gathered.lines) lines.push_back(myr::runner::logLineText(line, &unchanged));
+      logged += gathered.log.size();
+      markers += gathered.marker.empty() ? 0 : 1;
+    });
+  };
   for (std::size_t at = 0; at < output.size(); at += readSize) {
     const std::string_view chunk = output.substr(at, readSize);
-    splitter.feed(chunk, lines);
-    const myr::runner::CappedLog::Portion portion = log.admit(chunk);
-    logged += portion.output.size();
-    markers += portion.marker.empty() ? 0 : 1;
+    std::copy(chunk.begin(), chunk.end(), block.room().begin());
+    block.added(chunk.size());
+    if (block.full()) drain();
   }
-  splitter.finish(lines);
+  block.finish();
+  drain();
 
   std::size_t feeds = 0;
   for (const char c : output) feeds += c == '\n' ? 1 : 0;

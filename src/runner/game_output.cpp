@@ -1,6 +1,7 @@
 #include "runner/game_output.h"
 
 #include <cinttypes>
+#include <algorithm>
 #include <cstdio>
 
 #include "foundation/version.h"
@@ -33,40 +34,12 @@ void pushLogLine(LogQueue& queue, std::string_view line, TextConverter toUtf8) {
   queue.push(logLineText(line, toUtf8));
 }
 
-void OutputLines::feed(std::string_view chunk, std::vector<std::string>& lines) {
-  std::size_t feed = chunk.find('\n');
-  if (feed == std::string_view::npos) {
-    carry_.append(chunk);
-    cutLongCarry(lines);
-    return;
-  }
-  // The first line may have begun in earlier chunks; the others lie within this one.
-  carry_.append(chunk.substr(0, feed));
-  lines.push_back(logLineText(carry_, toUtf8_));
-  carry_.clear();
-  std::size_t start = feed + 1;
-  while ((feed = chunk.find('\n', start)) != std::string_view::npos) {
-    lines.push_back(logLineText(chunk.substr(start, feed - start), toUtf8_));
-    start = feed + 1;
-  }
-  carry_.assign(chunk.substr(start));
-  cutLongCarry(lines);
-}
-
-void OutputLines::finish(std::vector<std::string>& lines) {
-  if (!carry_.empty()) lines.push_back(logLineText(carry_, toUtf8_));
-  carry_.clear();
-}
-
-void OutputLines::cutLongCarry(std::vector<std::string>& lines) {
-  std::size_t start = 0;
-  while (carry_.size() - start > kLongestUnterminated) {
-    const std::string_view rest = std::string_view(carry_).substr(start);
-    const std::size_t piece = cutPosition(rest, kLongestUnterminated);
-    lines.push_back(logLineText(rest.substr(0, piece), toUtf8_));
-    start += piece;
-  }
-  carry_.erase(0, start);
+void pushLogLines(LogQueue& queue, std::span<const std::string_view> lines, TextConverter toUtf8) {
+  const std::size_t dropped = lines.size() > LogQueue::kMaxPending ? lines.size() - LogQueue::kMaxPending : 0;
+  std::vector<std::string> kept;
+  kept.reserve(lines.size() - dropped);
+  for (const std::string_view line : lines.subspan(dropped)) kept.push_back(logLineText(line, toUtf8));
+  queue.pushAll(kept, dropped);
 }
 
 CappedLog::Portion CappedLog::admit(std::string_view chunk) {
@@ -74,6 +47,53 @@ CappedLog::Portion CappedLog::admit(std::string_view chunk) {
   written_ += chunk.size();
   if (written_ >= cap_) return {chunk, kCapMarker};
   return {chunk, {}};
+}
+
+OutputBlock::OutputBlock(std::size_t reads, std::uint64_t logCap)
+    : buffer_(kLongestUnterminated + reads * kPumpReadSize), cap_(logCap) {}
+
+std::span<char> OutputBlock::room() {
+  if (full()) keepCarry();
+  return {buffer_.data() + end_, kPumpReadSize};
+}
+
+bool OutputBlock::full() const { return buffer_.size() - end_ < kPumpReadSize; }
+
+void OutputBlock::added(std::size_t size) {
+  const std::string_view read(buffer_.data() + end_, size);
+  for (std::size_t feed = read.find('\n'); feed != std::string_view::npos; feed = read.find('\n', feed + 1)) {
+    const std::size_t at = end_ + feed;
+    lines_.emplace_back(buffer_.data() + lineStart_, at - lineStart_);
+    lineStart_ = at + 1;
+  }
+  const CappedLog::Portion portion = cap_.admit(read);
+  end_ += size;
+  if (!portion.output.empty()) logEnd_ = end_;
+  if (!portion.marker.empty()) marker_ = portion.marker;
+  cutLongCarry();
+}
+
+void OutputBlock::finish() {
+  if (end_ > lineStart_) lines_.emplace_back(buffer_.data() + lineStart_, end_ - lineStart_);
+  lineStart_ = end_;
+}
+
+void OutputBlock::cutLongCarry() {
+  while (end_ - lineStart_ > kLongestUnterminated) {
+    const std::string_view rest(buffer_.data() + lineStart_, end_ - lineStart_);
+    const std::size_t piece = cutPosition(rest, kLongestUnterminated);
+    lines_.push_back(rest.substr(0, piece));
+    lineStart_ += piece;
+  }
+}
+
+void OutputBlock::keepCarry() {
+  std::copy(buffer_.begin() + static_cast<std::ptrdiff_t>(lineStart_), buffer_.begin() + static_cast<std::ptrdiff_t>(end_),
+            buffer_.begin());
+  end_ -= lineStart_;
+  lineStart_ = 0;
+  logged_ = end_;
+  logEnd_ = end_;
 }
 
 std::string logHeaderLine(const LocalTime& time, std::string_view resumedState) {

@@ -6,7 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <span>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "runner/log_queue.h"
@@ -14,6 +16,7 @@
 namespace myr::runner {
 
 inline constexpr std::size_t kPumpReadSize = 16384;
+inline constexpr std::size_t kBlockReads = 64;
 inline constexpr std::size_t kLongestLine = 2000;
 inline constexpr std::size_t kLongestUnterminated = 8000;
 inline constexpr std::uint64_t kLogCap = 64ull * 1024 * 1024;
@@ -32,23 +35,9 @@ std::string logLineText(std::string_view line, TextConverter toUtf8);
 // Any thread: one line of game output or a launcher note, made a page line and queued.
 void pushLogLine(LogQueue& queue, std::string_view line, TextConverter toUtf8);
 
-// Cuts the output stream into page lines, however the reads fall. Text without a line feed is
-// cut into pieces of 8000 bytes so that a game that never ends its line cannot grow the carry.
-class OutputLines {
- public:
-  explicit OutputLines(TextConverter toUtf8) : toUtf8_(toUtf8) {}
-
-  // Appends the page lines completed by this chunk.
-  void feed(std::string_view chunk, std::vector<std::string>& lines);
-  // The unterminated rest, once the output has ended.
-  void finish(std::vector<std::string>& lines);
-
- private:
-  void cutLongCarry(std::vector<std::string>& lines);
-
-  TextConverter toUtf8_;
-  std::string carry_;
-};
+// Any thread: lines of game output made page lines and queued in one go. Lines the queue would
+// drop at once (all but the newest 4000) are counted without being made.
+void pushLogLines(LogQueue& queue, std::span<const std::string_view> lines, TextConverter toUtf8);
 
 // Decides what of the output goes into the log file: everything until 64 MiB are written (the
 // chunk that reaches it whole), then the marker once, then nothing.
@@ -65,6 +54,51 @@ class CappedLog {
  private:
   std::uint64_t cap_;
   std::uint64_t written_ = 0;
+};
+
+// The game's output gathered over several reads in one block, so that the log gets it in one
+// write and lines are cut out in place: only the lines that reach the queue are ever copied.
+// Lines are cut however the reads fall; text without a line feed is cut into pieces of 8000
+// bytes so that a game that never ends its line cannot grow the carry.
+class OutputBlock {
+ public:
+  struct Gathered {
+    std::string_view log;     // output for the log file since the last drain, capped
+    std::string_view marker;  // the cap marker, once
+    std::span<const std::string_view> lines;  // raw lines completed since the last drain
+  };
+
+  explicit OutputBlock(std::size_t reads = kBlockReads, std::uint64_t logCap = kLogCap);
+
+  // Where the next read goes; once the block is full and drained, the carry moves to the front.
+  std::span<char> room();
+  // The last read put size bytes into room.
+  void added(std::size_t size);
+  // No room is left for another read: drain it before asking for room.
+  bool full() const;
+  // Once the output has ended: the unterminated rest becomes a line.
+  void finish();
+  // Hands what was gathered since the last drain to use, whose views last until it returns. Safe
+  // while a read into room is under way: nothing in the block moves.
+  template <class Use>
+  void drain(Use use) {
+    use(Gathered{std::string_view(buffer_.data() + logged_, logEnd_ - logged_), std::exchange(marker_, {}), lines_});
+    lines_.clear();
+    logged_ = logEnd_;
+  }
+
+ private:
+  void cutLongCarry();
+  void keepCarry();
+
+  std::vector<char> buffer_;
+  std::size_t end_ = 0;        // bytes in the buffer
+  std::size_t lineStart_ = 0;  // where the unterminated line begins
+  std::size_t logged_ = 0;     // bytes already handed to the log
+  std::size_t logEnd_ = 0;     // end of what the cap lets into the log
+  std::string_view marker_;
+  std::vector<std::string_view> lines_;
+  CappedLog cap_;
 };
 
 struct LocalTime {

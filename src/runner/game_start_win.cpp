@@ -14,12 +14,12 @@
 #include "foundation/files/win_text.h"
 #include "foundation/inherited_handle_list_win.h"
 #include "runner/game_output.h"
+#include "runner/game_output_pipe_win.h"
 #include "runner/running_game_win.h"
 
 namespace myr::runner {
 namespace {
 
-constexpr DWORD kPipeBufferSize = 65536;
 constexpr wchar_t kStateLoadVariable[] = L"ZEVR_STATE_LOAD_AT";
 
 // Sets an environment variable of the launcher for the game to inherit, and puts the old value
@@ -44,34 +44,11 @@ class ScopedVariable {
   std::optional<std::wstring> old_;
 };
 
-struct GamePipe {
-  WinHandle read;
-  WinHandle write;
-};
-
 SECURITY_ATTRIBUTES inheritable() {
   SECURITY_ATTRIBUTES attributes{};
   attributes.nLength = sizeof attributes;
   attributes.bInheritHandle = TRUE;
   return attributes;
-}
-
-// Only the write end goes to the game: an inherited read end would keep the pipe open after
-// the game's end, and the pump would never see it close.
-Result<GamePipe> createOutputPipe() {
-  SECURITY_ATTRIBUTES attributes = inheritable();
-  HANDLE read = nullptr;
-  HANDLE write = nullptr;
-  if (!CreatePipe(&read, &write, &attributes, kPipeBufferSize)) {
-    const DWORD error = GetLastError();
-    return Error{"No pipe for the game's output: " + systemErrorText(error), error};
-  }
-  GamePipe pipe{WinHandle(read), WinHandle(write)};
-  if (!SetHandleInformation(pipe.read.get(), HANDLE_FLAG_INHERIT, 0)) {
-    const DWORD error = GetLastError();
-    return Error{"No pipe for the game's output: " + systemErrorText(error), error};
-  }
-  return pipe;
 }
 
 WinHandle openNullInput() {

@@ -17,9 +17,10 @@ void LogQueue::push(std::string line) {
   }
 }
 
-void LogQueue::pushAll(std::vector<std::string>& lines) {
+void LogQueue::pushAll(std::vector<std::string>& lines, std::uint64_t dropped) {
   if (lines.empty()) return;
   const std::lock_guard lock(mutex_);
+  dropped_ += dropped;
   const std::size_t count = lines.size();
   for (std::size_t i = count > kMaxTail ? count - kMaxTail : 0; i < count; ++i) {
     tail_.push_back(lines[i]);

@@ -22,8 +22,9 @@ class LogQueue {
   };
 
   void push(std::string line);
-  // The same as pushing each line in turn, under one lock; the lines are moved out.
-  void pushAll(std::vector<std::string>& lines);
+  // The same as pushing each line in turn, under one lock, after dropped lines that were older
+  // than all of them; the lines are moved out.
+  void pushAll(std::vector<std::string>& lines, std::uint64_t dropped);
   // Up to maxLines from the front, with the count of lines dropped since the last batch.
   Batch take(std::size_t maxLines);
   std::vector<std::string> tail() const;

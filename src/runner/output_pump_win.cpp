@@ -3,13 +3,15 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <utility>
-#include <vector>
 
 #include "foundation/files/win_text.h"
 #include "runner/game_output.h"
+#include "runner/game_output_pipe_win.h"
 
 namespace myr::runner {
 namespace {
@@ -25,40 +27,24 @@ void writeToLog(HANDLE log, std::string_view bytes) {
   }
 }
 
-// How long the pump waits for the game to end while its pipe is empty.
-constexpr DWORD kIdleWaitMs = 20;
-
-// Waits until the pipe has bytes to read (true), or until every writer has closed it or the game
-// has ended with nothing left to read (false). A process the game started, or the system's console
-// host, may inherit the pipe and keep it open after the game has gone: the game's end counts.
-bool awaitOutput(HANDLE pipe, HANDLE process) {
-  for (;;) {
-    DWORD available = 0;
-    if (!PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr)) return false;
-    if (available > 0) return true;
-    if (WaitForSingleObject(process, kIdleWaitMs) == WAIT_OBJECT_0) {
-      return PeekNamedPipe(pipe, nullptr, 0, nullptr, &available, nullptr) && available > 0;
-    }
-  }
-}
-
 void pumpOutput(HANDLE pipe, HANDLE process, HANDLE log, LogQueue& queue) {
-  std::string buffer(kPumpReadSize, '\0');
-  CappedLog capped;
-  OutputLines splitter(&localTextToUtf8);
-  std::vector<std::string> lines;
-  while (awaitOutput(pipe, process)) {
-    DWORD read = 0;
-    if (!ReadFile(pipe, buffer.data(), static_cast<DWORD>(buffer.size()), &read, nullptr) || read == 0) break;
-    const std::string_view chunk(buffer.data(), read);
-    const CappedLog::Portion portion = capped.admit(chunk);
-    writeToLog(log, portion.output);
-    writeToLog(log, portion.marker);
-    splitter.feed(chunk, lines);
-    queue.pushAll(lines);
+  GameOutputReader reader(pipe, process);
+  OutputBlock block;
+  // Whatever was gathered goes out when the block is full, and whenever the game is quiet, so
+  // that the log and the page are never behind a game that waits.
+  const std::function<void()> handOver = [&] {
+    block.drain([&](const OutputBlock::Gathered& gathered) {
+      writeToLog(log, gathered.log);
+      writeToLog(log, gathered.marker);
+      pushLogLines(queue, gathered.lines, &localTextToUtf8);
+    });
+  };
+  while (const std::optional<std::size_t> read = reader.read(block.room(), handOver)) {
+    block.added(*read);
+    if (block.full()) handOver();
   }
-  splitter.finish(lines);
-  queue.pushAll(lines);
+  block.finish();
+  handOver();
 }
 
 unsigned long waitForExitCode(HANDLE process) {

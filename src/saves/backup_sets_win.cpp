@@ -115,9 +115,10 @@ Result<BackupResult> writeBackupSet(const std::filesystem::path& gameFolder, con
   removeTree(partial);
   BackupResult result;
   std::string manifest;
+  Sha256Files hashing;
   for (const std::string& path : files.paths) {
     const std::filesystem::path copy = manifestPath(partial, path);
-    const Result<std::string> digest = verifiedCopy(manifestPath(gameFolder, path), copy);
+    const Result<std::string> digest = hashing.verifiedCopy(manifestPath(gameFolder, path), copy);
     if (!digest) return failWithout(partial, digest.error());
     manifest += manifestLine(*digest, path);
     result.bytes += fileStatus(copy).size;

@@ -41,8 +41,9 @@ std::string lastPart(std::string_view path) { return std::string(path.substr(pat
 Error nothingChanged(const Error& error) { return Error{error.message + "; nothing was changed", error.systemCode}; }
 
 Status verifySet(const std::filesystem::path& setFolder, const std::vector<ManifestEntry>& entries) {
+  Sha256Files hashing;
   for (const ManifestEntry& entry : entries) {
-    const Result<std::string> digest = sha256File(manifestPath(setFolder, entry.path));
+    const Result<std::string> digest = hashing.hash(manifestPath(setFolder, entry.path));
     if (!digest) return digest.error();
     if (*digest != entry.sha256) {
       return Error{entry.path + " does not match manifest.sha256: the set is damaged, nothing was changed"};
@@ -68,8 +69,10 @@ Result<std::string> backUpCurrentSaves(const std::filesystem::path& gameFolder, 
 // Every file of the set copied and verified beside its target; on failure none of them remains.
 Status stage(const std::filesystem::path& gameFolder, const std::filesystem::path& setFolder,
              const std::vector<ManifestEntry>& entries) {
+  Sha256Files hashing;
   for (const ManifestEntry& entry : entries) {
-    const Result<std::string> digest = verifiedCopy(manifestPath(setFolder, entry.path), stagedPath(gameFolder, entry.path));
+    const Result<std::string> digest =
+        hashing.verifiedCopy(manifestPath(setFolder, entry.path), stagedPath(gameFolder, entry.path));
     if (!digest || *digest != entry.sha256) {
       deleteStaged(gameFolder, entries);
       return nothingChanged(digest ? Error{entry.path + " changed while it was copied"} : digest.error());

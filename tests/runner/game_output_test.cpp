@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -28,15 +31,36 @@ std::string latin1ToUtf8(std::string_view bytes) {
   return out;
 }
 
-std::vector<std::string> linesOf(const std::vector<std::string>& chunks) {
-  OutputLines splitter(&latin1ToUtf8);
+struct Gathered {
   std::vector<std::string> lines;
+  std::string log;
+};
+
+// Reads as the pump makes them, into a block of one read so that its carry moves often, and
+// drained while each read is under way, as the pump does whenever the game is quiet.
+Gathered gather(const std::vector<std::string>& chunks, std::uint64_t logCap = kLogCap) {
+  OutputBlock block(1, logCap);
+  Gathered gathered;
+  const auto drain = [&] {
+    block.drain([&](const OutputBlock::Gathered& part) {
+      for (const std::string_view line : part.lines) gathered.lines.push_back(logLineText(line, &latin1ToUtf8));
+      gathered.log.append(part.log).append(part.marker);
+    });
+  };
   for (const std::string& chunk : chunks) {
-    splitter.feed(chunk, lines);
+    const std::span<char> room = block.room();
+    drain();
+    EXPECT_LE(chunk.size(), room.size());
+    std::copy_n(chunk.begin(), std::min(chunk.size(), room.size()), room.begin());
+    block.added(chunk.size());
+    if (block.full()) drain();
   }
-  splitter.finish(lines);
-  return lines;
+  block.finish();
+  drain();
+  return gathered;
 }
+
+std::vector<std::string> linesOf(const std::vector<std::string>& chunks) { return gather(chunks).lines; }
 
 // Letters that tell where in the stream a byte came from.
 std::string patterned(std::size_t size) {
@@ -97,14 +121,30 @@ TEST(OutputLines, PiecesAreNotCutInsideACharacter) {
 }
 
 TEST(OutputLines, CarryBelowTheLimitWaitsForItsLineFeed) {
-  const std::string text = std::string(8000, 'q');
-  OutputLines splitter(&latin1ToUtf8);
-  std::vector<std::string> lines;
-  splitter.feed(text, lines);
-  EXPECT_TRUE(lines.empty());
-  splitter.feed("!\n", lines);
+  const std::vector<std::string> lines = linesOf({std::string(8000, 'q'), "!\n"});
   ASSERT_EQ(lines.size(), 1u);
   EXPECT_EQ(lines[0], std::string(2000, 'q'));
+}
+
+// The log gets every byte once, in order, however often the block is drained and its carry
+// moved to the front.
+TEST(OutputBlock, LogHoldsTheOutputOnceInOrder) {
+  std::mt19937 random(11);
+  std::string stream;
+  for (int i = 0; i < 200000; ++i) stream += random() % 40 == 0 ? '\n' : static_cast<char>('a' + random() % 26);
+  std::vector<std::string> chunks;
+  for (std::size_t at = 0; at < stream.size();) {
+    const std::size_t size = std::min<std::size_t>(1 + random() % kPumpReadSize, stream.size() - at);
+    chunks.push_back(stream.substr(at, size));
+    at += size;
+  }
+  EXPECT_EQ(gather(chunks).log, stream);
+}
+
+TEST(OutputBlock, LogStopsAfterTheReadThatReachesTheCap) {
+  const Gathered gathered = gather({"abcd", "efghijklm", "n\n"}, 10);
+  EXPECT_EQ(gathered.log, "abcdefghijklm" + std::string(kCapMarker));
+  EXPECT_EQ(gathered.lines, (std::vector<std::string>{"abcdefghijklmn"}));
 }
 
 TEST(CutPosition, StepsBackOnlyOverABrokenCharacter) {

@@ -204,6 +204,26 @@ TEST_F(GameRunTest, TextWithoutLineFeedsArrivesIn8000BytePieces) {
   EXPECT_EQ(finished.lines, pieces);
 }
 
+// A process the game started inherits its output and outlives it by far: the run ends with the
+// game, with every line the game wrote, while that process still holds the pipe.
+TEST_F(GameRunTest, TheRunEndsWithTheGameWhileAProcessItStartedHoldsThePipe) {
+  const Finished finished =
+      run({{L"STANDIN_HEIR_SLEEP_MS", L"300000"}, {L"STANDIN_LINES", L"3"}, {L"STANDIN_EXIT_CODE", L"7"}});
+  EXPECT_EQ(finished.exitCode, 7u);
+  ASSERT_EQ(finished.lines.size(), 4u);
+  EXPECT_EQ(std::vector<std::string>(finished.lines.begin() + 1, finished.lines.end()),
+            (std::vector<std::string>{"line 0", "line 1", "line 2"}));
+  constexpr std::string_view kHeir = "standin: heir ";
+  ASSERT_TRUE(finished.lines.front().starts_with(kHeir)) << finished.lines.front();
+  const DWORD heirId = std::stoul(finished.lines.front().substr(kHeir.size()));
+  const WinHandle heir(OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, heirId));
+  ASSERT_TRUE(heir);
+  EXPECT_EQ(WaitForSingleObject(heir.get(), 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "the pipe was closed already";
+  TerminateProcess(heir.get(), 0);
+  WaitForSingleObject(heir.get(), 10000);
+  EXPECT_TRUE(readFile(logPath(L"last_run.log")).ends_with("line 2\n" + logClosingLine(7)));
+}
+
 TEST_F(GameRunTest, FloodStopsTheLogJustPast64MiBAndKeepsTheRunBefore) {
   run({{L"STANDIN_LINES", L"1"}});
   const std::string before = readFile(logPath(L"last_run.log"));

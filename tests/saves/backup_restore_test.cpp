@@ -4,7 +4,10 @@
 #include <windows.h>
 
 #include <functional>
+#include <map>
 #include <memory>
+#include <optional>
+#include <sstream>
 #include <thread>
 
 #include "card_test_support.h"
@@ -99,6 +102,38 @@ TEST(Sha256, DigestsOfFilesAndVerifiedCopies) {
   ASSERT_EQ(locker.readLine(), "ready");
   const Result<std::string> locked = verifiedCopy(folder / L"million", copy);
   EXPECT_EQ(locked.error().message, toUtf8(copy.native()) + ": " + systemErrorText(ERROR_SHARING_VIOLATION));
+}
+
+// One hashing thread serves a whole piece of work: files around the 1 MiB chunk and beyond the
+// chunks in flight, hashed and copied in turn, each get the digest that sha256sum gives.
+TEST(Sha256, OneHasherGivesEachFileItsOwnDigest) {
+  const myr::testing::TempFolder folder;
+  constexpr std::size_t kChunk = 1048576;
+  const std::size_t sizes[] = {0, 1, kChunk - 1, kChunk, kChunk + 1, 4 * kChunk + 7};
+  std::string expected;
+  for (const std::size_t size : sizes) {
+    std::string bytes(size, '\0');
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<char>((i * 7 + size) % 251);
+    writeFile(folder / toWide("f" + std::to_string(size)), bytes);
+  }
+  const std::optional<test::HostRun> sums = test::runOnHost(folder.path(), "sha256sum f*");
+  if (!sums) GTEST_SKIP() << "no host shell: not running under Wine";
+  std::map<std::string, std::string> host;
+  std::istringstream lines(sums->output);
+  for (std::string digest, name; lines >> digest >> name;) host[name] = digest;
+
+  Sha256Files hashing;
+  for (const std::size_t size : sizes) {
+    const std::string name = "f" + std::to_string(size);
+    std::uint64_t hashed = 0;
+    const Result<std::string> digest = hashing.hash(folder / toWide(name), &hashed);
+    ASSERT_TRUE(digest) << digest.error().message;
+    EXPECT_EQ(*digest, host[name]) << name;
+    EXPECT_EQ(hashed, size);
+    const Result<std::string> copied = hashing.verifiedCopy(folder / toWide(name), folder / L"copies" / toWide(name));
+    ASSERT_TRUE(copied) << copied.error().message;
+    EXPECT_EQ(*copied, host[name]) << name;
+  }
 }
 
 TEST(BackupSets, CollectsSaveFilesOnly) {

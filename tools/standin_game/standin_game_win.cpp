@@ -13,6 +13,8 @@
 //   STANDIN_FLOOD_RATE   ... or at no more than this many bytes per second
 //   STANDIN_WRITE_FILE   writes STANDIN_WRITE_TEXT into this file (relative: to the current folder),
 //                        making its folders first, as the game makes its save folder
+//   STANDIN_HEIR_SLEEP_MS starts a copy of itself that inherits its output and only sleeps this
+//                        many milliseconds, and prints "standin: heir <process id>"
 //   STANDIN_SLEEP_MS     sleeps this many milliseconds
 //   STANDIN_EXIT_CODE    ends with this code: decimal or 0x hex, any 32-bit value (default 0)
 //
@@ -130,9 +132,34 @@ void flood(HANDLE out, std::uint64_t total, std::uint64_t bytesPerSecond) {
 
 }  // namespace
 
-int wmain() {
+// A process of the game's that outlives it, holding its output open.
+void startHeir(HANDLE out, std::uint64_t sleepMs) {
+  wchar_t exe[MAX_PATH];
+  GetModuleFileNameW(nullptr, exe, MAX_PATH);
+  std::wstring commandLine = L"\"" + std::wstring(exe) + L"\" heir " + std::to_wstring(sleepMs);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof startup;
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdOutput = out;
+  startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+  PROCESS_INFORMATION created{};
+  if (!CreateProcessW(exe, commandLine.data(), nullptr, nullptr, TRUE, CREATE_NO_WINDOW, nullptr, nullptr, &startup,
+                      &created)) {
+    return;
+  }
+  CloseHandle(created.hThread);
+  CloseHandle(created.hProcess);
+  writeAll(out, "standin: heir " + std::to_string(created.dwProcessId) + "\n");
+}
+
+int wmain(int argc, wchar_t** argv) {
+  if (argc == 3 && std::wstring_view(argv[1]) == L"heir") {
+    Sleep(static_cast<DWORD>(std::wcstoul(argv[2], nullptr, 10)));
+    return 0;
+  }
   const HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   echoGameVariables(out);
+  if (const std::uint64_t sleepMs = number(L"STANDIN_HEIR_SLEEP_MS", 0); sleepMs > 0) startHeir(out, sleepMs);
   writeAll(out, fromHex(variable(L"STANDIN_PRINT_HEX")));
   printLines(out, number(L"STANDIN_LINES", 0), number(L"STANDIN_LINE_BYTES", 0));
   if (const std::wstring text = variable(L"STANDIN_STDERR_TEXT"); !text.empty()) {
