@@ -17,6 +17,7 @@
 #include <string>
 #include <vector>
 
+#include "foundation/environment_win.h"
 #include "saves/backup_sets_win.h"
 #include "saves/save_files_win.h"
 
@@ -76,7 +77,7 @@ int wmain(int argc, wchar_t** argv) {
   for (int round = 1; round <= rounds; ++round) {
     const double cng = cngHashTwice(files);
     const Clock::time_point start = Clock::now();
-    const myr::Result<myr::saves::BackupResult> set = myr::saves::makeBackup(gameFolder, "", myr::saves::localTimeNow());
+    const myr::Result<myr::saves::BackupResult> set = myr::saves::makeBackup(gameFolder, "", myr::localTimeNow());
     const double backup = secondsSince(start);
     if (!set) {
       std::fprintf(stderr, "the backup failed: %s\n", set.error().message.c_str());
