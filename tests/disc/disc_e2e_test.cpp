@@ -95,8 +95,8 @@ TEST(DiscEndToEnd, InitReportsEveryMemberInOrderThroughTheFirstRun) {
   };
   const std::vector<std::string> expected{"version", "webview",     "exeDir",   "ini",      "settings",  "defaults",
                                           "pad",     "padDefaults", "rejected", "iniError", "overrides", "display",
-                                          "disc",    "states",      "running",  "art",      "lastRun",  "playTime",
-                                          "afterPlayBackup", "pendingRestore"};
+                                          "disc",    "states",      "running",  "art",      "gameFigure",
+                                          "lastRun", "playTime",    "afterPlayBackup",       "pendingRestore"};
   const json::Value first = replyTo(launcher, R"({"id":1,"cmd":"init"})", 1);
   EXPECT_EQ(memberNames(first), expected) << json::write(first);
   EXPECT_TRUE(first.get("result").get("disc").get("extract").get("running").asBool()) << json::write(first);
