@@ -7,7 +7,7 @@ import subprocess
 
 import fixtures as fx
 import writers as w
-from headless import LauncherEnded, windows_path
+from headless import LauncherEnded, answering, windows_path
 
 MEGABYTES = 2  # the saves on the small disk
 DISK = "48m"
@@ -100,7 +100,7 @@ def full_disk(ctx):
             ctx.make_game(game, ctx.launcher_exe)
             writer.prepare(game)
             launcher = ctx.start(game)
-            try:
+            with answering(launcher, problems):
                 problems += [] if launcher.request("init").get("ok") else ["init failed"]
                 digests = fx.tree_digests(game)
                 fill(disk, leave)
@@ -116,12 +116,6 @@ def full_disk(ctx):
                     problems += fx.disc_problems(game, ctx.digests)
                 saves = launcher.request("saves")
                 problems += [] if saves.get("ok") else [f"saves on the full disk failed: {saves.get('error')}"]
-                if (code := launcher.close()) != 0:
-                    problems.append(f"the launcher ended with {code}")
-            except (TimeoutError, LauncherEnded) as error:
-                problems.append(f"no answer: {error!r}")
-            finally:
-                launcher.ensure_gone()
         ctx.case(f"full disk, {name}", problems)
     print(f"full disk: {len(cases)} commands on a {DISK} disk, {ctx.failed - failed_before} failed", flush=True)
 

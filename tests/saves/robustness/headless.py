@@ -1,6 +1,7 @@
 """The real launcher as a process with its headless page: requests in, replies and events out,
 and a hard end (SIGKILL) at any moment."""
 
+import contextlib
 import json
 import os
 import queue
@@ -138,3 +139,17 @@ class Launcher:
     def ensure_gone(self):
         if self.process.poll() is None:
             self.kill()
+
+
+@contextlib.contextmanager
+def answering(launcher, problems, ended="the launcher ended", no_answer="no answer"):
+    """The body's requests to a launcher that must then end with 0 when its input closes; a
+    launcher that stops answering is a problem too, and it is gone afterwards whatever happened."""
+    try:
+        yield launcher
+        if (code := launcher.close()) != 0:
+            problems.append(f"{ended} with {code}")
+    except (TimeoutError, LauncherEnded) as error:
+        problems.append(f"{no_answer}: {error!r}")
+    finally:
+        launcher.ensure_gone()

@@ -6,7 +6,7 @@ from collections import Counter
 
 import fixtures as fx
 from file_watch import InPlaceWrites
-from headless import LauncherEnded, windows_path
+from headless import LauncherEnded, answering, windows_path
 
 
 def sets_problems(game):
@@ -94,7 +94,7 @@ def baseline(ctx, writer):
     problems = []
     launcher = ctx.start(game)
     duration = 0.0
-    try:
+    with answering(launcher, problems):
         init = launcher.request("init")
         writer.learn_before(init.get("result", {}))
         started = time.monotonic()
@@ -102,12 +102,6 @@ def baseline(ctx, writer):
         duration = time.monotonic() - started
         problems += writer.learn(game, outcome, launcher)
         problems += sets_problems(game)
-        if (code := launcher.close()) != 0:
-            problems.append(f"the launcher ended with {code}")
-    except (TimeoutError, LauncherEnded) as error:
-        problems.append(f"no answer: {error!r}")
-    finally:
-        launcher.ensure_gone()
     ctx.case(f"kill sweep, {writer.name}: uninterrupted run ({duration * 1000:.0f} ms)", problems, game)
     return None if problems else duration
 
@@ -140,7 +134,7 @@ def trial(ctx, writer, delay=None, point=None, then=None, watched=False):
 
     label = "no answer"
     restarted = ctx.start(game)
-    try:
+    with answering(restarted, problems, "the launcher started after the kill ended", "after the kill"):
         try:
             init = restarted.request("init")
         except LauncherEnded as error:
@@ -151,12 +145,6 @@ def trial(ctx, writer, delay=None, point=None, then=None, watched=False):
         label, found = writer.judge(game, restarted, init.get("result", {}))
         problems += found + sets_problems(game)
         problems += writer.recover(restarted, game) + sets_problems(game)
-        if (code := restarted.close()) != 0:
-            problems.append(f"the launcher started after the kill ended with {code}")
-    except (TimeoutError, LauncherEnded) as error:
-        problems.append(f"after the kill: {error}")
-    finally:
-        restarted.ensure_gone()
     ctx.case(f"kill sweep, {writer.name}: killed {where} -> {label}", problems, game)
     return label
 
