@@ -1,7 +1,9 @@
 // The Chromium engine's speed with the real browser, run under Wine by hand (a program, not a test):
 //   bench/chromium.sh inside a Wine session   (or: wine build/win/bench/chromium_bench.exe)
 // With "arguments <profile>" it prints the arguments the engine starts the browser with, so that
-// the script can time the browser's own start with the same ones.
+// the script can time the browser's own start with the same ones. With "decode <file.png>" it
+// times the launcher's share of a frame: Base64 and PNG decoding into a reused bitmap, and the
+// same into fresh memory, as before bitmaps were reused (median of 50).
 // Prints: start to page loaded; page -> launcher -> page round trip (median of 200); a 1 MiB reply
 // delivered (page-measured, request to parsed reply); a page change to its frame painted in the
 // window (median of 20). The page is a small file served through the engine's host mapping.
@@ -18,10 +20,12 @@
 #include <thread>
 #include <vector>
 
+#include "foundation/bytes/base64.h"
 #include "foundation/files/win_text.h"
 #include "foundation/json/json.h"
 #include "webui/browser/chromium/browser_command_line.h"
 #include "webui/browser/chromium/chromium_engine_win.h"
+#include "webui/browser/chromium/page_frame_win.h"
 #include "webui/browser/ui_thread_queue_win.h"
 
 namespace {
@@ -90,6 +94,45 @@ COLORREF pixelOf(HWND window) {
   return colour;
 }
 
+template <class Work>
+double medianMs(Work work) {
+  std::vector<double> times;
+  for (int round = 0; round < 50; ++round) {
+    const auto start = Clock::now();
+    work();
+    times.push_back(msSince(start));
+  }
+  std::sort(times.begin(), times.end());
+  return times[times.size() / 2];
+}
+
+int timeDecoding(const std::filesystem::path& file) {
+  std::ifstream in(file, std::ios::binary);
+  const std::string png((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const std::string base64 = encodeBase64(png);
+  CoInitializeEx(nullptr, COINIT_MULTITHREADED);
+  chromium::PngDecoder decoder;
+  auto frame = decoder.decode(png, nullptr);
+  if (!frame) {
+    std::fprintf(stderr, "not a picture\n");
+    return 1;
+  }
+  std::unique_ptr<chromium::FrameBitmap> reused = std::move(*frame);
+  std::printf("%u x %u, %zu bytes of PNG\n", reused->width(), reused->height(), png.size());
+  std::printf("Base64: median %.2f ms\n", medianMs([&] { decodeBase64(base64); }));
+  std::printf("PNG into a reused bitmap: median %.2f ms\n",
+              medianMs([&] {
+                auto next = decoder.decode(png, std::move(reused));
+                reused = std::move(*next);
+              }));
+  std::printf("PNG into a new bitmap: median %.2f ms\n", medianMs([&] { const auto fresh = decoder.decode(png, nullptr); }));
+  std::printf("a new bitmap alone, written once: median %.2f ms\n", medianMs([&] {
+                const auto made = chromium::FrameBitmap::make(reused->width(), reused->height());
+                std::fill_n((*made)->bits(), (*made)->stride() * (*made)->height(), 0);
+              }));
+  return 0;
+}
+
 }  // namespace
 
 int wmain(int count, wchar_t** arguments) {
@@ -98,6 +141,9 @@ int wmain(int count, wchar_t** arguments) {
       std::printf("%s\n", argument.c_str());
     }
     return 0;
+  }
+  if (count == 3 && std::wstring_view(arguments[1]) == L"decode") {
+    return timeDecoding(arguments[2]);
   }
   PrintedLog log;
   const auto queue = std::make_shared<UiThreadQueue>(log);

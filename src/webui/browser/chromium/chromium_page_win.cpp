@@ -47,10 +47,10 @@ void ChromiumPage::attach(ControllerCreated done) {
   }
   window_->setBackground(background_);
   decoder_ = std::make_shared<FrameDecoder>(
-      [post = link_->post, page = weak()](PageFrame&& frame) {
-        post([page, frame = std::move(frame)]() mutable {
-          if (const auto self = page.lock(); self && self->window_) {
-            self->window_->show(std::move(frame));
+      [post = link_->post, page = weak()] {
+        post([page] {
+          if (const auto self = page.lock()) {
+            self->showNewestFrame();
           }
         });
       },
@@ -109,6 +109,16 @@ void ChromiumPage::attach(ControllerCreated done) {
                   setUpSession(waiting->second.session);
                 }
               });
+}
+
+// Frames decoded while the UI thread was busy are skipped: only the newest is painted.
+void ChromiumPage::showNewestFrame() {
+  if (!window_ || !decoder_) {
+    return;
+  }
+  if (std::unique_ptr<FrameBitmap> frame = decoder_->takeNewest()) {
+    decoder_->recycle(window_->show(std::move(frame)));
+  }
 }
 
 void ChromiumPage::failSetUp(const std::string& reason) {

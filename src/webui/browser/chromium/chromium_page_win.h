@@ -66,6 +66,7 @@ class ChromiumPage final : public Controller,
  private:
   void setUpSession(const std::string& session);
   void failSetUp(const std::string& reason);
+  void showNewestFrame();
   void onEvent(const DevToolsEvent& event);
   void onBrowserEvent(const DevToolsEvent& event);
   void onLost(const std::string& reason);

@@ -87,9 +87,10 @@ void PageWindow::setBackground(COLORREF colour) {
   InvalidateRect(window_, nullptr, FALSE);
 }
 
-void PageWindow::show(PageFrame&& frame) {
-  frame_ = std::move(frame);
-  InvalidateRect(window_, nullptr, FALSE);
+std::unique_ptr<FrameBitmap> PageWindow::show(std::unique_ptr<FrameBitmap> frame) {
+  std::swap(frame_, frame);
+  RedrawWindow(window_, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW);
+  return frame;
 }
 
 double PageWindow::scale() const { return GetDpiForWindow(window_) / 96.0; }
@@ -182,18 +183,15 @@ void PageWindow::paint() {
   const HDC dc = BeginPaint(window_, &paint);
   RECT client{};
   GetClientRect(window_, &client);
-  const auto width = static_cast<LONG>(frame_.width);
-  const auto height = static_cast<LONG>(frame_.height);
-  if (width > 0 && height > 0) {
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;  // top-down rows
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    SetDIBitsToDevice(dc, 0, 0, static_cast<DWORD>(width), static_cast<DWORD>(height), 0, 0, 0,
-                      static_cast<UINT>(height), frame_.bgrx.data(), &info, DIB_RGB_COLORS);
+  LONG width = 0;
+  LONG height = 0;
+  if (frame_) {
+    width = static_cast<LONG>(frame_->width());
+    height = static_cast<LONG>(frame_->height());
+    const UniqueResource<HDC, &::DeleteDC> source(CreateCompatibleDC(dc));
+    const HGDIOBJ before = SelectObject(source.get(), frame_->handle());
+    BitBlt(dc, 0, 0, width, height, source.get(), 0, 0, SRCCOPY);
+    SelectObject(source.get(), before);
   }
   // While the window grows, the newest frame may be smaller than it: the rest shows the background.
   const UniqueResource<HBRUSH, &::DeleteObject> brush(CreateSolidBrush(background_));

@@ -8,6 +8,7 @@
 #include <shellapi.h>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -40,7 +41,8 @@ class PageWindow {
   void setVisible(bool visible);
   void focus();
   void setBackground(COLORREF colour);
-  void show(PageFrame&& frame);
+  // Paints the frame at once, without waiting for the message loop; gives back the one it replaces.
+  std::unique_ptr<FrameBitmap> show(std::unique_ptr<FrameBitmap> frame);
   // Device pixels per page pixel.
   double scale() const;
 
@@ -59,7 +61,7 @@ class PageWindow {
   LogSink& log_;
   HWND window_ = nullptr;
   COLORREF background_ = RGB(255, 255, 255);
-  PageFrame frame_;
+  std::unique_ptr<FrameBitmap> frame_;
   int buttonsDown_ = 0;
   int clickCount_ = 1;
   wchar_t highSurrogate_ = 0;
