@@ -54,10 +54,14 @@ chromium_window_ms() {
     --app="file://$folder/launcher-ui/index.html" >/dev/null 2>&1 &
   pid=$!
   # Chromium names its window in UTF-8 only, which the probe does not read.
-  window=$(timeout 60 xdotool search --sync --onlyvisible --name "Frame latency page" | head -1)
+  window=
+  until [ -n "$window" ]; do
+    sleep 0.1
+    window=$(xdotool search --name "Frame latency page" 2>/dev/null | head -1 || true)
+  done
   sleep 3
   latencies "$window" | summary
-  kill "$pid"
+  kill -KILL "$pid"
   wait "$pid" 2>/dev/null || true
 }
 
