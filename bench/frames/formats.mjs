@@ -15,7 +15,8 @@ const here = path.dirname(fileURLToPath(import.meta.url));
 const require = createRequire(path.join(here, '../../tests/e2e/package.json'));
 const { chromium } = require('playwright-core');
 
-const changes = Number(process.argv[2] ?? 20);
+// An even number, so that every way ends on the same picture of the page.
+const changes = 2 * Math.ceil(Number(process.argv[2] ?? 20) / 2);
 const [width, height] = (process.argv[3] ?? '1024x700').split('x').map(Number);
 const picture = process.argv[4];
 const folder = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-frames-'));
@@ -122,11 +123,11 @@ for (const r of results) {
 
 // A crop of the text at 100 % from each picture, side by side, saved as a lossless PNG.
 if (picture) {
-  const crop = { x: 236, y: 150, width: 330, height: 150 };
-  const cells = results.map((r) => `<figure style="margin:4px"><div style="width:${crop.width}px;height:${crop.height}px;` +
-    `overflow:hidden;position:relative"><img src="data:${r.mime};base64,${r.data}" style="position:absolute;` +
-    `left:${-crop.x}px;top:${-crop.y}px"></div><figcaption style="font:12px sans-serif">${r.way.name}: ` +
-    `${r.kib.toFixed(0)} KiB, ${r.ms.toFixed(0)} ms, largest difference ${r.largest}</figcaption></figure>`).join('');
+  const crop = { x: 236, y: 178, width: 330, height: 122 };
+  const cells = results.map((r) => `<figure style="margin:4px;width:${crop.width}px"><div style="width:${crop.width}px;height:${crop.height}px;` +
+    `overflow:hidden;position:relative;flex:none"><img src="data:${r.mime};base64,${r.data}" style="position:absolute;` +
+    `left:${-crop.x}px;top:${-crop.y}px"></div><figcaption style="font:12px sans-serif;padding-top:3px">${r.way.name}: ` +
+    `${r.kib.toFixed(0)} KiB, largest difference ${r.largest}</figcaption></figure>`).join('');
   await compare.setContent(`<body style="margin:0;background:#fff"><div id="all" style="display:flex;flex-wrap:wrap;` +
     `width:${(crop.width + 8) * 2}px">${cells}</div></body>`);
   await compare.locator('#all').screenshot({ path: picture });
