@@ -42,13 +42,12 @@ Result<std::unique_ptr<FrameBitmap>> FrameBitmap::make(std::uint32_t width, std:
   return std::unique_ptr<FrameBitmap>(new FrameBitmap(bitmap, static_cast<std::uint8_t*>(bits), width, height));
 }
 
-PngDecoder::PngDecoder() {
-  CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_));
-}
+PngDecoder::PngDecoder()
+    : created_(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_))) {}
 
 Result<std::unique_ptr<FrameBitmap>> PngDecoder::decode(const std::string& png, std::unique_ptr<FrameBitmap> reuse) {
-  if (!factory_) {
-    return pictureError(REGDB_E_CLASSNOTREG);
+  if (FAILED(created_)) {
+    return pictureError(created_);
   }
   ComPtr<IStream> stream;
   stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(png.data()), static_cast<UINT>(png.size())));
@@ -109,6 +108,9 @@ std::unique_ptr<FrameBitmap> FrameDecoder::takeNewest() {
 }
 
 void FrameDecoder::recycle(std::unique_ptr<FrameBitmap> frame) {
+  if (!frame) {
+    return;
+  }
   std::lock_guard lock(mutex_);
   std::swap(spare_, frame);
 }

@@ -53,6 +53,7 @@ class PngDecoder {
 
  private:
   Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
+  HRESULT created_;
 };
 
 class FrameDecoder {
