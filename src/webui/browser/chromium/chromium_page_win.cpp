@@ -78,15 +78,27 @@ void ChromiumPage::attach(ControllerCreated done) {
       }
     };
   }
-  // A page of our own, held before it runs anything until our script, binding and request
-  // interception are in place. The browser's first page may still be loading what its command
-  // line named: it is closed.
+  // Our page is the blank one the browser opened at its start: it is there as soon as the
+  // browser answers, where a new one would wait for a renderer of its own. A blank page runs
+  // nothing, so it is set up as safely as a new page held before it runs: the script, binding and
+  // request interception are in place before the launcher navigates it. Other first pages may be
+  // loading what extra arguments named: they are closed. Answers and events arrive in order, so
+  // the page is named before auto-attaching reports it.
   browserCall("Target.getTargets", json::Value::object(),
               [this, page = shared_from_this()](const DevToolsReply& pages) {
                 for (const json::Value& target : pages.result.get("targetInfos").items()) {
-                  if (target.get("type").asString() == "page") {
-                    initialPages_.push_back(target.get("targetId").asString());
+                  if (target.get("type").asString() != "page") {
+                    continue;
                   }
+                  const std::string& id = target.get("targetId").asString();
+                  if (targetId_.empty() && target.get("url").asString() == kFirstPageUrl) {
+                    targetId_ = id;
+                  } else {
+                    initialPages_.push_back(id);
+                  }
+                }
+                if (targetId_.empty()) {
+                  createOwnPage();
                 }
               });
   json::Value pages;
@@ -96,7 +108,11 @@ void ChromiumPage::attach(ControllerCreated done) {
   autoAttach.set("filter", json::Value::array().push(pages));
   browserCall("Target.setAutoAttach", autoAttach);
   pendingDone_ = std::move(done);
-  browserCall("Target.createTarget", json::Value().set("url", "about:blank"),
+}
+
+// A browser that opened no blank page: a page of our own, held before it runs anything.
+void ChromiumPage::createOwnPage() {
+  browserCall("Target.createTarget", json::Value().set("url", std::string(kFirstPageUrl)),
               [this, page = shared_from_this()](const DevToolsReply& created) {
                 targetId_ = created.result.get("targetId").asString();
                 if (created.error || targetId_.empty()) {
@@ -134,10 +150,6 @@ void ChromiumPage::setUpSession(const std::string& session) {
   screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
   pageCall("Page.startScreencast", screencast);
   browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
-  browserCall("Browser.getVersion", json::Value::object(),
-              [this, page = shared_from_this()](const DevToolsReply& version) {
-                *link_->version = versionIn(version.result.get("product").asString());
-              });
   for (const std::string& initial : initialPages_) {
     browserCall("Target.closeTarget", json::Value().set("targetId", initial));
   }
