@@ -132,8 +132,15 @@ Result<StartedProcess> createGameProcess(const StartRequest& request, HANDLE out
   const std::wstring application = gamePath(request.gameFolder).native();
   std::wstring commandLine = L"\"" + application + L"\"";
   PROCESS_INFORMATION created{};
-  if (!CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
-                      request.gameFolder.c_str(), &startup.StartupInfo, &created)) {
+  const auto create = [&] {
+    return CreateProcessW(application.c_str(), commandLine.data(), nullptr, nullptr, TRUE, flags, nullptr,
+                          request.gameFolder.c_str(), &startup.StartupInfo, &created);
+  };
+  // This error means the new process ended while it was being set up, before any of the game
+  // ran (seen once under Wine on a loaded machine): a second start is safe.
+  bool started = create();
+  if (!started && GetLastError() == ERROR_INTERNAL_ERROR) started = create();
+  if (!started) {
     const DWORD error = GetLastError();
     return Error{"myr.exe did not start: " + systemErrorText(error), error};
   }
