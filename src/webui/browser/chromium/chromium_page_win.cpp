@@ -82,8 +82,7 @@ void ChromiumPage::attach(ControllerCreated done) {
   // browser answers, where a new one would wait for a renderer of its own. A blank page runs
   // nothing, so it is set up as safely as a new page held before it runs: the script, binding and
   // request interception are in place before the launcher navigates it. Other first pages may be
-  // loading what extra arguments named: they are closed. Answers and events arrive in order, so
-  // the page is named before auto-attaching reports it.
+  // loading what extra arguments named: they are closed.
   browserCall("Target.getTargets", json::Value::object(),
               [this, page = shared_from_this()](const DevToolsReply& pages) {
                 for (const json::Value& target : pages.result.get("targetInfos").items()) {
@@ -93,13 +92,12 @@ void ChromiumPage::attach(ControllerCreated done) {
                   const std::string& id = target.get("targetId").asString();
                   if (targetId_.empty() && target.get("url").asString() == kFirstPageUrl) {
                     targetId_ = id;
+                    browserContextId_ = target.get("browserContextId").asString();
                   } else {
                     initialPages_.push_back(id);
                   }
                 }
-                if (targetId_.empty()) {
-                  createOwnPage();
-                }
+                targetId_.empty() ? createOwnPage() : attachFirstPage();
               });
   json::Value pages;
   pages.set("type", "page");
@@ -108,6 +106,17 @@ void ChromiumPage::attach(ControllerCreated done) {
   autoAttach.set("filter", json::Value::array().push(pages));
   browserCall("Target.setAutoAttach", autoAttach);
   pendingDone_ = std::move(done);
+}
+
+// Auto-attaching reports only pages made after it: the first page is attached by name.
+void ChromiumPage::attachFirstPage() {
+  browserCall("Target.attachToTarget", json::Value().set("targetId", targetId_).set("flatten", true),
+              [this, page = shared_from_this()](const DevToolsReply& attached) {
+                // Its session is set up as the attaching reports it, before this answer.
+                if (attached.error) {
+                  failSetUp("its page could not be reached: " + *attached.error);
+                }
+              });
 }
 
 // A browser that opened no blank page: a page of our own, held before it runs anything.

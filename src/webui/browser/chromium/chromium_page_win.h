@@ -64,6 +64,7 @@ class ChromiumPage final : public Controller,
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override;
 
  private:
+  void attachFirstPage();
   void createOwnPage();
   void setUpSession(const std::string& session);
   void failSetUp(const std::string& reason);
