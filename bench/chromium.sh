@@ -77,12 +77,20 @@ launcher_start_ms() {
   wait "$pid" || true
 }
 
-echo warm; own_start_ms
-launcher_start_ms
+own_start_ms >/dev/null
+launcher_start_ms >/dev/null
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 for run in $(seq "$runs"); do
   echo "run $run, load average $(cut -d' ' -f1-3 /proc/loadavg)"
-  echo "launcher's start until its Play button is on screen: $(launcher_start_ms) ms"
-  echo "Chromium's own start until its page is listed: $(own_start_ms) ms"
-  wine "$bench" 2>/dev/null | tr -d '\r'
-  node bench/reply_peer.mjs 5 "${arguments[@]}"
+  launcher=$(launcher_start_ms)
+  own=$(own_start_ms)
+  echo "launcher's start until its Play button is on screen: $launcher ms"
+  echo "Chromium's own start until its page is listed: $own ms (launcher $(ratio "$launcher" "$own")x)"
+  engine=$(wine "$bench" 2>/dev/null | tr -d '\r')
+  echo "$engine"
+  peer=$(node bench/reply_peer.mjs 5 "${arguments[@]}")
+  echo "$peer"
+  ours=$(sed -n 's/^1 MiB reply delivered: median \([0-9.]*\) ms.*/\1/p' <<<"$engine")
+  theirs=$(sed -n 's/.*median \([0-9.]*\) ms.*/\1/p' <<<"$peer")
+  echo "1 MiB reply: launcher $(ratio "$ours" "$theirs")x Chromium alone"
 done

@@ -92,7 +92,6 @@ void ChromiumPage::attach(ControllerCreated done) {
                   const std::string& id = target.get("targetId").asString();
                   if (targetId_.empty() && target.get("url").asString() == kFirstPageUrl) {
                     targetId_ = id;
-                    browserContextId_ = target.get("browserContextId").asString();
                   } else {
                     initialPages_.push_back(id);
                   }
