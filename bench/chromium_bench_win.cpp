@@ -147,7 +147,7 @@ int wmain(int count, wchar_t** arguments) {
     } else if (text == "ping") {
       view->postJson(L"{\"pong\":true}");
     } else if (text == "big") {
-      view->postJson(toWide(big));
+      view->postJsonUtf8(big);
     } else {
       results = json::parse(text);
     }

@@ -214,12 +214,11 @@ void ChromiumPage::navigate(const std::wstring& uri) {
 }
 
 // Like a view, a page between documents receives nothing.
-void ChromiumPage::postJson(const std::wstring& json) {
+void ChromiumPage::postJsonUtf8(std::string_view json) {
   if (closed_ || sessionId_.empty() || mainContexts_.empty()) {
     return;
   }
-  link_->connection->callWithText("Runtime.evaluate", deliveryParams(toUtf8(json), *mainContexts_.rbegin()),
-                                  sessionId_);
+  link_->connection->callWithText("Runtime.evaluate", deliveryParams(json, *mainContexts_.rbegin()), sessionId_);
 }
 
 void ChromiumPage::capturePng(IStream* stream, std::function<void(HRESULT)> done) {
