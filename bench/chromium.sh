@@ -1,35 +1,96 @@
 #!/usr/bin/env bash
-# The Chromium engine's speed (chromium_bench_win.cpp) beside Debian's Chromium's own start to a
-# blank page with the same arguments, in one run. Needs the Windows build (scripts/build.sh
-# chromium_bench) and a Wine session (scripts/wine-session.sh). Usage: bench/chromium.sh [runs]
+# The Chromium engine's speed beside Debian's Chromium on its own, in one run. Needs the Windows
+# build (scripts/build.sh myr_launcher chromium_bench) and a Wine session (scripts/wine-session.sh).
+# Usage: bench/chromium.sh [runs]
+# Each run prints the load average, then:
+# - the launcher from its start until its Play button shows on the X display (bench/x_probe.py),
+#   beside Chromium on its own from its start until its debugging port lists its page;
+# - chromium_bench_win.cpp: the engine's start, round trips, the 1 MiB reply, frames;
+# - Chromium on its own, without Wine, evaluating the same 1 MiB script for a client
+#   (bench/reply_peer.mjs).
+# Both browsers keep their profiles from run to run, as a player's does; a first round warms them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
 bench=build/win/bench/chromium_bench.exe
+probe=bench/x_probe.py
+# Where the page draws its Play button (disabled here: no game, no disc), and its colour then.
+play_button=(280 220 20 20 ac8d55)
 
-now_ms() { echo $(( $(date +%s%N) / 1000000 )); }
+now_ms() { "$probe" now; }
+elapsed() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.0f", b - a }'; }
+
+mapfile -t arguments < <(wine "$bench" arguments /tmp/profile | tr -d '\r')
+peer_profile=$(mktemp -d)
+game=$(mktemp -d)
+trap 'rm -rf "$peer_profile" "$game"' EXIT
+cp out/game/myr_launcher.exe "$game/"
+cp -r out/game/launcher-ui "$game/"
 
 # From the browser's start until its debugging port lists the blank page it was started with
 # (the launcher's pipe replaced by a port that curl can ask).
 own_start_ms() {
-  local profile start pid port
-  profile=$(mktemp -d)
-  mapfile -t arguments < <(wine "$bench" arguments "$profile" | tr -d '\r' |
-    sed 's/^--remote-debugging-pipe$/--remote-debugging-port=0/')
-  if [ "$(id -u)" = 0 ]; then arguments+=(--no-sandbox); fi
+  local start pid port own=()
+  for argument in "${arguments[@]}"; do
+    case $argument in
+      --remote-debugging-pipe) own+=(--remote-debugging-port=0) ;;
+      --user-data-dir=*) own+=("--user-data-dir=$peer_profile") ;;
+      *) own+=("$argument") ;;
+    esac
+  done
+  if [ "$(id -u)" = 0 ]; then own+=(--no-sandbox); fi
+  rm -f "$peer_profile/DevToolsActivePort"
   start=$(now_ms)
-  /usr/lib/chromium/chromium "${arguments[@]}" >/dev/null 2>&1 &
+  /usr/lib/chromium/chromium "${own[@]}" >/dev/null 2>&1 &
   pid=$!
-  until [ -s "$profile/DevToolsActivePort" ]; do sleep 0.01; done
-  port=$(head -1 "$profile/DevToolsActivePort")
+  until [ -s "$peer_profile/DevToolsActivePort" ]; do sleep 0.01; done
+  port=$(head -1 "$peer_profile/DevToolsActivePort")
   until curl -s "http://127.0.0.1:$port/json/list" | grep -q '"url": "about:blank"'; do sleep 0.01; done
-  echo $(( $(now_ms) - start ))
+  elapsed "$start" "$(now_ms)"
   kill "$pid"
   wait "$pid" 2>/dev/null || true
-  rm -rf "$profile"
 }
 
+# The launcher's window closed as the window manager's close button does.
+close_window() {
+  /usr/bin/python3 - "$1" <<'PY'
+import sys
+from Xlib import X, display
+from Xlib.protocol import event
+d = display.Display()
+w = d.create_resource_object('window', int(sys.argv[1], 0))
+protocols, delete = d.intern_atom('WM_PROTOCOLS'), d.intern_atom('WM_DELETE_WINDOW')
+w.send_event(event.ClientMessage(window=w, client_type=protocols, data=(32, [delete, X.CurrentTime, 0, 0, 0])))
+d.flush()
+PY
+}
+
+launcher_start_ms() {
+  local start pid window shown
+  start=$(now_ms)
+  MYR_LAUNCHER_BROWSER=chromium wine "$game/myr_launcher.exe" >/dev/null 2>&1 &
+  pid=$!
+  read -r window _ < <("$probe" find-window Myrrowen 60000)
+  shown=$("$probe" wait-pixels "$window" "${play_button[@]}" 60000)
+  elapsed "$start" "$shown"
+  close_window "$window"
+  wait "$pid" || true
+}
+
+own_start_ms >/dev/null
+launcher_start_ms >/dev/null
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 for run in $(seq "$runs"); do
-  echo "Chromium's own start to a blank page: $(own_start_ms) ms"
-  wine "$bench" 2>/dev/null | tr -d '\r'
+  echo "run $run, load average $(cut -d' ' -f1-3 /proc/loadavg)"
+  launcher=$(launcher_start_ms)
+  own=$(own_start_ms)
+  echo "launcher's start until its Play button is on screen: $launcher ms"
+  echo "Chromium's own start until its page is listed: $own ms (launcher $(ratio "$launcher" "$own")x)"
+  engine=$(wine "$bench" 2>/dev/null | tr -d '\r')
+  echo "$engine"
+  peer=$(node bench/reply_peer.mjs 5 "${arguments[@]}")
+  echo "$peer"
+  ours=$(sed -n 's/^1 MiB reply delivered: median \([0-9.]*\) ms.*/\1/p' <<<"$engine")
+  theirs=$(sed -n 's/.*median \([0-9.]*\) ms.*/\1/p' <<<"$peer")
+  echo "1 MiB reply: launcher $(ratio "$ours" "$theirs")x Chromium alone"
 done

@@ -5,8 +5,8 @@
 // times the launcher's share of a frame: Base64 and PNG decoding into a reused bitmap, and the
 // same into fresh memory, as before bitmaps were reused (median of 50).
 // Prints: start to page loaded; page -> launcher -> page round trip (median of 200); a 1 MiB reply
-// delivered (page-measured, request to parsed reply); a page change to its frame painted in the
-// window (median of 20). The page is a small file served through the engine's host mapping.
+// delivered (page-measured, request to parsed reply, median of 5); a page change to its frame
+// painted in the window (median of 20). The page is a small file served through the engine's host mapping.
 
 #include <windows.h>
 
@@ -53,11 +53,16 @@ const answer = () => new Promise((r) => { resolve = r; });
     times.push(performance.now() - t);
   }
   times.sort((a, b) => a - b);
-  const t = performance.now();
-  view.postMessage('big');
-  const big = await answer();
-  const bigMs = performance.now() - t;
-  view.postMessage(JSON.stringify({ median: times[100], p90: times[180], bigMs, bigLength: big.text.length }));
+  const bigTimes = [];
+  let bigLength = 0;
+  for (let i = 0; i < 5; i++) {
+    const t = performance.now();
+    view.postMessage('big');
+    bigLength = (await answer()).text.length;
+    bigTimes.push(performance.now() - t);
+  }
+  bigTimes.sort((a, b) => a - b);
+  view.postMessage(JSON.stringify({ median: times[100], p90: times[180], bigMs: bigTimes[2], bigLength }));
 })();
 </script></body></html>)";
 
@@ -188,7 +193,7 @@ int wmain(int count, wchar_t** arguments) {
     } else if (text == "ping") {
       view->postJson(L"{\"pong\":true}");
     } else if (text == "big") {
-      view->postJson(toWide(big));
+      view->postJsonUtf8(big);
     } else {
       results = json::parse(text);
     }
@@ -215,7 +220,7 @@ int wmain(int count, wchar_t** arguments) {
   std::printf("start to page loaded: %.0f ms\n", loadedMs);
   std::printf("round trip page -> launcher -> page: median %.2f ms, 90th percentile %.2f ms (200)\n",
               results->get("median").asNumber(0), results->get("p90").asNumber(0));
-  std::printf("1 MiB reply delivered: %.1f ms (%.0f bytes)\n", results->get("bigMs").asNumber(0),
+  std::printf("1 MiB reply delivered: median %.1f ms (5, %.0f bytes)\n", results->get("bigMs").asNumber(0),
               results->get("bigLength").asNumber(0));
   if (!frames.empty()) {
     std::printf("page change to frame painted: median %.1f ms (%zu of 20)\n", frames[frames.size() / 2], frames.size());

@@ -174,6 +174,9 @@ int runUnguarded(HINSTANCE instance, int showCommand, const std::filesystem::pat
                : makeDesktopModalUi([&launcher] { return launcher ? launcher->window() : nullptr; });
   launcher = std::make_unique<Launcher>(std::move(setup), std::move(modalUi), makeEngine);
   std::future<std::vector<game_icon::Image>> art = startLoadingGameArt(*launcher);
+  if (!launcher->setupPlay()) {
+    launcher->webHost().startBrowserEarly();
+  }
   if (!launcher->createWindow(kWindowClassName, initialWindowRect())) {
     // Ending 2.
     return 1;

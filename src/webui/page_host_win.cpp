@@ -159,6 +159,43 @@ void WebHost::releaseBrowser() {
   }
   view_ = nullptr;
   environment_ = nullptr;
+  earlyBrowser_ = nullptr;
+}
+
+HRESULT WebHost::createEnvironment(browser::EnvironmentCreated done) {
+  const std::filesystem::path profile = knownFolderPath(FOLDERID_LocalAppData) / L"myr_launcher";
+  const std::optional<browser::EnvironmentOptions> options = environmentOptions();
+  return engine_->createEnvironment(profile.wstring(), options ? &*options : nullptr, std::move(done));
+}
+
+void WebHost::startBrowserEarly() {
+  if (pageStarted_ || earlyBrowser_) {
+    return;
+  }
+  earlyBrowser_ = std::make_shared<EarlyBrowser>();
+  earlyBrowser_->started =
+      createEnvironment([early = earlyBrowser_](HRESULT result, std::shared_ptr<Environment> environment) {
+        if (early->takenUp) {
+          return early->takenUp(result, std::move(environment));
+        }
+        early->created.emplace(result, std::move(environment));
+        return S_OK;
+      });
+}
+
+// The early start's outcome, whenever it comes, meets the handlers a start at this point would.
+void WebHost::takeUpEarlyBrowser(const std::shared_ptr<EarlyBrowser>& early) {
+  if (FAILED(early->started)) {
+    owner_.failStart(didNotStart(early->started), MessageButtons::Ok);
+    return;
+  }
+  early->takenUp = [this](HRESULT result, std::shared_ptr<Environment> environment) {
+    return onEnvironmentCreated(result, std::move(environment));
+  };
+  if (early->created) {
+    auto [result, environment] = *std::exchange(early->created, std::nullopt);
+    onEnvironmentCreated(result, std::move(environment));
+  }
 }
 
 void WebHost::startUi() {
@@ -171,12 +208,13 @@ void WebHost::startUi() {
     owner_.failStart("The launcher's page is missing: " + toUtf8(pageFile.wstring()), MessageButtons::Ok);
     return;
   }
-  const std::filesystem::path profile = knownFolderPath(FOLDERID_LocalAppData) / L"myr_launcher";
-  const std::optional<browser::EnvironmentOptions> options = environmentOptions();
-  const HRESULT started = engine_->createEnvironment(profile.wstring(), options ? &*options : nullptr,
-                                                     [this](HRESULT result, std::shared_ptr<Environment> environment) {
-                                                       return onEnvironmentCreated(result, std::move(environment));
-                                                     });
+  if (const std::shared_ptr<EarlyBrowser> early = std::exchange(earlyBrowser_, nullptr)) {
+    takeUpEarlyBrowser(early);
+    return;
+  }
+  const HRESULT started = createEnvironment([this](HRESULT result, std::shared_ptr<Environment> environment) {
+    return onEnvironmentCreated(result, std::move(environment));
+  });
   if (FAILED(started)) {
     owner_.failStart(didNotStart(started), MessageButtons::Ok);
   }

@@ -7,6 +7,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "foundation/log_sink.h"
 #include "webui/bridge/bridge_win.h"
@@ -31,6 +32,9 @@ class WebHost {
   // The browser engine's own version, empty when none is installed.
   std::string installedVersion() const;
 
+  // Starts the browser for the page while the window is still being made: nobody sees it start,
+  // and the page comes sooner. startUi takes it up; until then its outcome waits.
+  void startBrowserEarly();
   // Starts the page in the main window unless it is already started.
   void startUi();
   // The page is given up for a direct game start; a later startUi shows it again.
@@ -49,6 +53,15 @@ class WebHost {
  private:
   HRESULT onEnvironmentCreated(HRESULT result, std::shared_ptr<browser::Environment> environment);
   HRESULT onControllerCreated(HRESULT result, std::shared_ptr<browser::Controller> controller);
+  // The outcome of the early start, kept until startUi takes it up.
+  struct EarlyBrowser {
+    HRESULT started = S_OK;
+    std::optional<std::pair<HRESULT, std::shared_ptr<browser::Environment>>> created;
+    browser::EnvironmentCreated takenUp;
+  };
+
+  HRESULT createEnvironment(browser::EnvironmentCreated done);
+  void takeUpEarlyBrowser(const std::shared_ptr<EarlyBrowser>& early);
   std::optional<browser::EnvironmentOptions> environmentOptions();
   void mapHosts(browser::View& view);
   void configureWebView(browser::View& view);
@@ -60,6 +73,7 @@ class WebHost {
   std::shared_ptr<browser::Environment> environment_;
   std::shared_ptr<browser::Controller> controller_;
   std::shared_ptr<browser::View> view_;
+  std::shared_ptr<EarlyBrowser> earlyBrowser_;
   bridge::Bridge bridge_;
   bool pageStarted_ = false;
   int restartCount_ = 0;

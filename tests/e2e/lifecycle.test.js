@@ -123,3 +123,19 @@ test('the browser ends within a second of a killed launcher', async () => {
     await launcher.stop();
   }
 });
+
+// The version comes from the browser that shows the page, as it answers over its pipe.
+test('"init" names the version of the browser that shows the page', async () => {
+  const launcher = new Launcher();
+  try {
+    await until(() => launcher.pageTalks(), { timeout: 30000, what: 'the page to talk to the launcher' });
+    await launcher.evaluate("request('init')");
+    const named = await until(
+      () => launcher.evaluate('window.received.find((r) => typeof r.result?.webview === "string")?.result.webview'),
+      { what: 'the answer to "init"' });
+    const banner = execFileSync('/usr/lib/chromium/chromium', ['--version'], { encoding: 'utf8' });
+    assert.equal(named, /^Chromium ([\d.]+) /.exec(banner)[1]);
+  } finally {
+    await launcher.stop();
+  }
+});

@@ -21,7 +21,35 @@ using testing::pumpMessages;
 
 constexpr char kQuestion[] = "\n\nStart the game with the current myr.ini instead?";
 
-class PageStart : public LauncherFixture {};
+// The browser may be started while the window is made; its outcome shows only once the page
+// starts, whether it came before or after.
+enum class BrowserStart { WithThePage, EarlyOutcomeFirst, EarlyPageFirst };
+
+class PageStart : public LauncherFixture {
+ protected:
+  void startPageAs(BrowserStart start) {
+    if (start != BrowserStart::WithThePage) {
+      launcher().webHost().startBrowserEarly();
+    }
+    if (start == BrowserStart::EarlyOutcomeFirst) {
+      pumpMessages();
+      EXPECT_TRUE(dialogs.empty());
+      EXPECT_TRUE(engine->controllers.empty());
+    }
+    startPage();
+  }
+};
+
+TEST_F(PageStart, AnEarlyBrowserIsTheOneThePageUses) {
+  for (const BrowserStart start : {BrowserStart::EarlyOutcomeFirst, BrowserStart::EarlyPageFirst}) {
+    useEngine({});
+    startPageAs(start);
+    EXPECT_EQ(engine->profileFolders.size(), 1u);
+    ASSERT_EQ(engine->controllers.size(), 1u);
+    EXPECT_EQ(view().navigations, std::vector<std::wstring>{bridge::kStartUrl});
+    EXPECT_TRUE(dialogs.empty());
+  }
+}
 
 TEST_F(PageStart, NavigatesToThePageWithAnApplicationsSettings) {
   startPage();
@@ -183,21 +211,24 @@ TEST_F(PageStart, FailuresEndTheLauncherWithTheirMessage) {
        "The WebView2 Runtime is too old for the launcher. Update Microsoft Edge WebView2.",
        MessageButtons::Ok},
   };
-  for (const Case& c : cases) {
-    SCOPED_TRACE(c.name);
-    dialogs.clear();
-    const std::filesystem::path page = gameFolder / L"launcher-ui" / L"index.html";
-    if (c.removePage) {
-      std::filesystem::remove(page);
-    } else {
-      std::ofstream(page) << "<!doctype html>";
+  for (const BrowserStart start :
+       {BrowserStart::WithThePage, BrowserStart::EarlyOutcomeFirst, BrowserStart::EarlyPageFirst}) {
+    for (const Case& c : cases) {
+      SCOPED_TRACE(std::string(c.name) + ", start " + std::to_string(static_cast<int>(start)));
+      dialogs.clear();
+      const std::filesystem::path page = gameFolder / L"launcher-ui" / L"index.html";
+      if (c.removePage) {
+        std::filesystem::remove(page);
+      } else {
+        std::ofstream(page) << "<!doctype html>";
+      }
+      useEngine(c.options);
+      startPageAs(start);
+      ASSERT_EQ(dialogs.size(), 1u);
+      EXPECT_EQ(dialogs[0].text, c.text);
+      EXPECT_EQ(dialogs[0].buttons, c.buttons);
+      EXPECT_FALSE(windowAlive());
     }
-    useEngine(c.options);
-    startPage();
-    ASSERT_EQ(dialogs.size(), 1u);
-    EXPECT_EQ(dialogs[0].text, c.text);
-    EXPECT_EQ(dialogs[0].buttons, c.buttons);
-    EXPECT_FALSE(windowAlive());
   }
 }
 

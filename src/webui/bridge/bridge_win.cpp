@@ -72,7 +72,7 @@ Bridge::~Bridge() { channel_->detach(); }
 
 void Bridge::sendText(const std::string& json) {
   if (browser::View* view = currentView_()) {
-    view->postJson(toWide(json));
+    view->postJsonUtf8(json);
   }
 }
 

@@ -12,6 +12,9 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
+
+#include "foundation/files/win_text.h"
 
 namespace myr::browser {
 
@@ -104,6 +107,9 @@ class View {
   virtual void reload() = 0;
   // The page receives the text as a parsed JSON value.
   virtual void postJson(const std::wstring& json) = 0;
+  // The same from the UTF-8 the launcher writes: engines that speak UTF-8 themselves spare a
+  // large reply two conversions.
+  virtual void postJsonUtf8(std::string_view json) { postJson(toWide(json)); }
   // Writes the current content as PNG into the stream; done gets the result code.
   virtual void capturePng(IStream* stream, std::function<void(HRESULT)> done) = 0;
 

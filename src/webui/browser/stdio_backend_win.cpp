@@ -31,8 +31,10 @@ constexpr size_t kMostBytesAhead = 256 * 1024;
 
 // WriteFile hands a pipe the line at once; FlushFileBuffers would wait for the reader instead,
 // holding the UI thread.
-void writeLine(HANDLE stream, const std::string& line) {
-  std::string text = line + "\n";
+void writeLine(HANDLE stream, std::string_view line) {
+  std::string text;
+  text.reserve(line.size() + 1);
+  text.append(line).append("\n");
   DWORD written = 0;
   WriteFile(stream, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
 }
@@ -112,7 +114,8 @@ class StdioView final : public ViewEventHandlers, public std::enable_shared_from
 
   void reload() override { note("reload"); }
 
-  void postJson(const std::wstring& json) override { writeLine(GetStdHandle(STD_OUTPUT_HANDLE), toUtf8(json)); }
+  void postJson(const std::wstring& json) override { postJsonUtf8(toUtf8(json)); }
+  void postJsonUtf8(std::string_view json) override { writeLine(GetStdHandle(STD_OUTPUT_HANDLE), json); }
 
   // The headless page has no pixels of its own: its picture is the view's area in its background colour.
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override {

@@ -72,11 +72,13 @@ class PipeBrowser : public ::testing::Test {
 
 TEST_F(PipeBrowser, AnswersOverItsDescriptorsThreeAndFour) {
   const auto connection = connect();
+  const Result<std::string> product = connection->waitForProduct(5s);
+  ASSERT_TRUE(product) << product.error().message;
+  EXPECT_EQ(*product, "StandIn/1.2.3.4");
   const std::optional<DevToolsReply> version = callAndWait(*connection, "Browser.getVersion");
   ASSERT_TRUE(version);
   EXPECT_FALSE(version->error);
   EXPECT_EQ(version->result.get("product").asString(), "StandIn/1.2.3.4");
-  EXPECT_TRUE(connection->waitUntilAnswering(5s));
   connection->close();
 }
 

@@ -63,7 +63,7 @@ std::vector<std::string> browserArguments(const BrowserLaunch& launch) {
   for (std::string& argument : splitArguments(launch.extraArguments)) {
     arguments.push_back(std::move(argument));
   }
-  arguments.push_back("about:blank");
+  arguments.emplace_back(kFirstPageUrl);
   return arguments;
 }
 

@@ -17,6 +17,9 @@ struct BrowserLaunch {
   std::string extraArguments;  // blank-separated, double quotes group; may open a debugging port
 };
 
+// The page the browser opens at its start, which becomes the launcher's.
+inline constexpr std::string_view kFirstPageUrl = "about:blank";
+
 // A headless browser with its own profile that speaks the DevTools protocol over its pipe
 // (descriptors 3 and 4) and opens no port unless the extra arguments ask for one.
 std::vector<std::string> browserArguments(const BrowserLaunch& launch);

@@ -2,8 +2,6 @@
 
 #include <shlobj.h>
 
-#include <chrono>
-#include <thread>
 #include <vector>
 
 #include "foundation/environment_win.h"
@@ -17,9 +15,6 @@ namespace {
 
 constexpr wchar_t kLinuxShell[] = L"Z:\\bin\\bash";
 constexpr char kDebianBrowser[] = "/usr/lib/chromium/chromium";
-constexpr std::chrono::milliseconds kPollInterval{20};
-constexpr std::chrono::seconds kVersionTimeout{5};
-constexpr std::uint64_t kLargestVersionBanner = 4096;
 
 bool runsUnderWine() {
   const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
@@ -72,7 +67,7 @@ std::optional<BrowserInstallation> findWindowsBrowser() {
   return std::nullopt;
 }
 
-std::string fileVersion(const std::filesystem::path& executable) {
+std::string windowsFileVersion(const std::filesystem::path& executable) {
   DWORD ignored = 0;
   const DWORD size = GetFileVersionInfoSizeW(executable.c_str(), &ignored);
   std::vector<std::byte> data(size);
@@ -106,29 +101,6 @@ Status startLinuxProgram(std::vector<std::string> arguments) {
   return {};
 }
 
-std::string linuxBrowserVersion(const BrowserInstallation& installation) {
-  wchar_t temporary[MAX_PATH + 1];
-  if (GetTempPathW(MAX_PATH + 1, temporary) == 0) {
-    return {};
-  }
-  const std::filesystem::path output =
-      std::filesystem::path(temporary) / (L"myr_launcher_browser_version_" + std::to_wstring(GetCurrentProcessId()));
-  DeleteFileW(output.c_str());
-  const std::string linuxOutput = linuxPathOf(output);
-  if (linuxOutput.empty() ||
-      !startLinuxProgram({"-c", "\"$1\" --version >\"$2.part\" 2>/dev/null; mv \"$2.part\" \"$2\"", "version",
-                          installation.linuxPath, linuxOutput})) {
-    return {};
-  }
-  const auto deadline = std::chrono::steady_clock::now() + kVersionTimeout;
-  while (!isFile(output) && std::chrono::steady_clock::now() < deadline) {
-    std::this_thread::sleep_for(kPollInterval);
-  }
-  const Result<std::string> banner = readFileLimited(output, kLargestVersionBanner);
-  DeleteFileW(output.c_str());
-  return banner ? versionIn(*banner) : std::string();
-}
-
 }  // namespace
 
 std::optional<BrowserInstallation> findBrowser() {
@@ -142,8 +114,8 @@ std::optional<BrowserInstallation> findBrowser() {
   return findWindowsBrowser();
 }
 
-std::string browserVersion(const BrowserInstallation& installation) {
-  return installation.linuxPath.empty() ? fileVersion(installation.executable) : linuxBrowserVersion(installation);
+std::string fileVersion(const BrowserInstallation& installation) {
+  return installation.linuxPath.empty() ? windowsFileVersion(installation.executable) : std::string();
 }
 
 Result<BrowserProcess::Started> BrowserProcess::start(const BrowserInstallation& installation,

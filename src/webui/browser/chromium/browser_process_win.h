@@ -28,8 +28,9 @@ struct BrowserInstallation {
 // Under Wine: Debian's browser; on Windows: Edge, then Chrome, from their install locations.
 std::optional<BrowserInstallation> findBrowser();
 
-// The version of the browser without starting it for a page ("156.0.8078.129"); empty when unknown.
-std::string browserVersion(const BrowserInstallation& installation);
+// A Windows browser's version from its file ("130.0.2849.39"). A Linux browser's is not asked of
+// a program run for it: it tells its version over the pipe once started; empty here.
+std::string fileVersion(const BrowserInstallation& installation);
 
 class BrowserProcess {
  public:

@@ -7,6 +7,7 @@
 
 #include "foundation/files/win_text.h"
 #include "foundation/guard.h"
+#include "webui/browser/chromium/browser_command_line.h"
 #include "webui/browser/chromium/browser_link_win.h"
 #include "webui/browser/chromium/browser_process_win.h"
 #include "webui/browser/chromium/chromium_page_win.h"
@@ -88,11 +89,15 @@ void startBrowser(const std::shared_ptr<BrowserLink>& link, const BrowserInstall
   }
   link->connection = std::move(*connection);
   startReading(link);
-  if (const Status answering = link->connection->waitUntilAnswering(kStartTimeout); !answering) {
-    failed(answering.error().prefixed("The browser could not be started: "));
+  const Result<std::string> product = link->connection->waitForProduct(kStartTimeout);
+  if (!product) {
+    failed(product.error().prefixed("The browser could not be started: "));
     return;
   }
-  link->post([done, link] { done(S_OK, std::make_shared<ChromiumEnvironment>(link)); });
+  link->post([done, link, version = versionIn(*product)] {
+    *link->version = version;
+    done(S_OK, std::make_shared<ChromiumEnvironment>(link));
+  });
 }
 
 class ChromiumEngine final : public Engine {
@@ -100,10 +105,11 @@ class ChromiumEngine final : public Engine {
   ChromiumEngine(UiPost post, LogSink& log)
       : post_(std::move(post)), log_(log), version_(std::make_shared<std::string>()) {}
 
+  // A started browser has told its version; before that only a Windows browser's file can.
   std::wstring installedVersion() override {
     if (version_->empty()) {
       if (const auto installation = findBrowser()) {
-        *version_ = browserVersion(*installation);
+        *version_ = fileVersion(*installation);
       }
     }
     return toWide(*version_);

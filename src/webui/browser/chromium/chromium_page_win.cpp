@@ -78,16 +78,25 @@ void ChromiumPage::attach(ControllerCreated done) {
       }
     };
   }
-  // A page of our own, held before it runs anything until our script, binding and request
-  // interception are in place. The browser's first page may still be loading what its command
-  // line named: it is closed.
+  // Our page is the blank one the browser opened at its start: it is there as soon as the
+  // browser answers, where a new one would wait for a renderer of its own. A blank page runs
+  // nothing, so it is set up as safely as a new page held before it runs: the script, binding and
+  // request interception are in place before the launcher navigates it. Other first pages may be
+  // loading what extra arguments named: they are closed.
   browserCall("Target.getTargets", json::Value::object(),
               [this, page = shared_from_this()](const DevToolsReply& pages) {
                 for (const json::Value& target : pages.result.get("targetInfos").items()) {
-                  if (target.get("type").asString() == "page") {
-                    initialPages_.push_back(target.get("targetId").asString());
+                  if (target.get("type").asString() != "page") {
+                    continue;
+                  }
+                  const std::string& id = target.get("targetId").asString();
+                  if (targetId_.empty() && target.get("url").asString() == kFirstPageUrl) {
+                    targetId_ = id;
+                  } else {
+                    initialPages_.push_back(id);
                   }
                 }
+                targetId_.empty() ? createOwnPage() : attachFirstPage();
               });
   json::Value pages;
   pages.set("type", "page");
@@ -96,7 +105,22 @@ void ChromiumPage::attach(ControllerCreated done) {
   autoAttach.set("filter", json::Value::array().push(pages));
   browserCall("Target.setAutoAttach", autoAttach);
   pendingDone_ = std::move(done);
-  browserCall("Target.createTarget", json::Value().set("url", "about:blank"),
+}
+
+// Auto-attaching reports only pages made after it: the first page is attached by name.
+void ChromiumPage::attachFirstPage() {
+  browserCall("Target.attachToTarget", json::Value().set("targetId", targetId_).set("flatten", true),
+              [this, page = shared_from_this()](const DevToolsReply& attached) {
+                // Its session is set up as the attaching reports it, before this answer.
+                if (attached.error) {
+                  failSetUp("its page could not be reached: " + *attached.error);
+                }
+              });
+}
+
+// A browser that opened no blank page: a page of our own, held before it runs anything.
+void ChromiumPage::createOwnPage() {
+  browserCall("Target.createTarget", json::Value().set("url", std::string(kFirstPageUrl)),
               [this, page = shared_from_this()](const DevToolsReply& created) {
                 targetId_ = created.result.get("targetId").asString();
                 if (created.error || targetId_.empty()) {
@@ -144,10 +168,6 @@ void ChromiumPage::setUpSession(const std::string& session) {
   screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
   pageCall("Page.startScreencast", screencast);
   browserCall("Browser.setDownloadBehavior", json::Value().set("behavior", "deny").set("eventsEnabled", true));
-  browserCall("Browser.getVersion", json::Value::object(),
-              [this, page = shared_from_this()](const DevToolsReply& version) {
-                *link_->version = versionIn(version.result.get("product").asString());
-              });
   for (const std::string& initial : initialPages_) {
     browserCall("Target.closeTarget", json::Value().set("targetId", initial));
   }
@@ -204,12 +224,11 @@ void ChromiumPage::navigate(const std::wstring& uri) {
 }
 
 // Like a view, a page between documents receives nothing.
-void ChromiumPage::postJson(const std::wstring& json) {
+void ChromiumPage::postJsonUtf8(std::string_view json) {
   if (closed_ || sessionId_.empty() || mainContexts_.empty()) {
     return;
   }
-  link_->connection->callWithText("Runtime.evaluate", deliveryParams(toUtf8(json), *mainContexts_.rbegin()),
-                                  sessionId_);
+  link_->connection->callWithText("Runtime.evaluate", deliveryParams(json, *mainContexts_.rbegin()), sessionId_);
 }
 
 void ChromiumPage::capturePng(IStream* stream, std::function<void(HRESULT)> done) {

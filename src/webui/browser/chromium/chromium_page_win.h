@@ -60,10 +60,13 @@ class ChromiumPage final : public Controller,
   bool supportsDownloadEvents() const override { return true; }
   void navigate(const std::wstring& uri) override;
   void reload() override;
-  void postJson(const std::wstring& json) override;
+  void postJson(const std::wstring& json) override { postJsonUtf8(toUtf8(json)); }
+  void postJsonUtf8(std::string_view json) override;
   void capturePng(IStream* stream, std::function<void(HRESULT)> done) override;
 
  private:
+  void attachFirstPage();
+  void createOwnPage();
   void setUpSession(const std::string& session);
   void failSetUp(const std::string& reason);
   void showNewestFrame();

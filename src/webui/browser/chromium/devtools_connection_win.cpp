@@ -2,6 +2,7 @@
 
 #include <optional>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "foundation/files/win_text.h"
@@ -97,12 +98,12 @@ void DevToolsConnection::startThread(const char* name, void (DevToolsConnection:
   }).detach();
 }
 
-Status DevToolsConnection::waitUntilAnswering(std::chrono::milliseconds timeout) {
+Result<std::string> DevToolsConnection::waitForProduct(std::chrono::milliseconds timeout) {
   call("Browser.getVersion", json::Value::object(), {}, {}, timeout);
   std::unique_lock lock(mutex_);
   changed_.wait_for(lock, timeout, [this] { return answered_ || ended_; });
   if (answered_) {
-    return {};
+    return firstProduct_;
   }
   return Error{ended_ ? endReason_ : std::string("it did not answer in time")};
 }
@@ -213,7 +214,9 @@ void DevToolsConnection::dispatch(std::string&& text) {
   ReplyHandler done;
   {
     std::lock_guard lock(mutex_);
-    answered_ = true;
+    if (!std::exchange(answered_, true)) {
+      firstProduct_ = incoming->reply->result.get("product").asString();
+    }
     const auto found = pending_.find(incoming->reply->id);
     if (found == pending_.end()) {
       return;

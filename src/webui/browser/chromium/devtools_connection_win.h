@@ -45,9 +45,10 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   // Starts reading; call once, after the handlers are in place.
   void start(EventSink events, LostHandler lost);
 
-  // Waits on the calling thread (never the UI thread) until the browser answers its first
-  // command; the reason when it did not in time or the connection ended.
-  Status waitUntilAnswering(std::chrono::milliseconds timeout);
+  // Asks the browser its version (Browser.getVersion) as the connection's first command and waits
+  // on the calling thread (never the UI thread) for the answer: the product it names ("" when it
+  // names none), or the reason when it did not answer in time or the connection ended.
+  Result<std::string> waitForProduct(std::chrono::milliseconds timeout);
 
   // done (may be empty) runs on the UI thread with the reply, or with an error when the
   // connection is gone or the page did not answer in time. Any thread.
@@ -99,6 +100,7 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   std::deque<std::string> outgoing_;
   int nextId_ = 1;
   bool answered_ = false;
+  std::string firstProduct_;  // from the first answer, which is the version's
   bool ended_ = false;
   std::string endReason_;
 };

@@ -4,11 +4,10 @@ namespace myr::browser::chromium {
 
 TargetAction targetAction(const OwnPage& own, const AttachedPage& page) {
   if (!own.setUp) {
-    if (!page.waitingForDebugger) {
-      return TargetAction::Detach;
+    if (!own.targetId.empty() && page.targetId == own.targetId) {
+      return TargetAction::SetUpOwnPage;
     }
-    return !own.targetId.empty() && page.targetId == own.targetId ? TargetAction::SetUpOwnPage
-                                                                   : TargetAction::KeepUntilNamed;
+    return page.waitingForDebugger ? TargetAction::KeepUntilNamed : TargetAction::Detach;
   }
   if (page.targetId == own.targetId) {
     return TargetAction::Ignore;

@@ -1,9 +1,10 @@
 #pragma once
 
-// What the launcher does with each page the browser attaches to it. Every page is attached before
-// it runs, waiting for its debuggers: the launcher's own page is set up then; a window that page
-// opened is closed, since the launcher has no second window; pages of other browser contexts (a
-// test attached through the debugging port) are left to their owner.
+// What the launcher does with each page the browser attaches to it. Every page but the blank
+// first one, which the launcher takes as its own, is attached before it runs, waiting for its
+// debuggers: the launcher's own page is set up then; a window that page opened is closed, since
+// the launcher has no second window; pages of other browser contexts (a test attached through the
+// debugging port) are left to their owner.
 
 #include <string>
 
@@ -23,7 +24,7 @@ struct OwnPage {
 };
 
 enum class TargetAction {
-  SetUpOwnPage,    // ours, waiting to run: set it up, then let it run
+  SetUpOwnPage,    // ours: set it up, then let it run (or navigate it, the blank first page)
   KeepUntilNamed,  // waiting, while ours is not named yet: it may be ours
   Detach,          // running already before ours was set up: none of ours
   Ignore,          // ours, once more
