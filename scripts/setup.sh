@@ -4,7 +4,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ clang python3
-  g++-mingw-w64-x86-64-posix wine wine64 xvfb xauth openbox
+  g++-mingw-w64-x86-64-posix libz-mingw-w64-dev zlib1g-dev wine wine64 xvfb xauth openbox
   googletest libbenchmark-dev nlohmann-json3-dev rapidjson-dev xorriso
   chromium nodejs xdotool x11-utils imagemagick python3-xlib
 )

@@ -40,42 +40,11 @@ std::vector<std::uint8_t> colourBytes(const FrameBitmap& frame) {
   return bgr;
 }
 
-class ComThread : public ::testing::Test {
- protected:
-  void SetUp() override { ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_MULTITHREADED))); }
-  void TearDown() override { CoUninitialize(); }
-};
-
-using PngDecoding = ComThread;
-
-TEST_F(PngDecoding, PixelsLandAsBlueGreenRedRowsTopDown) {
-  struct Case {
-    const char* what;
-    Result<std::string> png;
-    std::vector<std::uint8_t> bgr;
-  };
-  const Case cases[] = {
-      {"RGB", encodeRgbPng(2, 2, {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30}),
-       {0, 0, 255, 0, 255, 0, 255, 0, 0, 30, 20, 10}},
-      // What Chromium sends: RGBA, opaque.
-      {"RGBA", encodeRgbaPng(1, 2, {1, 2, 3, 255, 200, 100, 50, 255}), {3, 2, 1, 50, 100, 200}},
-  };
-  PngDecoder decoder;
-  for (const Case& test : cases) {
-    SCOPED_TRACE(test.what);
-    ASSERT_TRUE(test.png);
-    Result<std::unique_ptr<FrameBitmap>> frame = decoder.decode(*test.png, nullptr);
-    ASSERT_TRUE(frame);
-    EXPECT_EQ(colourBytes(**frame), test.bgr);
-  }
-}
-
-TEST_F(PngDecoding, ABitmapOfTheSameSizeIsReusedAnotherIsNot) {
-  PngDecoder decoder;
-  Result<std::unique_ptr<FrameBitmap>> first = decoder.decode(flatPng(3, 2, 255, 0, 0), nullptr);
+TEST(FrameBitmaps, ABitmapOfTheSameSizeIsReusedAnotherIsNot) {
+  Result<std::unique_ptr<FrameBitmap>> first = decodeFrame(flatPng(3, 2, 255, 0, 0), nullptr);
   ASSERT_TRUE(first);
   const HBITMAP memory = (*first)->handle();
-  Result<std::unique_ptr<FrameBitmap>> same = decoder.decode(flatPng(3, 2, 0, 0, 255), std::move(*first));
+  Result<std::unique_ptr<FrameBitmap>> same = decodeFrame(flatPng(3, 2, 0, 0, 255), std::move(*first));
   ASSERT_TRUE(same);
   EXPECT_EQ((*same)->handle(), memory);
   std::vector<std::uint8_t> blue(18, 0);
@@ -83,17 +52,10 @@ TEST_F(PngDecoding, ABitmapOfTheSameSizeIsReusedAnotherIsNot) {
     blue[i] = 255;
   }
   EXPECT_EQ(colourBytes(**same), blue);
-  Result<std::unique_ptr<FrameBitmap>> larger = decoder.decode(flatPng(4, 2, 0, 0, 255), std::move(*same));
+  Result<std::unique_ptr<FrameBitmap>> larger = decodeFrame(flatPng(4, 2, 0, 0, 255), std::move(*same));
   ASSERT_TRUE(larger);
   EXPECT_EQ((*larger)->width(), 4u);
   EXPECT_NE((*larger)->handle(), memory);
-}
-
-TEST_F(PngDecoding, WhatIsNoPngIsRefused) {
-  PngDecoder decoder;
-  EXPECT_FALSE(decoder.decode("not a picture", nullptr));
-  const std::string png = flatPng(2, 2, 1, 2, 3);
-  EXPECT_FALSE(decoder.decode(png.substr(0, png.size() / 2), nullptr));
 }
 
 // Holds the decoder's thread inside its first report until the test lets it go.
@@ -159,6 +121,28 @@ TEST(FrameDecoder, OnlyTheNewestFrameIsShownAndTheShownOneIsNeverWrittenInto) {
   EXPECT_EQ(last->handle(), recycled);
   EXPECT_EQ(colourOf(last), 50);
   EXPECT_TRUE(log.messages().empty());
+}
+
+TEST(FrameDecoder, ADamagedFrameIsLeftOutAndLoggedOnceTheNextOneShows) {
+  myr::testing::RecordingLog log;
+  HeldReports reports;
+  reports.release();
+  FrameDecoder decoder([&] { reports.report(); }, log);
+  const std::string good = flatPng(2, 2, 10, 20, 30);
+  const std::string cut = good.substr(0, good.size() - 20);
+
+  decoder.submit(encodeBase64(cut));
+  ASSERT_TRUE(log.waitFor("A picture of the page could not be decoded"));
+  decoder.submit(encodeBase64(good));
+  ASSERT_TRUE(reports.waitForReports(1));
+  const std::unique_ptr<FrameBitmap> shown = decoder.takeNewest();
+  ASSERT_TRUE(shown);
+  EXPECT_EQ(colourBytes(*shown), (std::vector<std::uint8_t>{30, 20, 10, 30, 20, 10, 30, 20, 10, 30, 20, 10}));
+  decoder.submit("not Base64 !");
+  decoder.submit(encodeBase64(cut));
+  decoder.submit(encodeBase64(good));
+  ASSERT_TRUE(reports.waitForReports(2));
+  EXPECT_EQ(log.messages().size(), 1u);
 }
 
 TEST(PageWindow, AFrameIsPaintedBeforeTheMessageLoopRunsAgain) {

@@ -1,17 +1,14 @@
 #include "webui/browser/chromium/page_frame_win.h"
 
-#include <shlwapi.h>
-
 #include <climits>
 #include <utility>
 
 #include "foundation/bytes/base64.h"
 #include "foundation/bytes/checked_size.h"
 #include "foundation/guard.h"
+#include "webui/browser/chromium/png_frame.h"
 
 namespace myr::browser::chromium {
-
-using Microsoft::WRL::ComPtr;
 
 namespace {
 
@@ -42,42 +39,21 @@ Result<std::unique_ptr<FrameBitmap>> FrameBitmap::make(std::uint32_t width, std:
   return std::unique_ptr<FrameBitmap>(new FrameBitmap(bitmap, static_cast<std::uint8_t*>(bits), width, height));
 }
 
-PngDecoder::PngDecoder()
-    : created_(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_PPV_ARGS(&factory_))) {}
-
-Result<std::unique_ptr<FrameBitmap>> PngDecoder::decode(const std::string& png, std::unique_ptr<FrameBitmap> reuse) {
-  if (FAILED(created_)) {
-    return pictureError(created_);
+Result<std::unique_ptr<FrameBitmap>> decodeFrame(std::string_view png, std::unique_ptr<FrameBitmap> reuse) {
+  Result<PngFrame> picture = PngFrame::read(png);
+  if (!picture) {
+    return picture.error();
   }
-  ComPtr<IStream> stream;
-  stream.Attach(SHCreateMemStream(reinterpret_cast<const BYTE*>(png.data()), static_cast<UINT>(png.size())));
-  if (!stream) {
-    return pictureError(E_OUTOFMEMORY);
-  }
-  ComPtr<IWICBitmapDecoder> decoder;
-  ComPtr<IWICBitmapFrameDecode> source;
-  ComPtr<IWICFormatConverter> converter;
-  UINT width = 0;
-  UINT height = 0;
-  HRESULT result = S_OK;
-  if (FAILED(result = factory_->CreateDecoderFromStream(stream.Get(), &GUID_ContainerFormatPng,
-                                                        WICDecodeMetadataCacheOnDemand, &decoder)) ||
-      FAILED(result = decoder->GetFrame(0, &source)) || FAILED(result = factory_->CreateFormatConverter(&converter)) ||
-      FAILED(result = converter->Initialize(source.Get(), GUID_WICPixelFormat32bppBGR, WICBitmapDitherTypeNone, nullptr,
-                                            0, WICBitmapPaletteTypeCustom)) ||
-      FAILED(result = converter->GetSize(&width, &height))) {
-    return pictureError(result);
-  }
-  if (!reuse || reuse->width() != width || reuse->height() != height) {
-    Result<std::unique_ptr<FrameBitmap>> made = FrameBitmap::make(width, height);
+  if (!reuse || reuse->width() != picture->width() || reuse->height() != picture->height()) {
+    Result<std::unique_ptr<FrameBitmap>> made = FrameBitmap::make(picture->width(), picture->height());
     if (!made) {
       return made;
     }
     reuse = std::move(*made);
   }
-  if (FAILED(result = converter->CopyPixels(nullptr, reuse->stride(), reuse->stride() * reuse->height(),
-                                            reuse->bits()))) {
-    return pictureError(result);
+  const Status decoded = picture->decodeInto({reuse->bits(), std::size_t{reuse->stride()} * reuse->height()});
+  if (!decoded) {
+    return decoded.error();
   }
   return reuse;
 }
@@ -116,31 +92,26 @@ void FrameDecoder::recycle(std::unique_ptr<FrameBitmap> frame) {
 }
 
 void FrameDecoder::run() {
-  const HRESULT com = CoInitializeEx(nullptr, COINIT_MULTITHREADED);
-  {
-    PngDecoder png;
-    std::unique_lock lock(mutex_);
-    while (true) {
-      changed_.wait(lock, [this] { return stopping_ || next_; });
-      if (stopping_) {
-        break;
-      }
-      const std::string base64Png = std::move(*next_);
-      next_.reset();
-      lock.unlock();
-      runGuarded(log_, "the page's frame decoder", [&] { decode(png, base64Png); });
-      lock.lock();
+  std::unique_lock lock(mutex_);
+  while (true) {
+    changed_.wait(lock, [this] { return stopping_ || next_; });
+    if (stopping_) {
+      return;
     }
-  }
-  if (SUCCEEDED(com)) {
-    CoUninitialize();
+    const std::string base64Png = std::move(*next_);
+    next_.reset();
+    lock.unlock();
+    runGuarded(log_, "the page's frame decoder", [&] { decode(base64Png); });
+    lock.lock();
   }
 }
 
-// A frame that cannot be decoded is left out; the next one replaces it.
-void FrameDecoder::decode(PngDecoder& png, const std::string& base64Png) {
+// A frame that cannot be decoded is left out; the next one replaces it. The log hears of the
+// first such frame only: the browser sends dozens a second.
+void FrameDecoder::decode(const std::string& base64Png) {
   const std::optional<std::string> file = decodeBase64(base64Png);
   if (!file) {
+    noteFailure(Error{"A picture of the page was not Base64."});
     return;
   }
   std::unique_ptr<FrameBitmap> reuse;
@@ -148,8 +119,9 @@ void FrameDecoder::decode(PngDecoder& png, const std::string& base64Png) {
     std::lock_guard lock(mutex_);
     reuse = std::move(spare_);
   }
-  Result<std::unique_ptr<FrameBitmap>> frame = png.decode(*file, std::move(reuse));
+  Result<std::unique_ptr<FrameBitmap>> frame = decodeFrame(*file, std::move(reuse));
   if (!frame) {
+    noteFailure(frame.error());
     return;
   }
   {
@@ -161,6 +133,13 @@ void FrameDecoder::decode(PngDecoder& png, const std::string& base64Png) {
     newest_ = std::move(*frame);
   }
   ready_();
+}
+
+void FrameDecoder::noteFailure(const Error& error) {
+  if (!failureNoted_) {
+    failureNoted_ = true;
+    log_.note(error.message);
+  }
 }
 
 }  // namespace myr::browser::chromium

@@ -1,12 +1,10 @@
 #pragma once
 
-// Pictures of the page as the browser streams them: PNG frames decoded with WIC on a thread of
-// their own straight into DIB sections that the window paints from. Only the newest frame
+// Pictures of the page as the browser streams them: PNG frames decoded on a thread of their own
+// straight into DIB sections that the window paints from. Only the newest frame
 // matters: one that a newer one overtakes, before or after its decoding, is never shown.
 
 #include <windows.h>
-#include <wincodec.h>
-#include <wrl/client.h>
 
 #include <condition_variable>
 #include <cstdint>
@@ -15,6 +13,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 
 #include "foundation/error.h"
@@ -44,17 +43,9 @@ class FrameBitmap {
   std::uint32_t height_;
 };
 
-// Decodes PNG files into bitmaps, reusing the one it is given when the size matches; the calling
-// thread must have COM initialised.
-class PngDecoder {
- public:
-  PngDecoder();
-  Result<std::unique_ptr<FrameBitmap>> decode(const std::string& png, std::unique_ptr<FrameBitmap> reuse);
-
- private:
-  Microsoft::WRL::ComPtr<IWICImagingFactory> factory_;
-  HRESULT created_;
-};
+// Decodes the browser's PNG picture into a bitmap, reusing the one it is given when the size
+// matches.
+Result<std::unique_ptr<FrameBitmap>> decodeFrame(std::string_view png, std::unique_ptr<FrameBitmap> reuse);
 
 class FrameDecoder {
  public:
@@ -77,7 +68,8 @@ class FrameDecoder {
 
  private:
   void run();
-  void decode(PngDecoder& png, const std::string& base64Png);
+  void decode(const std::string& base64Png);
+  void noteFailure(const Error& error);
 
   Ready ready_;
   LogSink& log_;
@@ -87,6 +79,7 @@ class FrameDecoder {
   std::unique_ptr<FrameBitmap> newest_;
   std::unique_ptr<FrameBitmap> spare_;
   bool stopping_ = false;
+  bool failureNoted_ = false;  // decoder thread only
   std::thread thread_;
 };
 
