@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Chromium engine's speed beside Debian's Chromium on its own, in one run. Needs the Windows
 # build (scripts/build.sh myr_launcher chromium_bench) and a Wine session (scripts/wine-session.sh).
-# Usage: bench/chromium.sh [runs]
+# Usage: bench/chromium.sh [runs] [another myr_launcher.exe whose start to time beside]
 # Each run prints the load average, then:
 # - the launcher from its start until its Play button shows on the X display (bench/x_probe.py),
 #   beside Chromium on its own from its start until its debugging port lists its page;
@@ -12,6 +12,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 runs=${1:-3}
+other=${2:-}
 bench=build/win/bench/chromium_bench.exe
 probe=bench/x_probe.py
 # Where the page draws its Play button (disabled here: no game, no disc), and its colour then.
@@ -25,6 +26,7 @@ peer_profile=$(mktemp -d)
 game=$(mktemp -d)
 trap 'rm -rf "$peer_profile" "$game"' EXIT
 cp out/game/myr_launcher.exe "$game/"
+if [ -n "$other" ]; then cp "$other" "$game/other_launcher.exe"; fi
 cp -r out/game/launcher-ui "$game/"
 
 # From the browser's start until its debugging port lists the blank page it was started with
@@ -66,9 +68,9 @@ PY
 }
 
 launcher_start_ms() {
-  local start pid window shown
+  local program=${1:-myr_launcher.exe} start pid window shown
   start=$(now_ms)
-  MYR_LAUNCHER_BROWSER=chromium wine "$game/myr_launcher.exe" >/dev/null 2>&1 &
+  MYR_LAUNCHER_BROWSER=chromium wine "$game/$program" >/dev/null 2>&1 &
   pid=$!
   read -r window _ < <("$probe" find-window Myrrowen 60000)
   shown=$("$probe" wait-pixels "$window" "${play_button[@]}" 60000)
@@ -85,6 +87,7 @@ for run in $(seq "$runs"); do
   launcher=$(launcher_start_ms)
   own=$(own_start_ms)
   echo "launcher's start until its Play button is on screen: $launcher ms"
+  if [ -n "$other" ]; then echo "$other, the same: $(launcher_start_ms other_launcher.exe) ms"; fi
   echo "Chromium's own start until its page is listed: $own ms (launcher $(ratio "$launcher" "$own")x)"
   engine=$(wine "$bench" 2>/dev/null | tr -d '\r')
   echo "$engine"

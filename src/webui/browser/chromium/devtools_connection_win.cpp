@@ -99,11 +99,12 @@ void DevToolsConnection::startThread(const char* name, void (DevToolsConnection:
 }
 
 Result<std::string> DevToolsConnection::waitForProduct(std::chrono::milliseconds timeout) {
-  call("Browser.getVersion", json::Value::object(), {}, {}, timeout);
+  send("Browser.getVersion", "{}", {},
+       Pending{{}, std::chrono::steady_clock::now() + timeout, /*browserWide=*/true, /*asksProduct=*/true});
   std::unique_lock lock(mutex_);
-  changed_.wait_for(lock, timeout, [this] { return answered_ || ended_; });
-  if (answered_) {
-    return firstProduct_;
+  changed_.wait_for(lock, timeout, [this] { return product_ || ended_; });
+  if (product_) {
+    return *product_;
   }
   return Error{ended_ ? endReason_ : std::string("it did not answer in time")};
 }
@@ -116,6 +117,11 @@ void DevToolsConnection::call(std::string_view method, const json::Value& params
 
 void DevToolsConnection::callWithText(std::string_view method, std::string_view params, std::string_view sessionId,
                                       ReplyHandler done, std::chrono::milliseconds timeout) {
+  send(method, params, sessionId, Pending{std::move(done), std::chrono::steady_clock::now() + timeout, sessionId.empty()});
+}
+
+void DevToolsConnection::send(std::string_view method, std::string_view params, std::string_view sessionId,
+                              Pending pending) {
   int id = 0;
   {
     std::lock_guard lock(mutex_);
@@ -123,7 +129,7 @@ void DevToolsConnection::callWithText(std::string_view method, std::string_view 
       return;
     }
     id = nextId_++;
-    pending_[id] = Pending{std::move(done), std::chrono::steady_clock::now() + timeout, sessionId.empty()};
+    pending_[id] = std::move(pending);
   }
   std::string command = devToolsCommand(id, method, params, sessionId);
   {
@@ -214,12 +220,12 @@ void DevToolsConnection::dispatch(std::string&& text) {
   ReplyHandler done;
   {
     std::lock_guard lock(mutex_);
-    if (!std::exchange(answered_, true)) {
-      firstProduct_ = incoming->reply->result.get("product").asString();
-    }
     const auto found = pending_.find(incoming->reply->id);
     if (found == pending_.end()) {
       return;
+    }
+    if (found->second.asksProduct) {
+      product_ = incoming->reply->result.get("product").asString();
     }
     done = std::move(found->second.done);
     pending_.erase(found);

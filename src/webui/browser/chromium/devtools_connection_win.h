@@ -15,6 +15,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "foundation/error.h"
@@ -45,9 +46,9 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   // Starts reading; call once, after the handlers are in place.
   void start(EventSink events, LostHandler lost);
 
-  // Asks the browser its version (Browser.getVersion) as the connection's first command and waits
-  // on the calling thread (never the UI thread) for the answer: the product it names ("" when it
-  // names none), or the reason when it did not answer in time or the connection ended.
+  // Asks the browser its version (Browser.getVersion) and waits on the calling thread (never the
+  // UI thread) for the answer: the product it names ("" when it names none), or the reason when
+  // it did not answer in time or the connection ended.
   Result<std::string> waitForProduct(std::chrono::milliseconds timeout);
 
   // done (may be empty) runs on the UI thread with the reply, or with an error when the
@@ -70,11 +71,13 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
     ReplyHandler done;
     std::chrono::steady_clock::time_point deadline;
     bool browserWide = false;
+    bool asksProduct = false;  // its answer is kept for waitForProduct, not posted
   };
 
   DevToolsConnection(DevToolsPipe pipe, WinHandle stopped, WinHandle written, WinHandle read, UiPost post,
                      LogSink& log);
 
+  void send(std::string_view method, std::string_view params, std::string_view sessionId, Pending pending);
   void startThread(const char* name, void (DevToolsConnection::*loop)());
   void readLoop();
   void writeLoop();
@@ -99,8 +102,7 @@ class DevToolsConnection : public std::enable_shared_from_this<DevToolsConnectio
   std::map<int, Pending> pending_;
   std::deque<std::string> outgoing_;
   int nextId_ = 1;
-  bool answered_ = false;
-  std::string firstProduct_;  // from the first answer, which is the version's
+  std::optional<std::string> product_;
   bool ended_ = false;
   std::string endReason_;
 };
