@@ -4,7 +4,8 @@
 # Usage: bench/chromium.sh [runs] [another myr_launcher.exe whose start to time beside]
 # Each run prints the load average, then:
 # - the launcher from its start until its Play button shows on the X display (bench/x_probe.py),
-#   beside Chromium on its own from its start until its debugging port lists its page;
+#   beside Chromium on its own from its start until its debugging port lists its page, and
+#   until the first frame of a one-button page arrives (bench/first_frame_peer.mjs);
 # - chromium_bench_win.cpp: the engine's start, round trips, the 1 MiB reply, frames;
 # - Chromium on its own, without Wine, evaluating the same 1 MiB script for a client
 #   (bench/reply_peer.mjs).
@@ -25,6 +26,13 @@ mapfile -t arguments < <(wine "$bench" arguments /tmp/profile | tr -d '\r')
 peer_profile=$(mktemp -d)
 game=$(mktemp -d)
 trap 'rm -rf "$peer_profile" "$game"' EXIT
+peer_arguments=()
+for argument in "${arguments[@]}"; do
+  case $argument in
+    --user-data-dir=*) peer_arguments+=("--user-data-dir=$peer_profile") ;;
+    *) peer_arguments+=("$argument") ;;
+  esac
+done
 cp out/game/myr_launcher.exe "$game/"
 if [ -n "$other" ]; then cp "$other" "$game/other_launcher.exe"; fi
 cp -r out/game/launcher-ui "$game/"
@@ -33,10 +41,9 @@ cp -r out/game/launcher-ui "$game/"
 # (the launcher's pipe replaced by a port that curl can ask).
 own_start_ms() {
   local start pid port own=()
-  for argument in "${arguments[@]}"; do
+  for argument in "${peer_arguments[@]}"; do
     case $argument in
       --remote-debugging-pipe) own+=(--remote-debugging-port=0) ;;
-      --user-data-dir=*) own+=("--user-data-dir=$peer_profile") ;;
       *) own+=("$argument") ;;
     esac
   done
@@ -89,6 +96,7 @@ for run in $(seq "$runs"); do
   echo "launcher's start until its Play button is on screen: $launcher ms"
   if [ -n "$other" ]; then echo "$other, the same: $(launcher_start_ms other_launcher.exe) ms"; fi
   echo "Chromium's own start until its page is listed: $own ms (launcher $(ratio "$launcher" "$own")x)"
+  node bench/first_frame_peer.mjs "${peer_arguments[@]}"
   engine=$(wine "$bench" 2>/dev/null | tr -d '\r')
   echo "$engine"
   peer=$(node bench/reply_peer.mjs 5 "${arguments[@]}")
