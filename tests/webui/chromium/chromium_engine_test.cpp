@@ -126,6 +126,32 @@ TEST_F(ChromiumEngine, ReportsTheRunningBrowsersVersion) {
   EXPECT_NE(version.find(L'.'), std::wstring::npos) << toUtf8(version);
 }
 
+// What the page leaves unpainted shows the default background, as in a view: never the
+// browser's white.
+TEST_F(ChromiumEngine, WhatThePageDoesNotPaintShowsTheDefaultBackground) {
+  const myr::testing::TempFolder pages;
+  std::ofstream(pages / L"index.html")
+      << R"(<!doctype html><body style="margin:0"><div style="width:40px;height:40px;background:#f00"></div>)";
+  const std::shared_ptr<View> view = controller->view();
+  ShowWindow(parent, SW_SHOWNOACTIVATE);
+  controller->setBounds(RECT{0, 0, 200, 150});
+  controller->setVisible(true);
+  ASSERT_TRUE(controller->setDefaultBackgroundColor(RGB(20, 40, 60)));
+  view->mapHostToFolder(L"test.myr.example", pages.path().wstring(), HostAccess::Deny);
+  view->navigate(L"https://test.myr.example/index.html");
+  const HWND page = FindWindowExW(parent, nullptr, L"MyrLauncherPage", nullptr);
+  ASSERT_NE(page, nullptr);
+  const auto pixel = [page](int x, int y) {
+    const HDC dc = GetDC(page);
+    const COLORREF colour = GetPixel(dc, x, y);
+    ReleaseDC(page, dc);
+    return colour;
+  };
+  // The red square proves a frame of the page is on show.
+  ASSERT_TRUE(pumpUntil([&] { return pixel(10, 10) == RGB(255, 0, 0); }));
+  EXPECT_EQ(pixel(120, 100), RGB(20, 40, 60));
+}
+
 // A page that loops for ever: the browser still answers, the page does not.
 TEST_F(ChromiumEngine, AHungPageIsReportedAndAReloadBringsItBack) {
   const myr::testing::TempFolder pages;

@@ -164,6 +164,7 @@ void ChromiumPage::setUpSession(const std::string& session) {
   pageCall("Fetch.enable", json::Value().set("patterns", json::Value::array().push(everything)));
   pageCall("Emulation.setFocusEmulationEnabled", json::Value().set("enabled", true));
   applyMetrics();
+  applyBackground();
   json::Value screencast;
   screencast.set("format", "png").set("maxWidth", kLargestFrameSide).set("maxHeight", kLargestFrameSide);
   pageCall("Page.startScreencast", screencast);
@@ -190,6 +191,29 @@ void ChromiumPage::setBounds(const RECT& bounds) {
     window_->setBounds(bounds);
   }
   applyMetrics();
+}
+
+bool ChromiumPage::setDefaultBackgroundColor(COLORREF colour) {
+  background_ = colour;
+  if (window_) {
+    window_->setBackground(colour);
+  }
+  applyBackground();
+  return true;
+}
+
+// As in a view, what the page does not paint shows the default background: without it the
+// browser's white would show between the blank first page and the page's own colours.
+void ChromiumPage::applyBackground() {
+  if (sessionId_.empty()) {
+    return;
+  }
+  json::Value colour;
+  colour.set("r", static_cast<int>(GetRValue(background_)))
+      .set("g", static_cast<int>(GetGValue(background_)))
+      .set("b", static_cast<int>(GetBValue(background_)))
+      .set("a", 1);
+  pageCall("Emulation.setDefaultBackgroundColorOverride", json::Value().set("color", colour));
 }
 
 // The page lays itself out in its own pixels; frames come at the window's device pixels.

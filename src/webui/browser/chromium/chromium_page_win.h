@@ -42,11 +42,7 @@ class ChromiumPage final : public Controller,
   }
   // The frames are painted inside the parent: they move with it.
   void notifyParentWindowPositionChanged() override {}
-  bool setDefaultBackgroundColor(COLORREF colour) override {
-    background_ = colour;
-    if (window_) window_->setBackground(colour);
-    return true;
-  }
+  bool setDefaultBackgroundColor(COLORREF colour) override;
   void close() override { shutDown(); }
 
   // View
@@ -79,6 +75,7 @@ class ChromiumPage final : public Controller,
   void closeWindow(const std::string& session, const std::string& targetId, const std::string& url);
   void onFrameNavigated(const json::Value& frame);
   void raiseNavigation(const std::wstring& uri, bool* cancel);
+  void applyBackground();
   void applyMetrics();
   void watchPage();
   void onPageCrashed();
