@@ -2,34 +2,15 @@
 // 1 MiB script for a client over its DevTools pipe, with the arguments the launcher starts it with.
 // Usage (bench/chromium.sh runs it): node bench/reply_peer.mjs <rounds> <browser argument>...
 // Prints the median time from sending Runtime.evaluate to its answer.
-import { spawn } from 'node:child_process';
 import fs from 'node:fs';
 import os from 'node:os';
 import path from 'node:path';
+import { startChromium } from './chromium_pipe.mjs';
 
 const [rounds, ...launcherArguments] = process.argv.slice(2);
 const profile = fs.mkdtempSync(path.join(os.tmpdir(), 'myr-reply-peer-'));
-const browserArguments = launcherArguments.map((a) => (a.startsWith('--user-data-dir=') ? `--user-data-dir=${profile}` : a));
-if (process.getuid?.() === 0) browserArguments.push('--no-sandbox');
-const browser = spawn('/usr/lib/chromium/chromium', browserArguments, { stdio: ['ignore', 'ignore', 'ignore', 'pipe', 'pipe'] });
-
-const waiting = new Map();
-let nextId = 1;
-let received = Buffer.alloc(0);
-browser.stdio[4].on('data', (chunk) => {
-  received = Buffer.concat([received, chunk]);
-  for (let end = received.indexOf(0); end >= 0; end = received.indexOf(0)) {
-    const message = JSON.parse(received.subarray(0, end).toString('utf8'));
-    received = received.subarray(end + 1);
-    waiting.get(message.id)?.(message);
-    waiting.delete(message.id);
-  }
-});
-const call = (method, params = {}, sessionId) => new Promise((resolve) => {
-  const id = nextId++;
-  waiting.set(id, resolve);
-  browser.stdio[3].write(JSON.stringify({ id, method, params, ...(sessionId ? { sessionId } : {}) }) + '\0');
-});
+const { call, close } = startChromium(
+  launcherArguments.map((a) => (a.startsWith('--user-data-dir=') ? `--user-data-dir=${profile}` : a)));
 
 const { result: { targetInfos } } = await call('Target.getTargets');
 const page = targetInfos.find((t) => t.type === 'page');
@@ -45,7 +26,5 @@ for (let round = 0; round < Number(rounds); round++) {
 }
 times.sort((a, b) => a - b);
 console.log(`Chromium alone evaluating the same 1 MiB script for a client: median ${times[times.length >> 1].toFixed(1)} ms (${rounds})`);
-const ended = new Promise((resolve) => browser.on('exit', resolve));
-browser.stdio[3].write(JSON.stringify({ id: nextId++, method: 'Browser.close' }) + '\0');
-await ended;
+await close();
 fs.rmSync(profile, { recursive: true, force: true });
