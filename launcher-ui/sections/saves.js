@@ -171,13 +171,14 @@ export function mount(root, app) {
     safetyBackup ? 'Put the saves back as they were' : 'Keep the saves as they are');
     buttons.push(undoButton);
 
-    pendingArea.replaceChildren(
+    pendingArea.replaceChildren(...[
       ui.el('h3', { id: 'saves-pending-title' }, 'A restore was not finished'),
       ui.el('p', { 'data-test': 'saves-pending-what' }, what),
       reason ? ui.el('p', { 'data-test': 'saves-pending-reason' }, `Why: ${reason}`) : null,
       ui.el('p', { 'data-test': 'saves-pending-choice' }, choice),
       ui.el('p', { class: 'muted' }, 'Until you decide, restoring a backup, formatting a card, swapping the system save and playing wait. Backing up still works.'),
-      ui.el('div', { class: 'row' }, buttons));
+      ui.el('div', { class: 'row' }, buttons),
+    ].filter(Boolean));
   }
 
   function safetyFirst() {
@@ -488,11 +489,13 @@ export function mount(root, app) {
           `${ui.formatBytes(save.bytes)}`,
           ui.formatDate(save.modified),
         ].filter(Boolean).join(' · ');
-        text.replaceChildren(
+        // The DOM writes a null child as the text "null": leave it out instead.
+        text.replaceChildren(...[
           ui.el('strong', {}, `Slot ${save.slot}${save.place ? ` — ${save.place}` : ''}`),
           party ? ui.el('p', {}, party) : null,
           ui.el('p', { class: 'muted small' }, facts),
-          ui.el('p', { class: 'muted small' }, save.file));
+          ui.el('p', { class: 'muted small' }, save.file),
+        ].filter(Boolean));
       },
     };
   }

@@ -69,6 +69,10 @@ test('a backup is listed and restored, with a safety backup of the saves it repl
     writePortSave(launcher.folder, 2, { bytes: Buffer.from('second slot') });
     await page.click('[data-test="saves-refresh"]');
     await page.locator('[data-test="saves-save-2"]').waitFor();
+    // A save without a summary shows what is known of it and nothing in place of the rest.
+    const lines = (await page.innerText('[data-test="saves-save-2"]')).split('\n').map((l) => l.trim()).filter(Boolean);
+    assert.deepEqual([lines[0], lines[1], lines.at(-1), lines.length], ['No picture', 'Slot 2', 'save-002.myrsave', 4],
+      lines.join(' | '));
 
     await page.click(`[data-test="saves-restore-${setName}"]`);
     assert.match(await page.innerText('[data-test="confirm-dialog"]'), /_before-restore/);
