@@ -2,7 +2,7 @@
 
 // The page's pictures as the browser streams them: PNG files of 8-bit RGB or RGBA pixels, not
 // interlaced (the only kinds its encoder writes), decoded straight into the rows a bitmap of
-// the window holds. Our own decoder: the system's took ten times as long under Wine.
+// the window holds. Our own decoder: the system's took eight times as long under Wine.
 
 #include <cstdint>
 #include <span>
