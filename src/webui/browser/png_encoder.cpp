@@ -1,7 +1,8 @@
 #include "webui/browser/png_encoder.h"
 
-#include <algorithm>
-#include <array>
+#include <zlib.h>
+
+#include <new>
 #include <optional>
 #include <string_view>
 
@@ -9,35 +10,6 @@
 
 namespace myr::browser {
 namespace {
-
-std::uint32_t crc32(std::string_view bytes) {
-  static const std::array<std::uint32_t, 256> table = [] {
-    std::array<std::uint32_t, 256> entries{};
-    for (std::uint32_t n = 0; n < 256; ++n) {
-      std::uint32_t c = n;
-      for (int k = 0; k < 8; ++k) {
-        c = (c & 1) != 0 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-      }
-      entries[n] = c;
-    }
-    return entries;
-  }();
-  std::uint32_t crc = 0xFFFFFFFFu;
-  for (const char byte : bytes) {
-    crc = table[(crc ^ static_cast<std::uint8_t>(byte)) & 0xFF] ^ (crc >> 8);
-  }
-  return crc ^ 0xFFFFFFFFu;
-}
-
-std::uint32_t adler32(std::string_view bytes) {
-  std::uint32_t a = 1;
-  std::uint32_t b = 0;
-  for (const char byte : bytes) {
-    a = (a + static_cast<std::uint8_t>(byte)) % 65521;
-    b = (b + a) % 65521;
-  }
-  return (b << 16) | a;
-}
 
 void appendBigEndian(std::string& out, std::uint32_t value) {
   for (int shift = 24; shift >= 0; shift -= 8) {
@@ -50,26 +22,20 @@ void appendChunk(std::string& out, std::string_view type, std::string_view data)
   std::string typed(type);
   typed += data;
   out += typed;
-  appendBigEndian(out, crc32(typed));
+  appendBigEndian(out, static_cast<std::uint32_t>(
+                           ::crc32(0, reinterpret_cast<const Bytef*>(typed.data()), static_cast<uInt>(typed.size()))));
 }
 
-// A zlib stream of stored (uncompressed) deflate blocks.
+// A zlib stream of stored (uncompressed) deflate blocks: the pictures are small and written once.
 std::string storedZlib(std::string_view raw) {
-  constexpr std::size_t kLongestBlock = 65535;
-  std::string out{"\x78\x01", 2};
-  std::size_t pos = 0;
-  do {
-    const std::size_t length = std::min(kLongestBlock, raw.size() - pos);
-    const bool last = pos + length == raw.size();
-    out += static_cast<char>(last ? 1 : 0);
-    out += static_cast<char>(length & 0xFF);
-    out += static_cast<char>(length >> 8);
-    out += static_cast<char>(~length & 0xFF);
-    out += static_cast<char>((~length >> 8) & 0xFF);
-    out.append(raw.substr(pos, length));
-    pos += length;
-  } while (pos < raw.size());
-  appendBigEndian(out, adler32(raw));
+  uLongf size = compressBound(static_cast<uLong>(raw.size()));
+  std::string out(size, '\0');
+  // With room for the bound, only a failed allocation can make it fail, as it would for the string.
+  if (compress2(reinterpret_cast<Bytef*>(out.data()), &size, reinterpret_cast<const Bytef*>(raw.data()),
+                static_cast<uLong>(raw.size()), Z_NO_COMPRESSION) != Z_OK) {
+    throw std::bad_alloc();
+  }
+  out.resize(size);
   return out;
 }
 
